@@ -1,0 +1,14 @@
+// The banner line: the program's notice, version and date.
+#pragma once
+
+#include <string>
+
+namespace rivel {
+
+// "RIVEL configuration file maintenance V3.01  1996.06.01"
+std::string BannerLine();
+
+// Writes the banner line to standard error.
+void WriteBanner();
+
+}  // namespace rivel

@@ -1,0 +1,15 @@
+// The choice of one run mode from the options and the number of file names.
+#pragma once
+
+#include "driver/run_options.h"
+
+namespace rivel {
+
+// Runs the mode the options select, or reports a wrong number of file names.
+void RunSelectedMode(RunOptions& options, int fileCount);
+
+// The whole program after the argument scan: help, or start-up, banner, run and shut-down.
+// Returns the process exit status.
+int RunProgram(ScannedCommandLine& scanned);
+
+}  // namespace rivel

@@ -1,0 +1,169 @@
+// The command-line scan into RunOptions.
+#include "driver/run_options.h"
+
+#include "driver/file_names.h"
+#include "driver/message_log.h"
+#include "platform/files.h"
+#include "text/strings.h"
+
+namespace rivel {
+
+namespace {
+
+std::string& BaseFileNameStorage() {
+    static std::string name;
+    return name;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// /s and /w: 1 alone, or the digit of a three-character argument.
+void ScanModeDigit(const std::string& arg, int32_t& field, const char* complaint) {
+    field = 1;
+    if (arg.size() != 3) {
+        return;
+    }
+    if (IsDigit(arg[2])) {
+        field = arg[2] - '0';
+    } else {
+        WriteConsoleLine(std::string(complaint) + arg + "> found");
+    }
+}
+
+// /v: 1 alone, else up to three digits, each non-digit reported (its factor of 10 is applied).
+void ScanVerbose(const std::string& arg, RunOptions& o) {
+    o.VerboseMode = 1;
+    if (arg.size() < 3) {
+        return;
+    }
+    o.VerboseMode = 0;
+    for (size_t i = 2; i < arg.size() && i < 5; ++i) {
+        o.VerboseMode *= 10;
+        if (IsDigit(arg[i])) {
+            o.VerboseMode += arg[i] - '0';
+        } else {
+            WriteConsoleLine("Invalid Verbosemode <" + arg + "> found");
+        }
+    }
+}
+
+void ScanOption(const std::string& arg, RunOptions& o, const std::string& commandLine) {
+    char letter = UpperChar(CharAt(arg, 1));
+    switch (letter) {
+        case '!':
+            o.NoBanner = 1;
+            break;
+        case '?':
+        case 'H':
+            o.Help = 1;
+            break;
+        case 'B':
+            o.Backup = 1;
+            break;
+        case 'C':
+            o.IcmFile = 1;
+            break;
+        case 'D':
+            o.DecompileGrp = 1;
+            break;
+        case 'E':
+            if (CharAt(arg, 2) == '=') {
+                o.Delimiter = CharAt(arg, 3);
+            } else {
+                LogMessage(o.VerboseMode, 1, "-E option found with no = sign", "");
+            }
+            break;
+        case 'G':
+            o.GrpCmd = 1;
+            break;
+        case 'L': {
+            if (CharAt(arg, 2) != '=') {
+                LogMessage(o.VerboseMode, 1, "-L option found with no = sign", "");
+            }
+            std::string name = CurrentDirPrefix(arg.size() > 3 ? arg.substr(3) : "");
+            if (!name.empty()) {
+                OpenLogFile(name, commandLine);
+            } else {
+                LogMessage(o.VerboseMode, 1, "-L option with no filename found", "");
+            }
+            break;
+        }
+        case 'N':
+            if (CharAt(arg, 2) != '=') {
+                o.CreateIni = 1;
+                LogMessage(o.VerboseMode, 9, "-N option found with no = sign", "");
+            } else {
+                o.CreateIni = 2;
+                std::string name = CurrentDirPrefix(arg.size() > 3 ? arg.substr(3) : "");
+                if (!name.empty()) {
+                    SetBaseFileName(name);
+                } else {
+                    LogMessage(o.VerboseMode, 1, "-N= option with no filename found", "");
+                }
+            }
+            break;
+        case 'O':
+            break;
+        case 'R':
+            o.RegistryFile = 1;
+            break;
+        case 'S':
+            ScanModeDigit(arg, o.SwapMode, "Invalid Swapmode <");
+            break;
+        case 'V':
+            ScanVerbose(arg, o);
+            break;
+        case 'W':
+            ScanModeDigit(arg, o.CfgMode, "Invalid CFG-mode <");
+            break;
+        default:
+            WriteConsoleLine("Invalid Option <" +
+                             std::string(arg.size() > 1 ? arg.substr(1, 1) : "") + "> found");
+            break;
+    }
+}
+
+}  // namespace
+
+const std::string& BaseFileName() {
+    return BaseFileNameStorage();
+}
+
+void SetBaseFileName(const std::string& name) {
+    BaseFileNameStorage() = name;
+}
+
+ScannedCommandLine ScanArguments(const std::vector<std::string>& arguments,
+                                 const std::string& commandLine) {
+    ScannedCommandLine scanned;
+    RunOptions& o = scanned.options;
+    for (const std::string& arg : arguments) {
+        char first = CharAt(arg, 0);
+        if ((first == '-' || first == '/') && !IsSlashPathArgument(arg)) {
+            ScanOption(arg, o, commandLine);
+        } else if (scanned.fileCount == 0) {
+            o.FileName1 = arg;
+            scanned.fileCount = 1;
+        } else if (scanned.fileCount == 1) {
+            o.FileName2 = arg;
+            scanned.fileCount = 2;
+        } else {
+            scanned.excessFiles.push_back(arg);
+        }
+    }
+    if (scanned.fileCount >= 1) {
+        o.FileName1 = CurrentDirPrefix(o.FileName1);
+    }
+    if (scanned.fileCount == 2) {
+        o.FileName2 = CurrentDirPrefix(o.FileName2);
+        if (o.IcmFile == 1) {
+            o.CompileGri = 1;
+            o.IcmFile = 0;
+        }
+    }
+    return scanned;
+}
+
+}  // namespace rivel

@@ -1,0 +1,19 @@
+// Console services: one key without echo, the local time text and the raw command line.
+#pragma once
+
+#include <string>
+
+namespace rivel {
+
+// Reads one key without echo and without waiting for Enter when standard input is a terminal,
+// otherwise one byte. End of input is returned as ESC (27).
+int ReadKeyNoEcho();
+
+// The local date and time in the C library's text form, ending with a line end
+// ("Sat Jun 01 11:48:39 1996\n").
+std::string LocalTimeText();
+
+// The command line after the program name, as the system passed it, leading blanks removed.
+std::string RawCommandLine(int argc, char** argv);
+
+}  // namespace rivel

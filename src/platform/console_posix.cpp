@@ -1,0 +1,64 @@
+// POSIX console: raw terminal mode for one key, restored afterwards and on Ctrl-C.
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "platform/console.h"
+
+namespace rivel {
+
+namespace {
+
+termios savedTerminal;
+volatile sig_atomic_t terminalChanged = 0;
+
+void RestoreTerminal() {
+    if (terminalChanged) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+        terminalChanged = 0;
+    }
+}
+
+void OnInterrupt(int sig) {
+    RestoreTerminal();
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+}  // namespace
+
+int ReadKeyNoEcho() {
+    unsigned char c = 0;
+    if (!::isatty(STDIN_FILENO)) {
+        return ::read(STDIN_FILENO, &c, 1) == 1 ? c : 27;
+    }
+    if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
+        return ::read(STDIN_FILENO, &c, 1) == 1 ? c : 27;
+    }
+    termios raw = savedTerminal;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    auto oldInt = ::signal(SIGINT, OnInterrupt);
+    auto oldTerm = ::signal(SIGTERM, OnInterrupt);
+    terminalChanged = 1;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    RestoreTerminal();
+    ::signal(SIGINT, oldInt);
+    ::signal(SIGTERM, oldTerm);
+    return n == 1 ? c : 27;
+}
+
+std::string RawCommandLine(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            line += ' ';
+        }
+        line += argv[i];
+    }
+    return line;
+}
+
+}  // namespace rivel

@@ -1,0 +1,39 @@
+// Win32 console: _getch for one key without echo; the raw command line from GetCommandLineA.
+#include <conio.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/console.h"
+
+namespace rivel {
+
+int ReadKeyNoEcho() {
+    if (_isatty(_fileno(stdin))) {
+        int c = _getch();
+        return c == EOF ? 27 : c;
+    }
+    int c = std::fgetc(stdin);
+    return c == EOF ? 27 : c;
+}
+
+std::string RawCommandLine(int, char**) {
+    std::string line = GetCommandLineA();
+    // Skip the program name: quoted, or up to the first blank.
+    size_t i = 0;
+    if (!line.empty() && line[0] == '"') {
+        size_t close = line.find('"', 1);
+        i = close == std::string::npos ? line.size() : close + 1;
+    } else {
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
+            ++i;
+        }
+    }
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
+        ++i;
+    }
+    return line.substr(i);
+}
+
+}  // namespace rivel

@@ -1,0 +1,22 @@
+// Directory search by a pattern with the wildcards "*" and "?".
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rivel {
+
+struct DirEntry {
+    std::string name;  // the entry's name alone, without its directory
+    bool isDirectory = false;
+};
+
+// Lists the entries of the directory named by the pattern's path part whose names match its last
+// component. "." and ".." are never returned. Entries that are neither plain files nor
+// directories are skipped. On POSIX the result is in byte order of the names.
+std::vector<DirEntry> SearchDirectory(const std::string& pattern);
+
+// True when name matches pattern, "*" standing for any run of characters and "?" for one.
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+}  // namespace rivel

@@ -1,0 +1,68 @@
+// POSIX directory search: opendir/readdir with case-sensitive wildcard matching.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "platform/dir_search.h"
+
+namespace rivel {
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+    // Iterative matcher with one backtrack point: linear in practice, never recursive.
+    size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
+    std::vector<DirEntry> found;
+    size_t slash = pattern.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+    std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    if (dir.find('\0') != std::string::npos) {
+        return found;
+    }
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) {
+        return found;
+    }
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == ".." || !WildcardMatch(mask, name)) {
+            continue;
+        }
+        struct stat st {};
+        std::string full = dir + (dir.back() == '/' ? "" : "/") + name;
+        if (::stat(full.c_str(), &st) != 0) {
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            found.push_back({name, true});
+        } else if (S_ISREG(st.st_mode)) {
+            found.push_back({name, false});
+        }
+    }
+    ::closedir(d);
+    std::sort(found.begin(), found.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return found;
+}
+
+}  // namespace rivel

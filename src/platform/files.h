@@ -1,0 +1,41 @@
+// File-system services: existence tests, deletion, renaming and unique temporary files.
+#pragma once
+
+#include <string>
+
+namespace rivel {
+
+// True when the path names an existing file or directory.
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool IsRegularFile(const std::string& path);
+
+// Deletes a file. On failure returns false and sets errorText to the system's text for the cause.
+bool RemoveFile(const std::string& path, std::string& errorText);
+
+// Renames from over to, replacing an existing target in one step where the platform allows.
+bool RenameFile(const std::string& from, const std::string& to, std::string& errorText);
+
+// The system's text for the last failed file operation (errno on POSIX).
+std::string LastErrorText();
+
+// Creates a new, empty file with a unique name in directory ("" = current directory). The file is
+// created exclusively, so no other process can have taken the name between choice and creation.
+// Returns the full path, or "" when no file could be created.
+std::string CreateUniqueFile(const std::string& directory, const std::string& stem);
+
+// The platform's directory separator ("\" on Windows, "/" elsewhere).
+char PathSeparator();
+
+// The platform's line end for new files ("\r\n" on Windows, "\n" elsewhere).
+const char* NativeLineEnd();
+
+// True when c separates path components on this platform.
+bool IsPathSeparator(char c);
+
+// True when an argument that starts with "/" names a file rather than an option: on POSIX, an
+// argument with a second "/" before its first "=" (or anywhere, when it has no "="). Never on
+// Windows, where "/" always starts an option.
+bool IsSlashPathArgument(const std::string& argument);
+
+}  // namespace rivel

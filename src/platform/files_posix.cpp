@@ -1,0 +1,90 @@
+// POSIX file-system services.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace rivel {
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string LastErrorText() {
+    return std::strerror(errno);
+}
+
+bool RemoveFile(const std::string& path, std::string& errorText) {
+    if (::unlink(path.c_str()) == 0) {
+        return true;
+    }
+    errorText = LastErrorText();
+    return false;
+}
+
+bool RenameFile(const std::string& from, const std::string& to, std::string& errorText) {
+    if (::rename(from.c_str(), to.c_str()) == 0) {
+        return true;
+    }
+    errorText = LastErrorText();
+    return false;
+}
+
+std::string CreateUniqueFile(const std::string& directory, const std::string& stem) {
+    std::string path = directory;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    path += stem + "XXXXXX";
+    std::vector<char> buffer(path.begin(), path.end());
+    buffer.push_back('\0');
+    int fd = ::mkstemp(buffer.data());
+    if (fd < 0) {
+        return "";
+    }
+    ::close(fd);
+    return std::string(buffer.data());
+}
+
+const char* NativeLineEnd() {
+    return "\n";
+}
+
+char PathSeparator() {
+    return '/';
+}
+
+bool IsPathSeparator(char c) {
+    return c == '/';
+}
+
+}  // namespace rivel
+
+namespace rivel {
+
+bool IsSlashPathArgument(const std::string& argument) {
+    if (argument.empty() || argument[0] != '/') {
+        return false;
+    }
+    size_t equals = argument.find('=');
+    size_t second = argument.find('/', 1);
+    return second != std::string::npos && (equals == std::string::npos || second < equals);
+}
+
+}  // namespace rivel

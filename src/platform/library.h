@@ -1,0 +1,18 @@
+// Run-time loading of a shared library and lookup of its entry points by name.
+#pragma once
+
+#include <string>
+
+namespace rivel {
+
+using LibraryHandle = void*;
+
+// Loads the library by its file name; nullptr when it cannot be loaded.
+LibraryHandle OpenLibrary(const std::string& fileName);
+
+// The address of the named entry point, or nullptr when the library lacks it.
+void* FindSymbol(LibraryHandle library, const std::string& name);
+
+void CloseLibrary(LibraryHandle library);
+
+}  // namespace rivel

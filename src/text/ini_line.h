@@ -1,0 +1,35 @@
+// The split of INI and NET.CFG lines and of "[section]key=value" command text, numbered keys,
+// and the setting of environment variables.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "driver/run_options.h"
+
+namespace rivel {
+
+// The number formed by the trailing decimal digits of a key name (0 when there are none; a value
+// too large for 32 bits is held at the largest one).
+int32_t GetNum(const RunOptions& options, std::string_view key);
+
+// The upper-cased key name without its trailing digits and the blanks before them.
+std::string SNum(const RunOptions& options, std::string_view key);
+
+// Splits a line at its first Delimiter into trimmed key and value (NET.CFG mode 1: at the last
+// space when there is no delimiter).
+void SplitKeyValue(const RunOptions& options, std::string_view line, std::string& key,
+                   std::string& value);
+
+// Splits command text "[section]key=value": the section keeps its brackets and is not trimmed.
+void SplitSectionKeyValue(const RunOptions& options, std::string_view text, std::string& section,
+                          std::string& key, std::string& value);
+
+// True when the (non-empty) line opens a section in the file type given by CfgMode.
+bool IsSectionLine(const RunOptions& options, std::string_view line);
+
+// Sets a variable of the program's own environment; an empty name does nothing.
+void SetEnvVar(const std::string& name, const std::string& value);
+
+}  // namespace rivel

@@ -1,0 +1,131 @@
+// Reading and writing text files line by line.
+#include "text/line_io.h"
+
+#include <cstring>
+
+#include "platform/files.h"
+
+namespace rivel {
+
+bool LineReader::Open(const std::string& path) {
+    Close();
+    if (path.find('\0') != std::string::npos) {
+        return false;
+    }
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) {
+        return false;
+    }
+    buffer_.resize(1 << 16);
+    begin_ = end_ = 0;
+    eof_ = failed_ = false;
+    lineEnd_.clear();
+    return true;
+}
+
+void LineReader::Close() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+bool LineReader::Fill() {
+    if (eof_ || file_ == nullptr) {
+        return false;
+    }
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buffer_.size()) {
+        buffer_.resize(buffer_.size() * 2);
+    }
+    size_t n = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    if (n == 0) {
+        eof_ = true;
+        failed_ = std::ferror(file_) != 0;
+        return false;
+    }
+    end_ += n;
+    return true;
+}
+
+bool LineReader::ReadLine(std::string& line) {
+    if (file_ == nullptr) {
+        return false;
+    }
+    size_t searched = begin_;
+    for (;;) {
+        const char* start = buffer_.data() + searched;
+        const void* nl = std::memchr(start, '\n', end_ - searched);
+        if (nl != nullptr) {
+            size_t pos = static_cast<const char*>(nl) - buffer_.data();
+            size_t len = pos - begin_;
+            bool cr = len > 0 && buffer_[pos - 1] == '\r';
+            if (lineEnd_.empty()) {
+                lineEnd_ = cr ? "\r\n" : "\n";
+            }
+            line.assign(buffer_.data() + begin_, cr ? len - 1 : len);
+            begin_ = pos + 1;
+            return true;
+        }
+        searched = end_ - begin_;  // offset relative to begin_, kept across the move in Fill
+        size_t kept = searched;
+        if (!Fill()) {
+            if (end_ > begin_) {
+                line.assign(buffer_.data() + begin_, end_ - begin_);
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back();
+                }
+                begin_ = end_;
+                return true;
+            }
+            return false;
+        }
+        searched = begin_ + kept;
+    }
+}
+
+bool LineWriter::Open(const std::string& path, std::string lineEnd) {
+    Close();
+    failed_ = false;
+    lineEnd_ = std::move(lineEnd);
+    if (path.find('\0') != std::string::npos) {
+        return false;
+    }
+    file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+void LineWriter::Write(const std::string& text) {
+    if (file_ == nullptr) {
+        failed_ = true;
+        return;
+    }
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+        failed_ = true;
+    }
+}
+
+void LineWriter::WriteLine(const std::string& line) {
+    Write(line);
+    Write(lineEnd_);
+}
+
+bool LineWriter::Close() {
+    if (file_ == nullptr) {
+        return !failed_;
+    }
+    if (std::fflush(file_) != 0 || std::ferror(file_) != 0) {
+        failed_ = true;
+    }
+    if (std::fclose(file_) != 0) {
+        failed_ = true;
+    }
+    file_ = nullptr;
+    return !failed_;
+}
+
+}  // namespace rivel

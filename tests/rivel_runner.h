@@ -1,0 +1,65 @@
+// Runs the built rivel program in a scratch directory and collects what it leaves behind.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace rivel_test {
+
+struct RunResult {
+    int status = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+// The rivel executable under test and the bundled examples (from the test runner's arguments).
+const std::filesystem::path& RivelPath();
+const std::filesystem::path& ExamplesDir();
+void SetRivelPath(const std::filesystem::path& path);
+void SetExamplesDir(const std::filesystem::path& path);
+
+// Runs program with the arguments in workDir, standard input fed from stdinText; the process
+// inherits this process's environment.
+RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                     const std::filesystem::path& workDir, const std::string& stdinText = "");
+
+inline RunResult RunRivel(const std::vector<std::string>& args,
+                          const std::filesystem::path& workDir, const std::string& stdinText = "") {
+    return RunProgram(RivelPath(), args, workDir, stdinText);
+}
+
+// A fresh, empty directory for one test, removed when it goes out of scope.
+class ScratchDir {
+  public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// The output with CRLF folded to LF, so that one expectation serves both platforms.
+std::string Lf(const std::string& text);
+
+// Sets (or, with unset, removes) an environment variable for the rest of a test.
+class ScopedEnv {
+  public:
+    ScopedEnv(const std::string& name, const std::string& value, bool unset = false);
+    ~ScopedEnv();
+
+  private:
+    std::string name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// "\\" on Windows, "/" elsewhere.
+char Sep();
+
+}  // namespace rivel_test

@@ -1,0 +1,87 @@
+// Starting the program under test on Windows: CreateProcess with redirected handles.
+#include <windows.h>
+
+#include "rivel_runner.h"
+
+namespace rivel_test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Quotes one argument so that the C runtime's parser gives it back unchanged.
+std::string Quote(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+        return arg;
+    }
+    std::string q = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+        } else if (c == '"') {
+            q.append(backslashes * 2 + 1, '\\');
+            q += '"';
+            backslashes = 0;
+            continue;
+        } else {
+            backslashes = 0;
+        }
+        q += c;
+    }
+    q.append(backslashes, '\\');
+    q += '"';
+    return q;
+}
+
+HANDLE OpenInheritable(const fs::path& path, bool write) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    return CreateFileA(path.string().c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                       write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+RunResult RunProgram(const fs::path& program, const std::vector<std::string>& args,
+                     const fs::path& workDir, const std::string& stdinText) {
+    fs::path in = workDir / ".stdin", out = workDir / ".stdout", err = workDir / ".stderr";
+    WriteFile(in, stdinText);
+    std::string commandLine = Quote(program.string());
+    for (const auto& a : args) {
+        commandLine += ' ';
+        commandLine += Quote(a);
+    }
+    RunResult result;
+    HANDLE hIn = OpenInheritable(in, false);
+    HANDLE hOut = OpenInheritable(out, true);
+    HANDLE hErr = OpenInheritable(err, true);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = hIn;
+    si.hStdOutput = hOut;
+    si.hStdError = hErr;
+    PROCESS_INFORMATION pi{};
+    std::string dir = workDir.string();
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(),
+                       &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        result.status = static_cast<int>(code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(hIn);
+    CloseHandle(hOut);
+    CloseHandle(hErr);
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    fs::remove(in);
+    fs::remove(out);
+    fs::remove(err);
+    return result;
+}
+
+}  // namespace rivel_test
