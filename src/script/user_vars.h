@@ -1,5 +1,7 @@
-// User variables: the ValueList of the whole run.
+// User variables: the ValueList of the whole run, assigned with ":=" and used through $(NAME).
 #pragma once
+
+#include <string>
 
 #include "driver/run_options.h"
 
@@ -10,5 +12,10 @@ void InitValues(const RunOptions& options);
 
 // Disposes of the user-variable list at the end of a run.
 void FreeValues(const RunOptions& options);
+
+// The user-variable step of every reader: replaces $(NAME) references and carries out an
+// assignment line. doIt is the reader's block state (the top of its IfStack); a line that is
+// not carried out creates no variable. Returns the line for the reader's further steps.
+std::string ProcessVarline(const RunOptions& options, const std::string& line, int doIt);
 
 }  // namespace rivel

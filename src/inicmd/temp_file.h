@@ -1,0 +1,16 @@
+// The temporary file of an INI run (and of a GRP run's GRI text).
+#pragma once
+
+#include <string>
+
+#include "driver/run_options.h"
+
+namespace rivel {
+
+// Creates a new, empty, uniquely named file in the directory of TEMP, else TMP, else TMPDIR,
+// else the current directory (with the warning "TEMP or TMP environment not found" at level 3),
+// logging its name at level 9. The file is created exclusively. Returns its full name, or ""
+// when no file could be created (reported at level 1).
+std::string MakeTempFile(const RunOptions& options);
+
+}  // namespace rivel

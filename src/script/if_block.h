@@ -1,0 +1,40 @@
+// IF lines and conditional blocks: the block rule that the CMD, ICM and RCM readers share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/run_options.h"
+
+namespace rivel {
+
+// Which reader applies the rule: ELSE/ENDIF handling and the trace messages differ per reader.
+enum class BlockReader { Cmd, Rcm, Icm };
+
+// The block state of one file: the base entry 1, then one entry per open IF block.
+struct IfStack {
+    std::vector<int32_t> entries{1};
+
+    int32_t Top() const { return entries.empty() ? 1 : entries.back(); }
+    // True when the current line is carried out.
+    bool DoIT() const { return Top() == 1; }
+};
+
+struct BlockOutcome {
+    // The line was an IF-family line, ELSE or ENDIF: the rule has consumed it.
+    bool blockLine = false;
+    // A one-line form held: the reader carries out `remaining` as an ordinary line of its kind.
+    bool runRemaining = false;
+    std::string remaining;
+};
+
+// Applies the block rule to one line (already substituted, user variables processed and
+// left-trimmed). currentIniFile is handed to the condition evaluator for the ININI conditions.
+BlockOutcome ApplyBlockRule(const RunOptions& options, IfStack& stack, BlockReader reader,
+                            const std::string& line, const std::string& currentIniFile);
+
+// The end-of-file check: reports blocks left open, then resets the stack.
+void FinishIfStack(const RunOptions& options, IfStack& stack, BlockReader reader);
+
+}  // namespace rivel

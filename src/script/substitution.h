@@ -1,0 +1,22 @@
+// Variable substitution: %NAME% references by environment values, $(NAME) by user variables.
+#pragma once
+
+#include <string>
+
+#include "driver/run_options.h"
+
+namespace rivel {
+
+// The lookup that parameterises SubstVar: (options, name as collected) -> value.
+using EFunc = std::string (*)(const RunOptions& options, const std::string& name);
+
+// Replaces the references of one marker ("%" or "$") in the line, looking names up with efunc.
+std::string SubstVar(const RunOptions& options, char marker, const std::string& line, EFunc efunc);
+
+// The environment lookup: the variable's value, or "" (with a level-3 message) when undefined.
+std::string EnvValue(const RunOptions& options, const std::string& name);
+
+// SubstVar with "%" and EnvValue.
+std::string SubstEnv(const RunOptions& options, const std::string& line);
+
+}  // namespace rivel
