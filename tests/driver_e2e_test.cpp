@@ -55,8 +55,10 @@ TEST(CommandLine, MoreThanTwoFileNamesStopBeforeAnythingIsDone) {
 
 TEST(CommandLine, ArgumentsOfAnyLengthAndBytesDoNotCrash) {
     ScratchDir dir;
+    // A Windows command line is limited to 32767 characters, and less under Wine.
+    const size_t longest = Sep() == '\\' ? 8000 : 100000;
     RunResult r =
-        RunRivel({"", std::string(100000, 'a'), "/v\x80\xff", "\xfe\x81", "/v4"}, dir.path());
+        RunRivel({"", std::string(longest, 'a'), "/v\x80\xff", "\xfe\x81", "/v4"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("Invalid Verbosemode </v\x80\xff> found"), std::string::npos);
     EXPECT_NE(r.err.find("Too many file names"), std::string::npos);

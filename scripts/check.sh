@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native build, the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows builds (64-bit tests run under Wine), and the fuzzers
+# for a short while. Installs what is missing when run as root.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${RIVEL_BUILD_ROOT:-$root/out}
+jobs=$(nproc 2>/dev/null || echo 2)
+fuzz_seconds=${RIVEL_FUZZ_SECONDS:-60}
+
+need=()
+have() { dpkg -s "$1" >/dev/null 2>&1; }
+for pkg in cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64; do
+    have "$pkg" || need+=("$pkg")
+done
+if [ ${#need[@]} -gt 0 ]; then
+    if [ "$(id -u)" = 0 ]; then
+        echo "== installing: ${need[*]}"
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
+    else
+        echo "missing packages (run as root to install them): ${need[*]}" >&2
+        exit 1
+    fi
+fi
+
+export WINEDEBUG=-all
+summary=()
+passed_total=0
+
+run_suite() {  # name, build dir, cmake arguments...
+    local name=$1 dir=$2
+    shift 2
+    echo "== $name: configure and build"
+    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+    ninja -C "$dir" -j "$jobs" >/dev/null
+    echo "== $name: tests"
+    local log="$dir/ctest.log"
+    if ! (cd "$dir" && ctest -V -j 1 >"$log" 2>&1); then
+        grep -E -A12 'Failure|FAILED|Segmentation|Sanitizer|runtime error' "$log" | head -300
+        tail -5 "$log"
+        echo "$name: FAILED (full log: $log)"
+        exit 1
+    fi
+    local passed
+    passed=$(grep -E -o '\[  PASSED  \] [0-9]+ test' "$log" | awk '{s += $4} END {print s + 0}')
+    passed_total=$((passed_total + passed))
+    grep -E 'tests passed, .* tests failed' "$log" | tail -1
+    summary+=("$name: $passed tests passed")
+}
+
+run_suite "native" "$out/native" -DCMAKE_BUILD_TYPE=Debug
+run_suite "sanitizers" "$out/sanitize" -DCMAKE_BUILD_TYPE=Debug -DRIVEL_SANITIZE=ON
+run_suite "windows-64 (wine)" "$out/win64" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw64.cmake"
+
+echo "== windows-32: build"
+cmake -S "$root" -B "$out/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" >/dev/null
+ninja -C "$out/win32" -j "$jobs" >/dev/null
+summary+=("windows-32: built")
+
+if [ -x "$root/fuzz/run.sh" ]; then
+    echo "== fuzzers: ${fuzz_seconds}s each"
+    RIVEL_BUILD_ROOT="$out" "$root/fuzz/run.sh" "$fuzz_seconds"
+    summary+=("fuzzers: clean")
+fi
+
+echo
+printf '%s\n' "${summary[@]}"
+echo "$passed_total passed, 0 failed"
