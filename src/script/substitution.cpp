@@ -1,18 +1,152 @@
-// Placeholder until substitution is built: lines pass unchanged.
+// Variable substitution. The "%" pass replaces %NAME% by environment values and leaves "$$" and
+// "$(" alone; the "$" pass replaces $(NAME) references, resolving nested ones inside-out.
 #include "script/substitution.h"
+
+#include "driver/message_log.h"
+#include "platform/environment.h"
+#include "text/strings.h"
 
 namespace rivel {
 
-std::string SubstVar(const RunOptions&, char, const std::string& line, EFunc) {
-    return line;
+namespace {
+
+std::string SubstPercent(const RunOptions& options, const std::string& source, EFunc efunc) {
+    const int v = options.VerboseMode;
+    LogMessage(v, 99, "SubstVar with % called : ", source);
+    std::string out;
+    std::string name;
+    bool inside = false;
+    auto put = [&](std::string_view s) { (inside ? name : out).append(s); };
+    size_t i = 0;
+    while (i < source.size()) {
+        char c = source[i];
+        char d = CharAt(source, i + 1);
+        if (c == '$' && d == '$') {
+            put(std::string_view(source).substr(i, 2));
+            i += 2;
+        } else if (c == '$' && d == '(') {
+            // "$(" and the character after it pass as a block: a "%" there is no marker.
+            put(std::string_view(source).substr(i, 3));
+            i += 3;
+        } else if (c == '%' && d == '%') {
+            put("%");
+            i += 2;
+        } else if (c == '%') {
+            if (!inside) {
+                name.clear();
+                inside = true;
+            } else {
+                inside = false;
+                std::string value = efunc(options, name);
+                LogMessage(v, 9, "EFunc variable: ", name);
+                LogMessage(v, 9, "EFunc returns : ", value);
+                out += value;
+            }
+            ++i;
+        } else {
+            put(std::string_view(&source[i], 1));
+            ++i;
+        }
+    }
+    if (inside) {
+        LogMessage(v, 3, "Unbalanced % found in: ", source);
+        out += '%';
+        out += name;
+    }
+    LogMessage(v, 99, "SubstVar return with   : ", out);
+    return out;
 }
 
-std::string EnvValue(const RunOptions&, const std::string&) {
-    return "";
+std::string SubstDollar(const RunOptions& options, const std::string& source, EFunc efunc) {
+    const int v = options.VerboseMode;
+    LogMessage(v, 99, "SubstVar with $ called : ", source);
+    std::string out;
+    size_t i = 0;
+    while (i < source.size()) {
+        char c = source[i];
+        char d = CharAt(source, i + 1);
+        if (c != '$') {
+            out += c;
+            ++i;
+        } else if (d == '$') {
+            out += "$$";
+            i += 2;
+        } else if (d == '(') {
+            std::string name;
+            int depth = 1;
+            int maxDepth = 1;
+            int nesting = 0;
+            size_t j = i + 2;
+            while (j < source.size() && depth > 0) {
+                char e = source[j];
+                char f = CharAt(source, j + 1);
+                if (e == ')') {
+                    name += e;
+                    --depth;
+                    ++j;
+                } else if (e == '$' && (f == '$' || f == '(')) {
+                    name += e;
+                    name += f;
+                    if (f == '(') {
+                        ++depth;
+                        ++nesting;
+                        if (depth > maxDepth) {
+                            maxDepth = depth;
+                        }
+                    }
+                    j += 2;
+                } else {
+                    name += e;
+                    ++j;
+                }
+            }
+            if (maxDepth > kMaxReferenceNesting) {
+                // Resolving this would recurse once per level: keep the reference as written.
+                LogMessage(v, 1, "Variable references nested too deep, left as written: ",
+                           source.substr(i, j - i));
+                out.append(source, i, j - i);
+                i = j;
+                continue;
+            }
+            if (depth > 0) {
+                LogMessage(v, 3, "Missing ) in line", source);
+            }
+            if (nesting != 0) {
+                LogMessage(v, 99, "Nested Var found    : ", name);
+                name = SubstDollar(options, name, efunc);
+                LogMessage(v, 99, "Nested Var returned : ", name);
+            }
+            LogMessage(v, 99, "Envfound : ", name);
+            std::string value = efunc(options, name);
+            LogMessage(v, 99, "Returned : ", value);
+            out += value;
+            i = j;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    LogMessage(v, 99, "SubstVar return with   : ", out);
+    return out;
 }
 
-std::string SubstEnv(const RunOptions&, const std::string& line) {
-    return line;
+}  // namespace
+
+std::string SubstVar(const RunOptions& options, char marker, const std::string& line, EFunc efunc) {
+    return marker == '%' ? SubstPercent(options, line, efunc) : SubstDollar(options, line, efunc);
+}
+
+std::string EnvValue(const RunOptions& options, const std::string& name) {
+    std::optional<std::string> value = GetEnvVar(name);
+    if (!value) {
+        LogMessage(options.VerboseMode, 3, "ENV Var not defined ", name);
+        return "";
+    }
+    return *value;
+}
+
+std::string SubstEnv(const RunOptions& options, const std::string& line) {
+    return SubstVar(options, '%', line, EnvValue);
 }
 
 }  // namespace rivel

@@ -10,6 +10,10 @@ namespace rivel {
 // The lookup that parameterises SubstVar: (options, name as collected) -> value.
 using EFunc = std::string (*)(const RunOptions& options, const std::string& name);
 
+// How deeply $( references may nest inside one another. A deeper reference is reported at
+// level 1 and left in the line as written, without any lookup.
+inline constexpr int kMaxReferenceNesting = 200;
+
 // Replaces the references of one marker ("%" or "$") in the line, looking names up with efunc.
 std::string SubstVar(const RunOptions& options, char marker, const std::string& line, EFunc efunc);
 
