@@ -1,12 +1,130 @@
-// Placeholder until the GRI compiler is built.
+// The GRI compiler: reads the text, builds the whole GRP image in memory, writes it to a new file
+// beside the group file and renames that into place, so a failure never leaves half a group.
 #include "groups/gri_to_grp.h"
 
-#include "driver/not_built.h"
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "driver/message_log.h"
+#include "groups/gri_parse.h"
+#include "groups/grp_image.h"
+#include "platform/files.h"
+#include "text/line_io.h"
 
 namespace rivel {
 
-void GriToGrp(RunOptions& options, const std::string&, const std::string&) {
-    ReportRunNotAvailable(options, "Compile-GRI-file run");
+namespace {
+
+void PrintLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::string DirectoryOf(const std::string& path) {
+    size_t cut = path.size();
+    while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
+        --cut;
+    }
+    return path.substr(0, cut);
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+// Writes the image to a new file in the group file's directory, keeps the old group under its
+// backup name on request, and renames the new file into place. Returns 0 or exit status 2.
+int WriteGrpFile(const RunOptions& options, const std::string& grpFile, const std::string& image) {
+    std::string temp = CreateUniqueFile(DirectoryOf(grpFile), "rvg");
+    std::string error;
+    if (temp.empty() || !WriteWholeFile(temp, image)) {
+        if (!temp.empty()) {
+            RemoveFile(temp, error);
+        }
+        PrintLine("Can't create outfile <" + grpFile + ">");
+        return 2;
+    }
+    if (options.Backup == 1) {
+        // An existing backup is kept: the rename then fails, and that is not an error.
+        std::string backup = GrpBackupName(grpFile);
+        if (!backup.empty() && !PathExists(backup)) {
+            RenameFile(grpFile, backup, error);
+        }
+    }
+    if (!RenameFile(temp, grpFile, error)) {
+        RemoveFile(temp, error);
+        PrintLine("Can't create outfile <" + grpFile + ">");
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string GrpBackupName(const std::string& grpFile) {
+    if (grpFile.empty()) {
+        return grpFile;
+    }
+    std::string backup = grpFile;
+    backup.back() = 'b';
+    return backup;
+}
+
+int CompileGriFile(RunOptions& options, const std::string& grpFile, const std::string& griFile) {
+    LogMessage(options.VerboseMode, 5, "GRP-CO-GRP: ", grpFile);
+    LogMessage(options.VerboseMode, 5, "GRP-CO-GRI: ", griFile);
+    GroupDef group;
+    try {
+        LineReader reader;
+        if (IsDirectory(griFile) || !reader.Open(griFile)) {
+            PrintLine("Can't open GRI-File");
+            return 0;
+        }
+        GriParser parser(options);
+        std::string line;
+        while (reader.ReadLine(line)) {
+            parser.Line(line);
+        }
+        for (const std::string& text : parser.console) {
+            PrintLine(text);
+        }
+        group = std::move(parser.group);
+    } catch (const std::bad_alloc&) {
+        PrintLine("Out of memory");
+        return 1;
+    }
+    std::string image;
+    try {
+        if (!BuildGrpImage(group, image)) {
+            PrintLine("Not enough memory to create GRP file");
+            return 1;
+        }
+    } catch (const std::bad_alloc&) {
+        PrintLine("Not enough memory to create GRP file");
+        return 1;
+    }
+    return WriteGrpFile(options, grpFile, image);
+}
+
+void GriToGrp(RunOptions& options, const std::string& grpFile, const std::string& griFile) {
+    int status = CompileGriFile(options, grpFile, griFile);
+    if (status != 0) {
+        EndProcessWithStatus(status);
+    }
+}
+
+void EndProcessWithStatus(int status) {
+    std::fflush(stdout);
+    CloseLogFile();
+    std::exit(status);
 }
 
 }  // namespace rivel

@@ -1,12 +1,320 @@
-// Placeholder until the GRP decompiler is built.
+// The GRP decompiler. The group file is read whole into memory and every field is fetched
+// through bounds-checked reads, so a truncated or hostile file can only lose items, never make
+// the decompiler read past its end or loop.
 #include "groups/grp_to_gri.h"
 
-#include "driver/not_built.h"
+#include <cstdio>
+#include <new>
+#include <optional>
+
+#include "driver/message_log.h"
+#include "groups/grp_format.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "text/line_io.h"
 
 namespace rivel {
 
-void GrpToGri(RunOptions& options, const std::string&, const std::string&) {
-    ReportRunNotAvailable(options, "Decompile-GRP-file run");
+namespace {
+
+struct Tag {
+    uint16_t id = 0;
+    uint16_t item = 0;
+    std::string_view data;
+};
+
+struct TagList {
+    std::vector<Tag> tags;
+    bool damaged = false;
+};
+
+// The tag records after the first one, up to the end record. A record whose size is below the
+// head size or that runs past the end of the file ends the scan as damaged.
+TagList ReadTags(const GrpView& view, uint16_t groupDataSize) {
+    TagList list;
+    size_t pos = size_t{groupDataSize} + kFirstTagSize;
+    for (;;) {
+        uint16_t id = 0, item = 0, size = 0;
+        if (!view.Word(pos, id) || !view.Word(pos + 2, item) || !view.Word(pos + 4, size)) {
+            return list;
+        }
+        if (id == kTagEnd) {
+            return list;
+        }
+        if (size < kTagHeadSize || size > view.bytes.size() - pos) {
+            list.damaged = true;
+            return list;
+        }
+        list.tags.push_back({id, item, view.bytes.substr(pos + kTagHeadSize, size - kTagHeadSize)});
+        pos += size;
+    }
+}
+
+// A string an item or the header points at: offset 0 means none; an offset into the header,
+// past the end, or a string without its NUL is unreadable.
+bool ReadPointedString(const GrpView& view, uint16_t offset, std::string& value) {
+    value.clear();
+    if (offset == 0) {
+        return true;
+    }
+    if (offset < kGrpHeaderSize) {
+        return false;
+    }
+    return view.String(offset, value);
+}
+
+std::string Unsigned(uint16_t value) {
+    return std::to_string(value);
+}
+
+struct ItemTexts {
+    std::string section;
+    std::string title;    // IconTitle
+    std::string exeDir;   // EXEDir
+    std::string command;  // Command
+};
+
+ItemTexts ApplySwapMode(const RunOptions& o, const std::string& title,
+                        const std::string& commandLine) {
+    ItemTexts t;
+    size_t space = commandLine.find(' ');
+    std::string program = commandLine.substr(0, space);
+    std::string parameters = space == std::string::npos ? "" : commandLine.substr(space);
+    ProgramPath p = SplitProgramPath(program);
+    switch (o.SwapMode) {
+        case 0:
+        case 2: {
+            LogMessage(o.VerboseMode, 5, "Originalentry: ", commandLine);
+            LogMessage(o.VerboseMode, 5, "EXE-Part     : ", program);
+            LogMessage(o.VerboseMode, 5, "Parameter    : ", parameters);
+            LogMessage(o.VerboseMode, 5, "   ->   Drive: ", p.drive);
+            LogMessage(o.VerboseMode, 5, "   ->   dir  : ", p.dir);
+            LogMessage(o.VerboseMode, 5, "   ->   FName: ", p.name);
+            LogMessage(o.VerboseMode, 5, "   ->   Ext  : ", p.ext);
+            t.command = p.name + p.ext + parameters;
+            t.exeDir = p.drive + p.dir;
+            if (o.SwapMode == 0) {
+                t.section = title;
+            } else {
+                t.section = p.name + p.ext;
+                t.title = title;
+            }
+            break;
+        }
+        case 1:
+            t.section = commandLine;
+            t.title = title;
+            break;
+        case 3:
+            t.section = program;
+            t.title = title;
+            t.command = commandLine;
+            break;
+        default:
+            LogMessage(o.VerboseMode, 1, "Invalid SwapMode found !!!!", "");
+            t.title = title;
+            t.command = commandLine;
+            break;
+    }
+    return t;
+}
+
+void AddIfSet(std::vector<std::string>& lines, const char* key, const std::string& value) {
+    if (!value.empty()) {
+        lines.push_back(key + value);
+    }
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data) {
+    if (IsDirectory(path)) {
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        size_t got = std::fread(buffer, 1, sizeof buffer, f);
+        data.append(buffer, got);
+        if (got < sizeof buffer) {
+            ok = std::ferror(f) == 0;
+            break;
+        }
+    }
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
+ProgramPath SplitProgramPath(std::string_view path) {
+    ProgramPath p;
+    if (path.size() >= 2 && path[1] == ':') {
+        p.drive = std::string(path.substr(0, 2));
+        path.remove_prefix(2);
+    }
+    size_t sep = path.find_last_of("\\/");
+    if (sep != std::string_view::npos) {
+        p.dir = std::string(path.substr(0, sep + 1));
+        path.remove_prefix(sep + 1);
+    }
+    size_t dot = path.rfind('.');
+    if (dot != std::string_view::npos) {
+        p.ext = std::string(path.substr(dot));
+        path = path.substr(0, dot);
+    }
+    p.name = std::string(path);
+    return p;
+}
+
+DecompiledGroup DecompileGrp(const RunOptions& o, std::string_view image,
+                             const std::string& grpName, const std::string& timeText) {
+    DecompiledGroup out;
+    GrpView view{image};
+    if (image.size() < kGrpHeaderSize) {
+        out.console.push_back("Inputfile error reading GRP Header");
+        return out;
+    }
+    if (image.substr(0, 4) != kGrpIdentifier) {
+        out.console.push_back("Invalid GRP file");
+        return out;
+    }
+    auto word = [&](size_t offset) {
+        uint16_t value = 0;
+        view.Word(offset, value);
+        return value;
+    };
+
+    std::vector<std::string>& g = out.lines;
+    g.push_back(";");
+    char created[64];
+    std::snprintf(created, sizeof created, "; Created by Hadrovel V%i.%s", 3, "01");
+    g.push_back(created);
+    g.push_back(";");
+    g.push_back("; Decompiled at " + timeText);
+    g.push_back(";");
+    g.push_back(";");
+    g.push_back("; Source File <" + grpName + ">");
+    g.push_back(";");
+    g.push_back("[Group Info]");
+    unsigned show = word(kGrpShowCommand) & 0xFF;
+    g.push_back(std::string("Display=") +
+                (show < kShowCommandCount ? kShowCommandNames[show] : kUnknownShowCommand));
+    g.push_back("UpperLeftX=" + Unsigned(word(kGrpLeft)));
+    g.push_back("UpperLeftY=" + Unsigned(word(kGrpTop)));
+    g.push_back("LowerRightX=" + Unsigned(word(kGrpRight)));
+    g.push_back("LowerRightY=" + Unsigned(word(kGrpBottom)));
+    g.push_back("PosX=" + Unsigned(word(kGrpIconX)));
+    g.push_back("PosY=" + Unsigned(word(kGrpIconY)));
+    std::string groupName;
+    if (!ReadPointedString(view, word(kGrpNameOffset), groupName)) {
+        out.console.push_back("Inputfile error reading GRP Header");
+    }
+    g.push_back("PRGName=" + groupName);
+
+    std::optional<TagList> tags;
+    uint16_t count = word(kGrpItemCount);
+    for (uint16_t i = 0; i < count; ++i) {
+        std::string cantRead = "Can't read PRG Item Nr. " + std::to_string(i);
+        uint16_t offset = 0;
+        if (!view.Word(kGrpItemTable + 2 * size_t{i}, offset)) {
+            // The table itself runs past the end: no later slot can be read either.
+            out.console.push_back(cantRead);
+            break;
+        }
+        if (offset == 0) {
+            continue;
+        }
+        if (offset < kGrpHeaderSize || image.size() - offset < kItemSize) {
+            out.console.push_back(cantRead);
+            continue;
+        }
+        std::string title, commandLine, iconPath;
+        if (!ReadPointedString(view, word(offset + kItemTitle), title) ||
+            !ReadPointedString(view, word(offset + kItemCommand), commandLine) ||
+            !ReadPointedString(view, word(offset + kItemIconPath), iconPath)) {
+            out.console.push_back(cantRead);
+            continue;
+        }
+
+        if (!tags) {
+            tags = ReadTags(view, word(kGrpDataSize));
+            if (tags->damaged) {
+                out.console.push_back("Inputfile error reading GRP Tags");
+            }
+        }
+        std::string path, minimized, hotKey;
+        for (const Tag& tag : tags->tags) {
+            if (tag.item != i) {
+                continue;
+            }
+            if (tag.id == kTagPath) {
+                path = std::string(tag.data.substr(0, tag.data.find('\0')));
+            } else if (tag.id == kTagHotKey) {
+                uint16_t key = 0;
+                if (GrpView{tag.data}.Word(0, key)) {
+                    hotKey = Unsigned(key);
+                }
+            } else if (tag.id == kTagMinimized) {
+                minimized = "1";
+            }
+        }
+
+        LogMessage(o.VerboseMode, 9, "Icontitle is : ", title);
+        ItemTexts t = ApplySwapMode(o, title, commandLine);
+        g.push_back("");
+        g.push_back("[" + t.section + "]");
+        g.push_back("IconFile=" + iconPath);
+        g.push_back("IconPosX=" + Unsigned(word(offset + kItemIconX)));
+        g.push_back("IconPosY=" + Unsigned(word(offset + kItemIconY)));
+        g.push_back("IconNr=" + Unsigned(word(offset + kItemIconIndex)));
+        AddIfSet(g, "IconTitle=", t.title);
+        AddIfSet(g, "EXEDir=", t.exeDir);
+        AddIfSet(g, "Command=", t.command);
+        AddIfSet(g, "Path=", path);
+        AddIfSet(g, "Minimized=", minimized);
+        AddIfSet(g, "ShortCut=", hotKey);
+    }
+    return out;
+}
+
+void GrpToGri(RunOptions& options, const std::string& grpFile, const std::string& griFile) {
+    LogMessage(options.VerboseMode, 5, "GRP-DC-GRP: ", grpFile);
+    LogMessage(options.VerboseMode, 5, "GRP-DC-GRI: ", griFile);
+    try {
+        LineWriter gri;
+        if (!gri.Open(griFile, NativeLineEnd())) {
+            LogMessage(options.VerboseMode, 1, "GRP-DC    : Can't create outputfile :", griFile);
+            return;
+        }
+        std::string image;
+        if (!ReadWholeFile(grpFile, image)) {
+            std::printf("Can't open inputfile <%s>\n", grpFile.c_str());
+            std::fflush(stdout);
+            return;
+        }
+        std::string timeText = LocalTimeText();
+        while (!timeText.empty() && (timeText.back() == '\n' || timeText.back() == '\r')) {
+            timeText.pop_back();
+        }
+        DecompiledGroup group = DecompileGrp(options, image, grpFile, timeText);
+        for (const std::string& line : group.lines) {
+            gri.WriteLine(line);
+        }
+        if (!gri.Close()) {
+            LogMessage(options.VerboseMode, 1, "GRP-DC    : Can't create outputfile :", griFile);
+        }
+        for (const std::string& line : group.console) {
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fputc('\n', stdout);
+        }
+        std::fflush(stdout);
+    } catch (const std::bad_alloc&) {
+        std::printf("Not enough memory\n");
+        std::fflush(stdout);
+    }
 }
 
 }  // namespace rivel

@@ -2,11 +2,37 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "driver/run_options.h"
 
 namespace rivel {
 
+// The program part of a command line split as the system splits a path: drive ("C:"),
+// directory (ending in its separator), base name and extension (with its dot). Group files hold
+// Windows command lines, so "\" and "/" both separate directories on every platform.
+struct ProgramPath {
+    std::string drive;
+    std::string dir;
+    std::string name;
+    std::string ext;
+};
+ProgramPath SplitProgramPath(std::string_view path);
+
+// What a GRP image decompiles into: the lines of the GRI text (none when the header is
+// unusable) and the error lines meant for standard output.
+struct DecompiledGroup {
+    std::vector<std::string> lines;
+    std::vector<std::string> console;
+};
+
+// Decompiles a GRP image held in memory. Every read is bounded by the image; damaged parts are
+// reported in console and left out. timeText is the local time for the head line.
+DecompiledGroup DecompileGrp(const RunOptions& options, std::string_view image,
+                             const std::string& grpName, const std::string& timeText);
+
+// The /d run: decompiles grpFile into the text file griFile.
 void GrpToGri(RunOptions& options, const std::string& grpFile, const std::string& griFile);
 
 }  // namespace rivel
