@@ -32,28 +32,52 @@ void ScanModeDigit(const std::string& arg, int32_t& field, const char* complaint
     }
 }
 
-// /v: 1 alone, else up to three digits, each non-digit reported (its factor of 10 is applied).
-void ScanVerbose(const std::string& arg, RunOptions& o) {
+// /v: 1 alone, else up to three digits. A non-digit is reported; from the fourth character on,
+// its factor of 10 has already been applied.
+void ScanVerbose(const std::string& arg, RunOptions& o, OptionSource source) {
     o.VerboseMode = 1;
-    if (arg.size() < 3) {
-        return;
-    }
-    o.VerboseMode = 0;
     for (size_t i = 2; i < arg.size() && i < 5; ++i) {
-        o.VerboseMode *= 10;
-        if (IsDigit(arg[i])) {
-            o.VerboseMode += arg[i] - '0';
+        bool digit = IsDigit(arg[i]);
+        if (i == 2) {
+            o.VerboseMode = digit ? arg[i] - '0' : o.VerboseMode;
+        } else {
+            o.VerboseMode = o.VerboseMode * 10 + (digit ? arg[i] - '0' : 0);
+        }
+        if (digit) {
+            continue;
+        }
+        if (source == OptionSource::IcmLine) {
+            LogMessage(o.VerboseMode, 1, "Invalid Verbosemode ", arg);
         } else {
             WriteConsoleLine("Invalid Verbosemode <" + arg + "> found");
         }
     }
+    if (source == OptionSource::IcmLine && o.VerboseMode == 0) {
+        o.NoBanner = 1;
+    }
 }
 
-void ScanOption(const std::string& arg, RunOptions& o, const std::string& commandLine) {
+void ReportInvalidOption(const std::string& arg, const RunOptions& o, OptionSource source) {
+    std::string letter = arg.size() > 1 ? arg.substr(1, 1) : "";
+    if (source == OptionSource::IcmLine) {
+        LogMessage(o.VerboseMode, 1, "Invalid Option ", letter);
+    } else {
+        WriteConsoleLine("Invalid Option <" + letter + "> found");
+    }
+}
+
+}  // namespace
+
+void ScanOption(const std::string& arg, RunOptions& o, OptionSource source,
+                const std::string& commandLine) {
     char letter = UpperChar(CharAt(arg, 1));
     switch (letter) {
         case '!':
-            o.NoBanner = 1;
+            if (source == OptionSource::IcmLine) {
+                ReportInvalidOption(arg, o, source);
+            } else {
+                o.NoBanner = 1;
+            }
             break;
         case '?':
         case 'H':
@@ -69,7 +93,10 @@ void ScanOption(const std::string& arg, RunOptions& o, const std::string& comman
             o.DecompileGrp = 1;
             break;
         case 'E':
-            if (CharAt(arg, 2) == '=') {
+            if (source == OptionSource::IcmLine && (arg.size() != 4 || arg[2] != '=')) {
+                // ICM lines accept only the exact form /e=<c>.
+                LogMessage(o.VerboseMode, 1, "Invalid Option ", arg);
+            } else if (CharAt(arg, 2) == '=') {
                 o.Delimiter = CharAt(arg, 3);
             } else {
                 LogMessage(o.VerboseMode, 1, "-E option found with no = sign", "");
@@ -79,6 +106,10 @@ void ScanOption(const std::string& arg, RunOptions& o, const std::string& comman
             o.GrpCmd = 1;
             break;
         case 'L': {
+            if (source == OptionSource::IcmLine) {
+                ReportInvalidOption(arg, o, source);
+                break;
+            }
             if (CharAt(arg, 2) != '=') {
                 LogMessage(o.VerboseMode, 1, "-L option found with no = sign", "");
             }
@@ -113,19 +144,21 @@ void ScanOption(const std::string& arg, RunOptions& o, const std::string& comman
             ScanModeDigit(arg, o.SwapMode, "Invalid Swapmode <");
             break;
         case 'V':
-            ScanVerbose(arg, o);
+            ScanVerbose(arg, o, source);
             break;
         case 'W':
             ScanModeDigit(arg, o.CfgMode, "Invalid CFG-mode <");
             break;
         default:
-            WriteConsoleLine("Invalid Option <" +
-                             std::string(arg.size() > 1 ? arg.substr(1, 1) : "") + "> found");
+            ReportInvalidOption(arg, o, source);
             break;
     }
 }
 
-}  // namespace
+bool IsOptionArgument(const std::string& arg) {
+    char first = CharAt(arg, 0);
+    return (first == '-' || first == '/') && !IsSlashPathArgument(arg);
+}
 
 const std::string& BaseFileName() {
     return BaseFileNameStorage();
@@ -140,9 +173,8 @@ ScannedCommandLine ScanArguments(const std::vector<std::string>& arguments,
     ScannedCommandLine scanned;
     RunOptions& o = scanned.options;
     for (const std::string& arg : arguments) {
-        char first = CharAt(arg, 0);
-        if ((first == '-' || first == '/') && !IsSlashPathArgument(arg)) {
-            ScanOption(arg, o, commandLine);
+        if (IsOptionArgument(arg)) {
+            ScanOption(arg, o, OptionSource::CommandLine, commandLine);
         } else if (scanned.fileCount == 0) {
             o.FileName1 = arg;
             scanned.fileCount = 1;

@@ -34,6 +34,9 @@ TEST(ScanArguments, VerbosityDigits) {
     Scan bad = ScanOf({"/v3x"});
     EXPECT_EQ(bad.result.options.VerboseMode, 30);
     EXPECT_EQ(bad.log, "Invalid Verbosemode </v3x> found\n");
+    Scan third = ScanOf({"/vx"});
+    EXPECT_EQ(third.result.options.VerboseMode, 1);
+    EXPECT_EQ(third.log, "Invalid Verbosemode </vx> found\n");
 }
 
 TEST(ScanArguments, SwapAndCfgModes) {

@@ -69,6 +69,7 @@ bool LineReader::ReadLine(std::string& line) {
             }
             line.assign(buffer_.data() + begin_, cr ? len - 1 : len);
             begin_ = pos + 1;
+            lastLineEnded_ = true;
             return true;
         }
         searched = end_ - begin_;  // offset relative to begin_, kept across the move in Fill
@@ -80,6 +81,7 @@ bool LineReader::ReadLine(std::string& line) {
                     line.pop_back();
                 }
                 begin_ = end_;
+                lastLineEnded_ = false;
                 return true;
             }
             return false;

@@ -24,6 +24,9 @@ class LineReader {
     // Reads the next line (a last line without a line end included). False at the end.
     bool ReadLine(std::string& line);
 
+    // True when the line last read was ended by a line end (false for an unterminated last line).
+    bool LastLineEnded() const { return lastLineEnded_; }
+
     // True when a read error occurred (as opposed to the end of the file).
     bool Failed() const { return failed_; }
 
@@ -39,6 +42,7 @@ class LineReader {
     size_t end_ = 0;
     bool eof_ = false;
     bool failed_ = false;
+    bool lastLineEnded_ = false;
     std::string lineEnd_;
 };
 

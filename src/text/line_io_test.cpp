@@ -34,6 +34,14 @@ TEST(LineReader, AcceptsLfAndCrlfAndAnUnterminatedLastLine) {
     std::string lineEnd;
     EXPECT_EQ(ReadAll(path, &lineEnd), (std::vector<std::string>{"a", "b", "", "c"}));
     EXPECT_EQ(lineEnd, "\r\n");
+    LineReader reader(path);
+    std::string line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_TRUE(reader.LastLineEnded());
+    while (reader.ReadLine(line)) {
+    }
+    EXPECT_EQ(line, "c");
+    EXPECT_FALSE(reader.LastLineEnded());
     std::string error;
     RemoveFile(path, error);
 }

@@ -1,0 +1,122 @@
+#include "icmfile/icm_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "driver/message_log.h"
+#include "platform/files.h"
+#include "script/session.h"
+
+namespace rivel {
+namespace {
+
+// An ICM file in the current directory, removed at the end of the test.
+class IcmFile {
+  public:
+    explicit IcmFile(const std::string& text) : path_(CreateUniqueFile("", "icmtest")) {
+        std::ofstream(path_, std::ios::binary) << text;
+    }
+    ~IcmFile() {
+        std::string error;
+        RemoveFile(path_, error);
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::string RunLine(const std::string& line, int verbosity = 9) {
+    RunOptions o;
+    o.VerboseMode = verbosity;
+    StartLogCapture();
+    ExecuteIcmLine(o, line);
+    return TakeLogCapture();
+}
+
+// One log line: the label padded to the label column, then the text.
+std::string Line(const std::string& label, const std::string& text) {
+    return label + std::string(label.size() < 30 ? 30 - label.size() : 0, ' ') + text + "\n";
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(ExecuteIcmLine, ExecuteLineStoresTheExitStatus) {
+    ResetSession();
+    std::string log = RunLine("E  exit 3");
+    EXPECT_NE(log.find(Line("Execute processing :", "exit 3")), std::string::npos);
+    EXPECT_EQ(LastErrorCode(), 3);
+    RunLine("E exit 0");
+    EXPECT_EQ(LastErrorCode(), 0);
+}
+
+TEST(ExecuteIcmLine, LowerCaseEIsAFileName) {
+    ResetSession();
+    SetLastErrorCode(7);
+    std::string log = RunLine("e exit 3");
+    EXPECT_EQ(LastErrorCode(), 7);
+    EXPECT_NE(log.find("Too many file names"), std::string::npos);
+    EXPECT_EQ(RunLine("e"), "Wrong number of parameters for INI-file\n");
+}
+
+TEST(ExecuteIcmLine, WrongCountsHaveNoHelpHint) {
+    EXPECT_EQ(RunLine(" "), "Wrong number of parameters for INI-file\n");
+    EXPECT_EQ(RunLine("/c"), "Wrong number of parameters for ICM-file\n");
+    EXPECT_EQ(RunLine("/g a"), "Wrong number of parameters for GRP-CMD-file\n");
+    EXPECT_EQ(RunLine("/d a"), "Wrong number of parameters for Decompile-GRP-file\n");
+    EXPECT_EQ(RunLine("/? a b"), Line("ICM-Help Option found", "not supported in ICM files"));
+}
+
+TEST(ExecuteIcmLine, OptionsRefusedOnIcmLines) {
+    const std::string wrongCount = "Wrong number of parameters for INI-file\n";
+    EXPECT_EQ(RunLine("/l=x.log", 1), Line("Invalid Option ", "l") + wrongCount);
+    EXPECT_EQ(RunLine("/! /e;", 1),
+              Line("Invalid Option ", "!") + Line("Invalid Option ", "/e;") + wrongCount);
+    // After /v the verbosity is 1, so the complaint about the third character is shown.
+    EXPECT_EQ(RunLine("/vx", 0), Line("Invalid Verbosemode ", "/vx") + wrongCount);
+    EXPECT_EQ(RunLine("/v0 /q"), "");
+}
+
+TEST(ProcessIcmFile, LastLineWithoutLineEndIsNotRun) {
+    ResetSession();
+    IcmFile icm("E exit 4\n  ;remark\n\nE exit 5");
+    RunOptions o;
+    o.VerboseMode = 9;
+    StartLogCapture();
+    ProcessIcmFile(o, icm.path());
+    std::string log = TakeLogCapture();
+    EXPECT_EQ(LastErrorCode(), 4);
+    EXPECT_NE(log.find(Line("Remark     :", ";remark")), std::string::npos);
+    EXPECT_EQ(log.find("exit 5"), std::string::npos);
+    EXPECT_NE(log.find("ICM-Close"), std::string::npos);
+}
+
+TEST(ProcessIcmFile, MissingFileIsReported) {
+    RunOptions o;
+    StartLogCapture();
+    ProcessIcmFile(o, "no-such-file.icm");
+    EXPECT_EQ(TakeLogCapture(), "ICMFile open returns BAD for :no-such-file.icm\n");
+}
+
+TEST(ProcessIcmFile, SelfCallingFileStopsAtTheNestingLimit) {
+    IcmFile icm("");
+    std::ofstream(icm.path(), std::ios::binary) << "/c " << icm.path() << "\n";
+    RunOptions o;
+    o.VerboseMode = 5;
+    StartLogCapture();
+    ProcessIcmFile(o, icm.path());
+    std::string log = TakeLogCapture();
+    EXPECT_EQ(Count(log, "ICM-File  : "), static_cast<size_t>(kMaxIcmNesting));
+    EXPECT_EQ(Count(log, "ICM files nested too deeply, not run: "), 1u);
+    EXPECT_EQ(Count(log, "ICM-Close"), static_cast<size_t>(kMaxIcmNesting));
+}
+
+}  // namespace
+}  // namespace rivel
