@@ -1,0 +1,17 @@
+// Putting the result of the rewrite pass in place of the INI file: temporary file, optional
+// backup, creation from a base file, and a replacement that never leaves a damaged INI file.
+#pragma once
+
+#include <string>
+
+#include "driver/run_options.h"
+
+namespace rivel {
+
+// The backup name: the INI file name with its extension replaced by "bak".
+std::string MakeBackupName(const std::string& iniFile);
+
+// Runs the rewrite pass on the INI file and replaces it when something changed.
+void ReplaceIniFile(const RunOptions& options, const std::string& iniFile);
+
+}  // namespace rivel

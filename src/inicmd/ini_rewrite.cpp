@@ -1,0 +1,349 @@
+// The INI rewrite pass.
+#include "inicmd/ini_rewrite.h"
+
+#include "driver/message_log.h"
+#include "inicmd/key_line.h"
+#include "platform/files.h"
+#include "text/ini_line.h"
+#include "text/line_io.h"
+#include "text/strings.h"
+
+namespace rivel {
+
+namespace {
+
+bool changed = false;
+
+// A replacement whose text keeps feeding the search could run for ever; past this many
+// replacements of one command in one line the command stops for that line.
+size_t ReplacementLimit(size_t lineLength) {
+    return 10000 + 4 * lineLength;
+}
+
+// Replaces the occurrences of r.Txt1 in l (upper holds UpperCase(l) when the search ignores
+// case). Returns the number of replacements made.
+void ApplyReplace(const RunOptions& options, ReplaceRecord& r, std::string& l) {
+    if (r.Txt1.empty()) {
+        return;
+    }
+    const bool exact = r.MatchCase != 0;
+    const std::string search = exact ? r.Txt1 : UpperCase(r.Txt1);
+    const std::string inserted = exact ? r.Txt2 : UpperCase(r.Txt2);
+    std::string upper = exact ? std::string() : UpperCase(l);
+    std::string& haystack = exact ? l : upper;
+    // When the replacement holds the search text, searching again from the start never ends:
+    // such a command replaces each occurrence once, left to right.
+    const bool feedsItself = inserted.find(search) != std::string::npos;
+    const size_t limit = ReplacementLimit(l.size());
+    size_t from = 0;
+    size_t count = 0;
+    for (;;) {
+        size_t at = haystack.find(search, from);
+        if (at == std::string::npos) {
+            break;
+        }
+        if (count == limit) {
+            LogMessage(options.VerboseMode, 3,
+                       "Replace stopped after too many replacements: ", r.Txt1);
+            break;
+        }
+        ++count;
+        l.replace(at, search.size(), r.Txt2);
+        if (!exact) {
+            upper.replace(at, search.size(), inserted);
+        }
+        if (feedsItself) {
+            from = at + inserted.size();
+        } else {
+            // Nothing before the occurrence found changed, so a new occurrence can only start
+            // where it overlaps the inserted text: the same result as searching from the start.
+            from = at >= search.size() - 1 ? at - (search.size() - 1) : 0;
+        }
+    }
+    if (feedsItself && count > 0 && !r.LoopReported) {
+        r.LoopReported = true;
+        LogMessage(options.VerboseMode, 3,
+                   "Replace text contains search text, once each: ", r.Txt1);
+    }
+}
+
+bool IsAddOrUncommentKind(CommandKind k) {
+    switch (k) {
+        case CommandKind::UCommentSection:
+        case CommandKind::UCommentKey:
+        case CommandKind::UCommentKeyVal:
+        case CommandKind::MergeKey:
+        case CommandKind::MergeFKey:
+        case CommandKind::AddKeyNumeric:
+        case CommandKind::AddKey:
+        case CommandKind::AddKeyAnyway:
+        case CommandKind::AddKeyAnywayU:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsNewSectionKind(CommandKind k) {
+    return k == CommandKind::AddKey || k == CommandKind::AddKeyNumeric ||
+           k == CommandKind::AddKeyAnyway || k == CommandKind::MergeKey ||
+           k == CommandKind::MergeFKey || k == CommandKind::AddKeyAnywayU;
+}
+
+// The state of one pass.
+struct Pass {
+    const RunOptions& options;
+    CommandStore& store;
+    const SectionIndex& index;
+    LineWriter& out;
+    std::string currentSection;
+    bool sectionDeleted = false;
+    bool sectionCommented = false;
+    bool firstSection = true;
+
+    void Flush() {
+        FlushSection(options, store, index, out, currentSection, sectionDeleted, sectionCommented);
+    }
+
+    void Uncomment(const std::string& l) {
+        out.WriteLine(l.substr(1));
+        SetIniChanged();
+        LogMessage(options.VerboseMode, 6, "Uncommenting : ", l);
+    }
+
+    void CommentedHeader(const std::string& l) {
+        Flush();
+        if (!firstSection) {
+            out.WriteLine("");
+        }
+        firstSection = sectionDeleted = sectionCommented = false;
+        currentSection = UpperCase(TrimRight(std::string_view(l).substr(1)));
+        for (size_t i : index.CommandsOf(currentSection)) {
+            const CommandRecord& r = store.CommandList[i];
+            if (!r.Done && IsAddOrUncommentKind(r.Kind)) {
+                Uncomment(l);
+                return;
+            }
+        }
+        out.WriteLine(l);
+    }
+
+    void CommentedKeyLine(const std::string& l) {
+        std::string key, value;
+        SplitKeyValue(options, l, key, value);
+        key = Trim(std::string_view(key).substr(key.empty() ? 0 : 1));
+        for (size_t i : index.CommandsOf(currentSection)) {
+            const CommandRecord& r = store.CommandList[i];
+            if (r.Done) {
+                continue;
+            }
+            if (r.Kind == CommandKind::UCommentSection ||
+                (r.Kind == CommandKind::UCommentKey && EqualsIgnoreCase(r.Key, key)) ||
+                (r.Kind == CommandKind::UCommentKeyVal && EqualsIgnoreCase(r.Key, key) &&
+                 EqualsIgnoreCase(r.Value, value))) {
+                Uncomment(l);
+                return;
+            }
+        }
+        out.WriteLine(l);
+    }
+
+    void Header(const std::string& l) {
+        const int verbose = options.VerboseMode;
+        if (options.CfgMode == 1 || !currentSection.empty()) {
+            Flush();
+        }
+        currentSection = UpperCase(l);
+        sectionDeleted = sectionCommented = false;
+        for (size_t i : index.CommandsOf(currentSection)) {
+            const CommandRecord& r = store.CommandList[i];
+            if (r.Kind == CommandKind::DeleteSection) {
+                sectionDeleted = true;
+                LogMessage(verbose, 6, "Deletesection : ", currentSection);
+                break;
+            }
+            if (r.Kind == CommandKind::CommentSection) {
+                sectionCommented = true;
+                LogMessage(verbose, 9, "Commentsection: ", currentSection);
+                break;
+            }
+        }
+        if (sectionDeleted) {
+            LogMessage(verbose, 6, "Delete Line : ", l);
+            SetIniChanged();
+            return;
+        }
+        if (firstSection) {
+            firstSection = false;
+            LogMessage(verbose, 9, "End of Firstsection : ", currentSection);
+        } else {
+            out.WriteLine("");
+        }
+        if (sectionCommented) {
+            out.WriteLine(";" + l);
+            LogMessage(verbose, 6, "Commentline: ", l);
+            SetIniChanged();
+        } else {
+            out.WriteLine(l);
+        }
+    }
+
+    void KeyLine(const std::string& l) {
+        const int verbose = options.VerboseMode;
+        if (sectionCommented) {
+            out.WriteLine(";" + l);
+            LogMessage(verbose, 6, "COMSection found : ", l);
+            SetIniChanged();
+            return;
+        }
+        if (sectionDeleted) {
+            LogMessage(verbose, 6, "DELSection found : ", l);
+            SetIniChanged();
+            return;
+        }
+        std::string n = ProcessLine(options, store, index, currentSection, l);
+        if (n != l) {
+            SetIniChanged();
+            LogMessage(verbose, 6, "INI-Line changed from : ", l);
+            LogMessage(verbose, 6, "INI-Line changed into : ", n);
+            if (n.empty()) {
+                LogMessage(verbose, 6, "Empty INI-Line removed", "");
+                return;
+            }
+        }
+        out.WriteLine(n);
+    }
+
+    void Line(const std::string& line) {
+        std::string l = ReplaceLine(options, store, index, currentSection, line);
+        if (l.empty()) {
+            return;
+        }
+        if (l[0] == ';') {
+            char second = CharAt(l, 1);
+            if (l.size() <= 2) {
+                if (!sectionDeleted) {
+                    out.WriteLine(l);
+                }
+            } else if ((options.CfgMode == 0 && second == '[') ||
+                       (options.CfgMode == 1 && !IsBlank(second))) {
+                CommentedHeader(l);
+            } else {
+                CommentedKeyLine(l);
+            }
+        } else if (IsSectionLine(options, l)) {
+            Header(l);
+        } else {
+            KeyLine(l);
+        }
+    }
+
+    void NewSections() {
+        for (size_t i = 0; i < store.CommandList.size(); ++i) {
+            CommandRecord& r = store.CommandList[i];
+            if (r.Done || !IsNewSectionKind(r.Kind)) {
+                continue;
+            }
+            SetIniChanged();
+            currentSection = r.UpperSection;
+            if (firstSection) {
+                firstSection = false;
+            } else {
+                out.WriteLine("");
+            }
+            LogMessage(options.VerboseMode, 6, "Flushsection found new section: ", r.Section);
+            out.WriteLine(r.Section);
+            FlushSection(options, store, index, out, currentSection, false, false);
+        }
+    }
+};
+
+}  // namespace
+
+bool IniChanged() {
+    return changed;
+}
+
+void SetIniChanged() {
+    changed = true;
+}
+
+void ClearIniChanged() {
+    changed = false;
+}
+
+std::string ReplaceLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
+                        const std::string& currentSection, const std::string& line) {
+    std::string l = TrimRight(line);
+    if (!store.ReplaceList.empty()) {
+        std::string section = CharAt(l, 0) == '['                          ? UpperCase(l)
+                              : CharAt(l, 0) == ';' && CharAt(l, 1) == '[' ? UpperCase(l.substr(1))
+                                                                           : currentSection;
+        // The records for every line and those for this section, merged back into list order.
+        const std::vector<size_t>& all = index.replacesEverywhere;
+        const std::vector<size_t>& own = index.ReplacesOf(section);
+        size_t a = 0, b = 0;
+        while (a < all.size() || b < own.size()) {
+            size_t next;
+            if (b >= own.size() || (a < all.size() && all[a] < own[b])) {
+                next = all[a++];
+            } else {
+                next = own[b++];
+            }
+            ApplyReplace(options, store.ReplaceList[next], l);
+        }
+    }
+    if (l != line) {
+        SetIniChanged();
+        LogMessage(options.VerboseMode, 6, "Replacing: ", line);
+        LogMessage(options.VerboseMode, 6, "    with : ", l);
+    }
+    return l;
+}
+
+int ScanINI(const RunOptions& options, const std::string& input, const std::string& output) {
+    const int verbose = options.VerboseMode;
+    LineReader reader;
+    if (!reader.Open(input)) {
+        LogMessage(verbose, 1, "Can't open input file ", input);
+        if (options.CreateIni != 1) {
+            LogMessage(verbose, 1, "INI File not found, CreateFile not specified", " Aborting..");
+            return 0;
+        }
+        LogMessage(verbose, 1, "Empty file is used", "");
+    }
+    // The first line tells the file's line end, which the output keeps.
+    std::string line;
+    bool more = reader.IsOpen() && reader.ReadLine(line);
+    std::string lineEnd = reader.LineEnd().empty() ? NativeLineEnd() : reader.LineEnd();
+    LineWriter out;
+    if (!out.Open(output, lineEnd)) {
+        LogMessage(verbose, 1, "Can't open outputfile ", output);
+        return 0;
+    }
+    LogMessage(verbose, 5, "InFile : ", input);
+    LogMessage(verbose, 5, "OutFile: ", output);
+    ClearIniChanged();
+    CommandStore& store = Commands();
+    SectionIndex index = BuildSectionIndex(store);
+    Pass pass{options, store, index, out, "", false, false, options.CfgMode != 1};
+    while (more) {
+        pass.Line(line);
+        more = reader.ReadLine(line);
+    }
+    pass.Flush();
+    pass.NewSections();
+    bool readFailed = reader.Failed();
+    reader.Close();
+    if (!out.Close()) {
+        LogMessage(verbose, 1, "Write error on outputfile ", output);
+        return 0;
+    }
+    if (readFailed) {
+        LogMessage(verbose, 1, "Read error on input file ", input);
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace rivel

@@ -1,0 +1,336 @@
+// Key-line commands and section completion.
+#include "inicmd/key_line.h"
+
+#include "driver/message_log.h"
+#include "inicmd/ini_rewrite.h"
+#include "text/ini_line.h"
+#include "text/strings.h"
+
+namespace rivel {
+
+namespace {
+
+bool IsListSeparator(char c) {
+    return c == ',' || c == ';' || c == ' ';
+}
+
+bool IsNumericKind(CommandKind k) {
+    return k == CommandKind::AddKeyNumeric || k == CommandKind::DeleteKeyNum ||
+           k == CommandKind::DeleteKeyValNum;
+}
+
+bool IsSectionKind(CommandKind k) {
+    return k == CommandKind::DeleteSection || k == CommandKind::CommentSection ||
+           k == CommandKind::UCommentSection;
+}
+
+bool IsAddKind(CommandKind k) {
+    return k == CommandKind::AddKey || k == CommandKind::AddKeyAnyway ||
+           k == CommandKind::AddKeyAnywayU || k == CommandKind::MergeKey ||
+           k == CommandKind::MergeFKey || k == CommandKind::AddKeyNumeric;
+}
+
+// Raises Count of every pending numeric add of the same section and key to n.
+void UpdateCounts(CommandStore& store, const std::vector<size_t>& records, const std::string& key,
+                  int32_t n) {
+    for (size_t i : records) {
+        CommandRecord& q = store.CommandList[i];
+        if (!q.Done && q.Kind == CommandKind::AddKeyNumeric && q.Key == key && q.Count <= n) {
+            q.Count = n;
+        }
+    }
+}
+
+// Whether record r passes the filter of its kind for a line with value v.
+bool PassesFilter(const RunOptions& options, CommandStore& store,
+                  const std::vector<size_t>& records, CommandRecord& r, const std::string& k,
+                  const std::string& v, const std::string& line) {
+    const int verbose = options.VerboseMode;
+    switch (r.Kind) {
+        case CommandKind::AddKeyAnywayU:
+        case CommandKind::DeleteKeyValU:
+            LogMessage(verbose, 9, "AddkeyanywayU,Deletekeyvalu:", line);
+            return v == r.Value;
+        case CommandKind::AddKeyNumeric:
+            UpdateCounts(store, records, r.Key, GetNum(options, k));
+            return EqualsIgnoreCase(v, r.Value) && !r.Done;
+        case CommandKind::AddKeyAnyway:
+        case CommandKind::DeleteKeyVal:
+        case CommandKind::CommentKeyVal:
+            if (EqualsIgnoreCase(v, r.Value)) {
+                LogMessage(verbose, 9, "Addkeyanyway,Deletekeyval,Commentkeyval:", line);
+                return true;
+            }
+            return false;
+        case CommandKind::DeleteKeyValNum:
+            if (EqualsIgnoreCase(v, r.Value)) {
+                LogMessage(verbose, 9, "DeleteKeyValNum:", line);
+                return true;
+            }
+            return false;
+        case CommandKind::UCommentKeyVal:
+            if (EqualsIgnoreCase(v, r.Value)) {
+                LogMessage(verbose, 9, "UCommentkeyval :", line);
+                return true;
+            }
+            return false;
+        default:
+            return true;
+    }
+}
+
+std::string MergeKey(const RunOptions& options, const std::string& s, CommandRecord& r,
+                     const std::string& o, const std::string& v) {
+    LogMessage(options.VerboseMode, 9, "Mergekey:", o);
+    const std::string& add = r.Value;
+    bool separated = CharAt(add, 0) == ',' || CharAt(add, 0) == ';';
+    std::string item = separated ? add.substr(1) : add;
+    std::string result = o;
+    if (FindInList(UpperCase(v), UpperCase(item)) == 0) {
+        if (separated) {
+            result = v.empty() ? MakeKeyLine(options, s, r, r.Key, item) : o + add;
+        } else {
+            result = v.empty() ? o + add : o + " " + add;
+        }
+    }
+    r.Done = 1;
+    return result;
+}
+
+std::string MergeFKey(const RunOptions& options, const std::string& s, CommandRecord& r,
+                      const std::string& o, const std::string& v) {
+    LogMessage(options.VerboseMode, 9, "Mergefkey:", o);
+    const std::string& add = r.Value;
+    char last = add.empty() ? '\0' : add.back();
+    bool separated = last == ',' || last == ';';
+    std::string item = separated ? add.substr(0, add.size() - 1) : UpperCase(add);
+    std::string result = o;
+    if (FindInList(UpperCase(v), UpperCase(item)) == 0) {
+        if (separated) {
+            result = MakeKeyLine(options, s, r, r.Key, v.empty() ? item : add + v);
+        } else {
+            result = MakeKeyLine(options, s, r, r.Key, item + " " + v);
+        }
+    }
+    r.Done = 1;
+    return result;
+}
+
+std::string StripKey(const RunOptions& options, const std::string& s, CommandRecord& r,
+                     const std::string& o, const std::string& v) {
+    LogMessage(options.VerboseMode, 9, "Strippekey :", o);
+    const std::string& cut = r.Value;
+    bool separated = CharAt(cut, 0) == ',' || CharAt(cut, 0) == ';';
+    std::string item = separated ? cut.substr(1) : cut;
+    size_t p = FindInList(UpperCase(v), UpperCase(item));
+    if (p == 0) {
+        return o;
+    }
+    // The item starts at index p - 1; up to two separators in front of it go with it.
+    long long start = static_cast<long long>(p) - 1;
+    std::string before = start >= 3 ? v.substr(0, static_cast<size_t>(start - 2)) : "";
+    for (long long i : {start - 2, start - 1}) {
+        if (i >= 0 && !IsListSeparator(v[static_cast<size_t>(i)])) {
+            before += v[static_cast<size_t>(i)];
+        }
+    }
+    size_t from = static_cast<size_t>(p == 1 ? start + static_cast<long long>(cut.size())
+                                             : start - 1 + static_cast<long long>(cut.size()));
+    std::string after = from < v.size() ? v.substr(from) : "";
+    return MakeKeyLine(options, s, r, r.Key, before + after);
+}
+
+}  // namespace
+
+std::string MakeKeyLine(const RunOptions& options, const std::string& section,
+                        const CommandRecord& record, const std::string& key,
+                        const std::string& value) {
+    std::string line;
+    if (options.CfgMode == 1 && !section.empty()) {
+        line = "        ";
+    }
+    line += key;
+    if (record.WithNoEqual) {
+        line += ' ';
+    } else if (options.CfgMode == 1) {
+        line += ' ';
+        line += options.Delimiter;
+        line += ' ';
+    } else {
+        line += options.Delimiter;
+    }
+    line += value;
+    return line;
+}
+
+size_t FindInList(const std::string& list, const std::string& item) {
+    if (item.empty()) {
+        return 0;
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i != 0 && !IsListSeparator(list[i])) {
+            continue;
+        }
+        size_t j = i == 0 ? 0 : i + 1;
+        while (j < list.size() && list[j] == ' ') {
+            ++j;
+        }
+        if (list.compare(j, item.size(), item) == 0 && j + item.size() <= list.size()) {
+            size_t end = j + item.size();
+            if (end == list.size() || IsListSeparator(list[end])) {
+                return j + 1;
+            }
+        }
+    }
+    return 0;
+}
+
+std::string ProcessLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
+                        const std::string& section, const std::string& line, size_t from) {
+    const int verbose = options.VerboseMode;
+    const std::vector<size_t>& records = index.CommandsOf(section);
+    std::string l = line;
+    size_t pos = from;
+    while (pos < records.size() && !l.empty()) {
+        LogMessage(verbose, 9, "section ", section);
+        std::string k, v;
+        SplitKeyValue(options, l, k, v);
+        LogMessage(verbose, 9, "GetKey Val from: ", l);
+        LogMessage(verbose, 9, "    --> ActKey : ", k);
+        LogMessage(verbose, 9, "    --> ActVal : ", v);
+        const std::string upperKey = UpperCase(k);
+        std::string numberless;
+        bool haveNumberless = false;
+        CommandRecord* match = nullptr;
+        for (; pos < records.size(); ++pos) {
+            CommandRecord& r = store.CommandList[records[pos]];
+            if (IsSectionKind(r.Kind)) {
+                continue;
+            }
+            bool keyMatches = upperKey == r.UpperKey;
+            if (!keyMatches && IsNumericKind(r.Kind)) {
+                if (!haveNumberless) {
+                    numberless = SNum(options, k);
+                    haveNumberless = true;
+                }
+                keyMatches = numberless == r.UpperKey;
+            }
+            if (keyMatches && PassesFilter(options, store, records, r, k, v, l)) {
+                match = &r;
+                break;
+            }
+        }
+        if (match == nullptr) {
+            break;
+        }
+        ++pos;
+        CommandRecord& r = *match;
+        const std::string o = l;
+        switch (r.Kind) {
+            case CommandKind::DeleteKey:
+            case CommandKind::DeleteKeyVal:
+            case CommandKind::DeleteKeyValNum:
+            case CommandKind::DeleteKeyNum:
+            case CommandKind::DeleteKeyValU:
+                l.clear();
+                LogMessage(verbose, 9, "Deleting line: ", o);
+                break;
+            case CommandKind::CommentKey:
+            case CommandKind::CommentKeyVal:
+                l = ";" + o;
+                break;
+            case CommandKind::AddKeyNumeric:
+                LogMessage(verbose, 9, "Addkeynumeric:", o);
+                r.Done = 1;
+                UpdateCounts(store, records, r.Key, GetNum(options, k));
+                break;
+            case CommandKind::AddKey:
+            case CommandKind::AddKeyAnyway:
+            case CommandKind::AddKeyAnywayU:
+                LogMessage(verbose, 9, "Addkey(Anyway(u)) :", o);
+                if (r.DoAllways) {
+                    LogMessage(verbose, 9, "Replacing <" + k + "=" + v + "> with : ", r.Value);
+                    l = MakeKeyLine(options, section, r, r.Key, r.Value);
+                } else {
+                    LogMessage(verbose, 9, "NOT Replacing <" + k + "=" + v + "> with : ", r.Value);
+                    l = MakeKeyLine(options, section, r, k, v);
+                }
+                r.Done = 1;
+                break;
+            case CommandKind::MergeKey:
+                l = MergeKey(options, section, r, o, v);
+                break;
+            case CommandKind::MergeFKey:
+                l = MergeFKey(options, section, r, o, v);
+                break;
+            case CommandKind::StripKey:
+                l = StripKey(options, section, r, o, v);
+                break;
+            default:
+                break;
+        }
+    }
+    LogMessage(verbose, 9, "ProcessLine returns: ", l);
+    return l;
+}
+
+void FlushSection(const RunOptions& options, CommandStore& store, const SectionIndex& index,
+                  LineWriter& output, const std::string& section, bool deleted, bool commented) {
+    const int verbose = options.VerboseMode;
+    LogMessage(verbose, 9, "FlushSection : ", section);
+    const std::vector<size_t>& records = index.CommandsOf(section);
+    for (size_t pos = 0; pos < records.size(); ++pos) {
+        CommandRecord& r = store.CommandList[records[pos]];
+        if (r.Done || !IsAddKind(r.Kind)) {
+            continue;
+        }
+        if (deleted || commented) {
+            SetIniChanged();
+            output.WriteLine("");
+            output.WriteLine(r.Section);
+            LogMessage(verbose, 3,
+                       deleted ? "ADDkeys after DELeteSection found"
+                               : "ADDkeys after COMmentSection for found",
+                       r.Section);
+            deleted = commented = false;
+        }
+        SetIniChanged();
+        std::string n;
+        const char* label = "AddKey : ";
+        switch (r.Kind) {
+            case CommandKind::MergeKey: {
+                bool separated = CharAt(r.Value, 0) == ',' || CharAt(r.Value, 0) == ';';
+                n = MakeKeyLine(options, section, r, r.Key,
+                                separated ? r.Value.substr(1) : r.Value);
+                label = "MergeKey : ";
+                break;
+            }
+            case CommandKind::MergeFKey: {
+                char last = r.Value.empty() ? '\0' : r.Value.back();
+                n = MakeKeyLine(options, section, r, r.Key,
+                                last == ',' || last == ';' ? r.Value.substr(0, r.Value.size() - 1)
+                                                           : UpperCase(r.Value));
+                label = "MergeFKey : ";
+                break;
+            }
+            case CommandKind::AddKeyNumeric: {
+                int32_t number = r.Count < INT32_MAX ? r.Count + 1 : r.Count;
+                n = MakeKeyLine(options, section, r, r.Key + std::to_string(number), r.Value);
+                r.Done = 1;
+                UpdateCounts(store, records, r.Key, number);
+                label = "ADDKeyNumeric : ";
+                break;
+            }
+            default:
+                n = MakeKeyLine(options, section, r, r.Key, r.Value);
+                break;
+        }
+        r.Done = 1;
+        // A new key meets only the commands after the one that made it.
+        n = ProcessLine(options, store, index, section, n, pos + 1);
+        output.WriteLine(n);
+        LogMessage(verbose, 6, label, n);
+    }
+}
+
+}  // namespace rivel

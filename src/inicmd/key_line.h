@@ -1,0 +1,32 @@
+// The key-level half of the rewrite pass: the commands applied to one key line, the keys added
+// at the end of a section, and the form of every key line the pass writes.
+#pragma once
+
+#include <string>
+
+#include "driver/run_options.h"
+#include "inicmd/command_list.h"
+#include "inicmd/section_index.h"
+#include "text/line_io.h"
+
+namespace rivel {
+
+// indent + key + separator + value, in the form of the file type (INI or NET.CFG).
+std::string MakeKeyLine(const RunOptions& options, const std::string& section,
+                        const CommandRecord& record, const std::string& key,
+                        const std::string& value);
+
+// 1-based position of item in a list value of items separated by ",", ";" or spaces; 0 when
+// absent. The comparison is exact (callers pass upper-case copies).
+size_t FindInList(const std::string& list, const std::string& item);
+
+// Applies the commands of section (upper case) to one key line, starting at position `from` of
+// the section's command list. Returns the new line; "" means the line is removed.
+std::string ProcessLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
+                        const std::string& section, const std::string& line, size_t from = 0);
+
+// Writes the keys that the add commands of section still have to add.
+void FlushSection(const RunOptions& options, CommandStore& store, const SectionIndex& index,
+                  LineWriter& output, const std::string& section, bool deleted, bool commented);
+
+}  // namespace rivel
