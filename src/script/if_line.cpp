@@ -1,0 +1,72 @@
+// IF-family lines. Environment names of the one-line forms are used as written; file names are
+// tested for existence, and a wildcard never exists.
+#include "script/if_line.h"
+
+#include "driver/message_log.h"
+#include "netware/netware.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "script/conditions.h"
+#include "text/strings.h"
+#include "text/tokens.h"
+
+namespace rivel {
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    if (path.find_first_of("*?") != std::string::npos) {
+        return false;
+    }
+    return PathExists(path);
+}
+
+}  // namespace
+
+bool IsIfWord(const std::string& word) {
+    static const char* const kWords[] = {"IF",          "IFMEMBER",    "IFNMEMBER",
+                                         "IFENV",       "IFNENV",      "IFEXISTENV",
+                                         "IFNEXISTENV", "IFEXISTFILE", "IFNEXISTFILE"};
+    std::string upper = UpperCase(word);
+    for (const char* w : kWords) {
+        if (upper == w) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int EvalIfLine(const RunOptions& options, const std::string& line, size_t& position,
+               const std::string& iniFile) {
+    const int v = options.VerboseMode;
+    std::string word = UpperCase(NextWord(line, position));
+    if (word == "IF") {
+        return EvalOr(options, line, position, iniFile);
+    }
+    if (word == "IFMEMBER" || word == "IFNMEMBER") {
+        std::string group = NextWord(line, position);
+        LogMessage(v, 9, word == "IFMEMBER" ? "IFMEMBER found : " : "IFNMEMBER found : ", group);
+        bool member = IsGroupMember(options, group);
+        return member == (word == "IFMEMBER") ? 1 : 0;
+    }
+    if (word == "IFENV" || word == "IFNENV") {
+        std::string name = NextWord(line, position);
+        std::string text = GetSToken(options, line, position);
+        bool equal = UpperCase(GetEnvVar(name).value_or("")) == UpperCase(text);
+        return equal == (word == "IFENV") ? 1 : 0;
+    }
+    if (word == "IFEXISTENV" || word == "IFNEXISTENV") {
+        std::string name = NextWord(line, position);
+        bool defined = GetEnvVar(name).has_value();
+        return defined == (word == "IFEXISTENV") ? 1 : 0;
+    }
+    if (word == "IFEXISTFILE" || word == "IFNEXISTFILE") {
+        std::string path = NextWord(line, position);
+        bool exists = FileExists(path);
+        return exists == (word == "IFEXISTFILE") ? 1 : 0;
+    }
+    LogMessage(v, 3, "Unknown IF-Token :", word);
+    return 0;
+}
+
+}  // namespace rivel
