@@ -60,7 +60,9 @@ void ExpandFrom(RunOptions& o, const std::string& name1, const std::string& name
         std::string candidate = prefix + entry.name;
         if (rest.empty()) {
             operation(o, candidate, name2);
-        } else {
+        } else if (entry.isDirectory) {
+            // Only a directory can hold the later components; a plain file would only give a
+            // name that cannot exist (and, for the compiler, a fatal "Can't create outfile").
             ExpandFrom(o, candidate + rest, name2, operation, candidate.size());
         }
     }
