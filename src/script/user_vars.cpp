@@ -1,14 +1,192 @@
-// Placeholder until user variables are built: the list is always empty and lines pass unchanged.
+// User variables. Names are stored upper-cased, so they ignore case; values keep theirs. The
+// list is shared by every file of a run, so a variable set in a CMD file run from an ICM file
+// is still set for the ICM file's later lines.
 #include "script/user_vars.h"
+
+#include <cstdint>
+#include <map>
+
+#include "driver/message_log.h"
+#include "platform/environment.h"
+#include "script/substitution.h"
+#include "script/sysvars.h"
+#include "text/strings.h"
+#include "text/tokens.h"
 
 namespace rivel {
 
-void InitValues(const RunOptions&) {}
+namespace {
 
-void FreeValues(const RunOptions&) {}
+struct ValueStore {
+    std::map<std::string, std::string> values;
+    int users = 0;
+};
 
-std::string ProcessVarline(const RunOptions&, const std::string& line, int) {
-    return line;
+ValueStore& ValueList() {
+    static ValueStore store;
+    return store;
+}
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+// The number of a text as a C decimal conversion reads it: blanks, a sign, digits; else 0.
+// Values far outside 32 bits are held at the 64-bit bounds and wrap on the way to 32 bits.
+int32_t Number(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value < INT64_C(1000000000000)) {
+            value = value * 10 + (text[i] - '0');
+        }
+    }
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+std::string Decimal(int64_t value) {
+    return std::to_string(static_cast<int32_t>(value));
+}
+
+}  // namespace
+
+void InitValues(const RunOptions& options) {
+    LogMessage(options.VerboseMode, 10, "InitValues called", "");
+    ++ValueList().users;
+}
+
+void FreeValues(const RunOptions& options) {
+    ValueStore& store = ValueList();
+    if (store.users == 0) {
+        LogMessage(options.VerboseMode, 3, "Values already disposed", "");
+        return;
+    }
+    if (--store.users == 0) {
+        store.values.clear();
+        LogMessage(options.VerboseMode, 9, "ValueList destroyed", "");
+    }
+}
+
+void ResetValues() {
+    ValueList() = ValueStore{};
+}
+
+std::string DeDupe(const RunOptions& options, const std::string& text) {
+    LogMessage(options.VerboseMode, 99, "Value before DeDupe: ", text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '$' && CharAt(text, i + 1) == '$') {
+            ++i;
+        }
+        out += text[i];
+    }
+    LogMessage(options.VerboseMode, 99, "Value after  DeDupe: ", out);
+    return out;
+}
+
+std::string UserVarValue(const RunOptions& options, const std::string& received) {
+    const int v = options.VerboseMode;
+    std::string name = received;
+    if (StartsWith(name, "$(")) {
+        if (name.size() > 2 && name.back() == ')') {
+            name = name.substr(2, name.size() - 3);
+        } else {
+            LogMessage(v, 3, "Missing ) in variable", received);
+            name = name.substr(2);
+        }
+    }
+    if (!name.empty() && name.back() == ')') {
+        name.pop_back();
+    }
+    if (CharAt(name, 0) == '_') {
+        return EVALSysvar(options, name);
+    }
+    if (CharAt(name, 0) == '%') {
+        return GetEnvVar(name.substr(1)).value_or("");
+    }
+    const ValueStore& store = ValueList();
+    auto found = store.values.find(UpperCase(name));
+    if (found == store.values.end()) {
+        LogMessage(v, 3, "Variable not found : ", name);
+        return "";
+    }
+    LogMessage(v, 9, "Variable found : ", found->second);
+    return found->second;
+}
+
+std::string ProcessVarline(const RunOptions& options, const std::string& input, int doIt) {
+    const int v = options.VerboseMode;
+    std::string line = TrimLeft(input);
+    size_t pos = 0;
+    std::string target = GetSToken(options, line, pos);
+    if (target.empty()) {
+        return DeDupe(options, line);
+    }
+    if (!StartsWith(target, "$(")) {
+        return DeDupe(options, SubstVar(options, '$', line, UserVarValue));
+    }
+    if (!IsLetter(CharAt(target, 2))) {
+        LogMessage(v, 3, "User-variables must be text", target);
+        return line;
+    }
+    if (doIt != 1) {
+        LogMessage(v, 9, "New variable not created, since DoIT == FALSE ", "");
+        return "";
+    }
+    std::string assign = NextWord(line, pos);
+    if (assign != ":=") {
+        LogMessagePos(v, 1, "Syntax error : ", line, static_cast<int>(pos), ":= expected at ");
+        LogMessage(v, 1, "Token found  : ", assign);
+        return line;
+    }
+    std::string value = GetSToken(options, line, pos);
+    if (StartsWith(value, "$(")) {
+        value = UserVarValue(options, value);
+    }
+    while (pos < line.size()) {
+        std::string op = GetSToken(options, line, pos);
+        std::string operand = GetSToken(options, line, pos);
+        if (CharAt(operand, 0) == '$') {
+            operand = UserVarValue(options, operand);
+        }
+        if (op == "+") {
+            value = Decimal(int64_t{Number(value)} + Number(operand));
+        } else if (op == "-") {
+            value = Decimal(int64_t{Number(value)} - Number(operand));
+        } else if (op == "&") {
+            value += operand;
+        } else {
+            LogMessage(v, 1, "Unknown operator : ", op);
+        }
+    }
+    // The name: the token without "$(" and without its last character, whatever that is.
+    std::string name = UpperCase(target.substr(2, target.size() - 3));
+    ValueStore& store = ValueList();
+    auto found = store.values.find(name);
+    if (found != store.values.end()) {
+        LogMessage(v, 9, "Replace variable ", name);
+        LogMessage(v, 9, "Old value        ", found->second);
+        LogMessage(v, 9, "New value        ", value);
+        found->second = value;
+    } else {
+        LogMessage(v, 9, "New variable ", name);
+        LogMessage(v, 9, "New value    ", value);
+        store.values.emplace(name, value);
+    }
+    return "";
 }
 
 }  // namespace rivel

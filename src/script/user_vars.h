@@ -18,4 +18,14 @@ void FreeValues(const RunOptions& options);
 // not carried out creates no variable. Returns the line for the reader's further steps.
 std::string ProcessVarline(const RunOptions& options, const std::string& line, int doIt);
 
+// The lookup of $(...) references: system variables (_NAME), environment variables (%NAME) and
+// user variables. Takes a name as SubstVar collects it ('NAME)') or an operand ('$(NAME)').
+std::string UserVarValue(const RunOptions& options, const std::string& name);
+
+// Every "$$" turned into "$".
+std::string DeDupe(const RunOptions& options, const std::string& text);
+
+// Tests: the list emptied and the usage counter back to zero.
+void ResetValues();
+
 }  // namespace rivel

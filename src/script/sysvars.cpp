@@ -1,0 +1,431 @@
+// System variables. Names are compared exactly, case included; the first entry of the table
+// that matches decides.
+#include "script/sysvars.h"
+
+#include "driver/message_log.h"
+#include "netware/netware.h"
+#include "registry/registry_read.h"
+#include "script/ini_search.h"
+#include "script/session.h"
+#include "text/ini_line.h"
+#include "text/line_io.h"
+#include "text/strings.h"
+#include "text/tokens.h"
+
+namespace rivel {
+
+namespace {
+
+constexpr const char* kCallError = "CallError";
+// Registry values longer than this are not read.
+constexpr size_t kRegistryDataLimit = 1024;
+// Registry searches go no deeper than this below their start key.
+constexpr int kMaxRegistryDepth = 512;
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// For the _FILE... variables: the file name is the argument up to its first "[".
+void SplitFileArgument(const std::string& argument, std::string& file, std::string& rest) {
+    size_t bracket = argument.find('[');
+    file = argument.substr(0, bracket);
+    rest = bracket == std::string::npos ? std::string() : argument.substr(bracket);
+}
+
+// Opens the file and finds the section; on failure the failure value is returned.
+bool OpenSection(const RunOptions& options, const std::string& file, const std::string& argument,
+                 LineReader& reader, std::string& section, std::string& key) {
+    const int v = options.VerboseMode;
+    std::string value;
+    SplitSectionKeyValue(options, argument, section, key, value);
+    if (!reader.Open(file)) {
+        LogMessage(v, 2, "Can't open <" + file + "> for reading ", " INFILE / ININI VALUE");
+        return false;
+    }
+    std::string last;
+    if (!SeekSection(reader, section, last)) {
+        LogMessage(v, 9, "NOT found Section <" + section + "> in ", last);
+        return false;
+    }
+    LogMessage(v, 9, "Found Section <" + section + ">", "");
+    return true;
+}
+
+std::string IniValue(const RunOptions& options, const std::string& file,
+                     const std::string& argument) {
+    const int v = options.VerboseMode;
+    LogMessage(v, 9, "INI Files searched is : ", file);
+    LogMessage(v, 10, "Remaining line is     : ", argument);
+    LineReader reader;
+    std::string section;
+    std::string key;
+    if (!OpenSection(options, file, argument, reader, section, key)) {
+        return "";
+    }
+    std::string lineKey;
+    std::string lineValue;
+    KeySearch found = SeekKey(options, reader, key, nullptr, lineKey, lineValue);
+    if (found == KeySearch::EmptySection) {
+        LogMessage(v, 9, "Empty section found", "");
+        return "";
+    }
+    if (found == KeySearch::Found) {
+        LogMessage(v, 9, "Key <" + key + "> found", " value <" + lineValue + ">");
+        return lineValue;
+    }
+    LogMessage(v, 9, "Key <" + key + "> not found", " with value <" + lineValue + ">");
+    return "";
+}
+
+std::string MaxNumKey(const RunOptions& options, const std::string& file,
+                      const std::string& argument) {
+    const int v = options.VerboseMode;
+    LogMessage(v, 9, "INI Files searched is : ", file);
+    LogMessage(v, 10, "Remaining line is     : ", argument);
+    LineReader reader;
+    std::string section;
+    std::string key;
+    if (!OpenSection(options, file, argument, reader, section, key)) {
+        return "0";
+    }
+    std::string line;
+    if (!ReadTrimmed(reader, line) || CharAt(line, 0) == '[') {
+        LogMessage(v, 9, "Empty section found", "");
+        return "0";
+    }
+    const std::string wanted = UpperCase(key);
+    int64_t highest = -1;
+    do {
+        if (CharAt(line, 0) == '[') {
+            break;
+        }
+        std::string lineKey;
+        std::string lineValue;
+        SplitKeyValue(options, line, lineKey, lineValue);
+        if (SNum(options, lineKey) == wanted) {
+            LogMessage(v, 9, "Section/Key found:", lineKey);
+            int32_t n = GetNum(options, lineKey);
+            if (n > highest) {
+                highest = n;
+            }
+        }
+    } while (ReadTrimmed(reader, line));
+    if (highest < 0) {
+        LogMessage(v, 9, "Key <" + key + "> not found", "returning 0");
+        return "0";
+    }
+    std::string result = std::to_string(highest);
+    LogMessage(v, 9, "Key <" + key + "> found", " highest value <" + result + ">");
+    return result;
+}
+
+std::string PathPart(const RunOptions& options, const std::string& path, char part) {
+    LogMessage(options.VerboseMode, 9, "Remaining part is <" + path + ">", "");
+    PathParts p = SplitPath(path);
+    switch (part) {
+        case 'D':
+            return p.drive;
+        case 'P':
+            return p.directory;
+        default:
+            return p.name + p.extension;
+    }
+}
+
+// The key named by "root\subkey]" at the start of text; rest is what follows the "]".
+void SplitRegistryArgument(const std::string& text, std::string& root, std::string& subKey,
+                           std::string& rest) {
+    size_t close = text.find(']');
+    std::string keyText = text.substr(0, close);
+    rest = close == std::string::npos ? std::string() : text.substr(close + 1);
+    size_t slash = keyText.find('\\');
+    root = keyText.substr(0, slash);
+    subKey = slash == std::string::npos ? std::string() : keyText.substr(slash + 1);
+}
+
+std::string DefaultName(const std::string& name) {
+    return name == "@" ? std::string() : name;
+}
+
+bool IsStringType(RegistryValueType type) {
+    return type == RegistryValueType::String || type == RegistryValueType::ExpandString;
+}
+
+std::string UpToNul(const std::string& data) {
+    return data.substr(0, data.find('\0'));
+}
+
+// Opens root and subkey; on failure logs and returns false.
+bool OpenRegistryKey(const RunOptions& options, const std::string& root, const std::string& subKey,
+                     RegistryAccess access, RegistryKey& key) {
+    RegistryKey rootKey;
+    if (!OpenRegistryRoot(options, root, rootKey)) {
+        LogMessage(options.VerboseMode, 1, "Can't open rootkey", root);
+        return false;
+    }
+    bool opened = OpenRegistrySubKey(rootKey, subKey, access, key);
+    CloseRegistryKey(rootKey);
+    if (!opened) {
+        LogMessage(options.VerboseMode, 1, "Can't open subkey", subKey);
+        return false;
+    }
+    return true;
+}
+
+std::string RegValue(const RunOptions& options, const std::string& argument) {
+    const int v = options.VerboseMode;
+    std::string root;
+    std::string subKey;
+    std::string rest;
+    SplitRegistryArgument(argument, root, subKey, rest);
+    size_t pos = 0;
+    std::string valueName = GetSToken(options, rest, pos);
+    LogMessage(v, 9, "RootContext", root);
+    LogMessage(v, 9, "Sub Context", subKey);
+    LogMessage(v, 9, "Key", valueName);
+    if (root.empty() || subKey.empty()) {
+        LogMessage(v, 3, "Context, SubContext or Key is empty", "");
+        return kCallError;
+    }
+    RegistryKey key;
+    if (!OpenRegistryKey(options, root, subKey, RegistryAccess::QueryValues, key)) {
+        return kCallError;
+    }
+    RegistryValueType type;
+    std::string data;
+    bool read = QueryRegistryValue(key, DefaultName(valueName), kRegistryDataLimit, type, data);
+    CloseRegistryKey(key);
+    if (!read) {
+        LogMessage(v, 1, "Read Value failed", "");
+        return kCallError;
+    }
+    if (!IsStringType(type)) {
+        LogMessage(v, 3, "Value is not a string", "");
+        return kCallError;
+    }
+    LogMessage(v, 9, "Value is ", data);
+    return UpToNul(data);
+}
+
+// The path below key of the first key (depth first) holding the value; " " for key itself.
+std::string FindValueKey(const RunOptions& options, const RegistryKey& key, const std::string& name,
+                         const std::string& data, int depth) {
+    std::string valueName;
+    std::string valueData;
+    RegistryValueType type;
+    for (uint32_t i = 0; EnumRegistryValue(key, i, kRegistryDataLimit, valueName, type, valueData);
+         ++i) {
+        if (EqualsIgnoreCase(valueName, name) &&
+            (data.empty() || (IsStringType(type) && EqualsIgnoreCase(UpToNul(valueData), data)))) {
+            return " ";
+        }
+    }
+    if (depth >= kMaxRegistryDepth) {
+        return "";
+    }
+    std::string subName;
+    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
+        RegistryKey sub;
+        if (!OpenRegistrySubKey(key, subName, RegistryAccess::Read, sub)) {
+            LogMessage(options.VerboseMode, 3, "Failed to open subkey", subName);
+            continue;
+        }
+        std::string found = FindValueKey(options, sub, name, data, depth + 1);
+        CloseRegistryKey(sub);
+        if (!found.empty()) {
+            return subName + "\\" + found;
+        }
+    }
+    return "";
+}
+
+std::string FindSubKey(const RunOptions& options, const RegistryKey& key, const std::string& name,
+                       int depth) {
+    std::string subName;
+    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
+        if (EqualsIgnoreCase(subName, name)) {
+            return name;
+        }
+    }
+    if (depth >= kMaxRegistryDepth) {
+        return "";
+    }
+    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
+        RegistryKey sub;
+        if (!OpenRegistrySubKey(key, subName, RegistryAccess::EnumerateSubKeys, sub)) {
+            LogMessage(options.VerboseMode, 3, "Failed to open subkey", subName);
+            continue;
+        }
+        std::string found = FindSubKey(options, sub, name, depth + 1);
+        CloseRegistryKey(sub);
+        if (!found.empty()) {
+            return subName + "\\" + found;
+        }
+    }
+    return "";
+}
+
+std::string ContextResult(const RunOptions& options, const std::string& root,
+                          const std::string& subKey, const std::string& path) {
+    if (path.empty()) {
+        LogMessage(options.VerboseMode, 3, "SubKey not found below of", subKey);
+        return kCallError;
+    }
+    std::string result = "[" + root + "\\" + subKey + path + "]";
+    LogMessage(options.VerboseMode, 9, "Value is ", result);
+    return result;
+}
+
+std::string RegContextValue(const RunOptions& options, const std::string& argument) {
+    const int v = options.VerboseMode;
+    std::string root;
+    std::string subKey;
+    std::string rest;
+    SplitRegistryArgument(argument, root, subKey, rest);
+    size_t pos = 0;
+    std::string name = GetSToken(options, rest, pos);
+    std::string data;
+    if (CharAt(rest, pos) == '=') {
+        ++pos;
+        data = GetSToken(options, rest, pos);
+    }
+    LogMessage(v, 9, "RootContext", root);
+    LogMessage(v, 9, "Sub Context", subKey);
+    LogMessage(v, 9, "Key", name);
+    LogMessage(v, 9, "Value", data);
+    if (root.empty() || name.empty()) {
+        LogMessage(v, 3, "Context or Key is empty", "");
+        return kCallError;
+    }
+    RegistryKey key;
+    if (!OpenRegistryKey(options, root, subKey, RegistryAccess::Read, key)) {
+        return kCallError;
+    }
+    std::string path = FindValueKey(options, key, DefaultName(name), data, 0);
+    CloseRegistryKey(key);
+    return ContextResult(options, root, subKey, Trim(path));
+}
+
+std::string RegContextSubKey(const RunOptions& options, const std::string& argument) {
+    const int v = options.VerboseMode;
+    std::string root;
+    std::string subKey;
+    std::string name;
+    SplitRegistryArgument(argument, root, subKey, name);
+    LogMessage(v, 9, "RootContext", root);
+    LogMessage(v, 9, "Sub Context", subKey);
+    LogMessage(v, 9, "Key", name);
+    if (root.empty() || name.empty()) {
+        LogMessage(v, 3, "Context or Key is empty", "");
+        return kCallError;
+    }
+    RegistryKey key;
+    if (!OpenRegistryKey(options, root, subKey, RegistryAccess::EnumerateSubKeys, key)) {
+        return kCallError;
+    }
+    std::string path = FindSubKey(options, key, DefaultName(name), 0);
+    CloseRegistryKey(key);
+    return ContextResult(options, root, subKey, Trim(path));
+}
+
+}  // namespace
+
+PathParts SplitPath(const std::string& path) {
+    PathParts p;
+    size_t start = 0;
+    if (CharAt(path, 1) == ':') {
+        p.drive = path.substr(0, 2);
+        start = 2;
+    }
+    size_t last = path.find_last_of("\\/");
+    size_t nameStart = start;
+    if (last != std::string::npos && last >= start) {
+        p.directory = path.substr(start, last + 1 - start);
+        nameStart = last + 1;
+    }
+    std::string file = path.substr(nameStart);
+    size_t dot = file.rfind('.');
+    p.name = file.substr(0, dot);
+    p.extension = dot == std::string::npos ? std::string() : file.substr(dot);
+    return p;
+}
+
+std::string EVALSysvar(const RunOptions& options, const std::string& name) {
+    auto after = [&](const std::string& word) { return name.substr(word.size()); };
+    if (StartsWith(name, "_INIVALUE")) {
+        return IniValue(options, CurrentIniFile(), after("_INIVALUE"));
+    }
+    if (StartsWith(name, "_FILEINIVALUE")) {
+        std::string file;
+        std::string rest;
+        SplitFileArgument(after("_FILEINIVALUE"), file, rest);
+        return IniValue(options, file, rest);
+    }
+    if (StartsWith(name, "_MAXNUMKEY")) {
+        return MaxNumKey(options, CurrentIniFile(), after("_MAXNUMKEY"));
+    }
+    if (StartsWith(name, "_FILEMAXNUMKEY")) {
+        std::string file;
+        std::string rest;
+        SplitFileArgument(after("_FILEMAXNUMKEY"), file, rest);
+        return MaxNumKey(options, file, rest);
+    }
+    if (name == "_ERRORCODE") {
+        return std::to_string(LastErrorCode());
+    }
+    if (name == "_VESA") {
+        return "Only implemented in plain DOS";
+    }
+    if (StartsWith(name, "_DRIVENAME")) {
+        return PathPart(options, after("_DRIVENAME"), 'D');
+    }
+    if (StartsWith(name, "_DIRNAME")) {
+        return PathPart(options, after("_DIRNAME"), 'P');
+    }
+    if (StartsWith(name, "_FILENAME")) {
+        return PathPart(options, after("_FILENAME"), 'F');
+    }
+    if (name == "_INIFILE" || name == "_CMDFILE") {
+        PathParts p = SplitPath(name == "_INIFILE" ? CurrentIniFile() : CurrentCmdFile());
+        return p.name + p.extension;
+    }
+    if (name == "_INIPATH" || name == "_CMDPATH") {
+        PathParts p = SplitPath(name == "_INIPATH" ? CurrentIniFile() : CurrentCmdFile());
+        return p.drive + p.directory;
+    }
+    if (name == "_NW_LOGINNAME") {
+        return GetNWLoginName(options);
+    }
+    if (name == "_NW_FULLNAME") {
+        return GetNWFullName(options);
+    }
+    if (name == "_NW_LOGINTIME") {
+        return GetNWLoginTime(options);
+    }
+    if (name == "_NW_CONNECTION") {
+        return GetNWConnection(options);
+    }
+    if (name == "_NW_OBJID") {
+        return GetNWObjectID(options);
+    }
+    if (name == "_NW_NICADDR") {
+        return GetNWNicAddress(options);
+    }
+    if (name == "_NW_INETADDR") {
+        return GetNWInetAddress(options);
+    }
+    if (StartsWith(name, "_REGVALUE[")) {
+        return RegValue(options, after("_REGVALUE["));
+    }
+    if (StartsWith(name, "_REGCONTEXTVALUE[")) {
+        return RegContextValue(options, after("_REGCONTEXTVALUE["));
+    }
+    if (StartsWith(name, "_REGCONTEXTSUBKEY[")) {
+        return RegContextSubKey(options, after("_REGCONTEXTSUBKEY["));
+    }
+    LogMessage(options.VerboseMode, 3, "EVALSysvar currently not implemented : ", name);
+    return name;
+}
+
+}  // namespace rivel
