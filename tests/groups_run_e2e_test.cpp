@@ -1,0 +1,132 @@
+// The GRP run (/g): a CMD file applied to a program group through a temporary GRI file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rivel_runner.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Examples() {
+    if (!ExamplesDir().empty()) {
+        return ExamplesDir();
+    }
+    return fs::current_path().parent_path() / "examples";
+}
+
+// The item sections of a decompiled group, from its "[Group Info]" line on, with LF line ends.
+std::string Decompiled(const ScratchDir& dir, const std::string& grp) {
+    RunRivel({"/!", "/d", grp, "view.gri"}, dir.path());
+    std::string text = Lf(ReadFile(dir / "view.gri"));
+    size_t at = text.find("[Group Info]");
+    return at == std::string::npos ? "" : text.substr(at);
+}
+
+size_t FilesIn(const fs::path& dir) {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(GroupRun, BundledExampleEditsAnItem) {
+    fs::path examples = Examples();
+    if (!fs::exists(examples / "DEMO.GRI")) {
+        GTEST_SKIP() << "examples not found at " << examples;
+    }
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    for (const char* name : {"DEMO.GRI", "DEMO.GRP", "GROUP.CMD"}) {
+        fs::copy_file(examples / name, dir / name);
+    }
+    // The bundled group file is the compiled DEMO.GRI, byte for byte.
+    RunResult r = RunRivel({"/!", "/c", "NEW.GRP", "DEMO.GRI"}, dir.path());
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadFile(dir / "NEW.GRP"), ReadFile(dir / "DEMO.GRP"));
+
+    r = RunRivel({"/!", "/g", "DEMO.GRP", "GROUP.CMD"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(FilesIn(dir / "tmp"), 0u);  // the temporary GRI file is gone
+    EXPECT_EQ(Decompiled(dir, "DEMO.GRP"),
+              "[Group Info]\nDisplay=SW_SHOWNORMAL\nUpperLeftX=20\nUpperLeftY=20\n"
+              "LowerRightX=420\nLowerRightY=220\nPosX=21\nPosY=14\nPRGName=Office Tools\n"
+              "\n[Notepad]\nIconFile=C:\\WINDOWS\\NOTEPAD.EXE\nIconPosX=16\nIconPosY=8\nIconNr=0\n"
+              "EXEDir=C:\\WINDOWS\\\nCommand=NOTEPAD.EXE TODO.TXT\nPath=C:\\WORK\n"
+              "\n[Calculator]\nIconFile=C:\\WINDOWS\\CALC.EXE\nIconPosX=96\nIconPosY=8\n"
+              "IconNr=0\nEXEDir=C:\\WINDOWS\\\nCommand=CALC.EXE\nShortCut=1603\n"
+              "\n[Write]\nIconFile=C:\\WINDOWS\\WRITE.EXE\nIconPosX=256\nIconPosY=8\nIconNr=0\n"
+              "Command=WRITE.EXE\n");
+}
+
+TEST(GroupRun, EveryMatchedGroupGetsItsOwnPass) {
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    WriteFile(dir / "a.gri", "[Group Info]\nPRGName=A\n[Edit]\nCommand=OLD.EXE\n");
+    WriteFile(dir / "b.gri", "[Group Info]\nPRGName=B\n[Edit]\nCommand=OLD.EXE\n[Other]\n");
+    RunRivel({"/!", "/c", "a.grp", "a.gri"}, dir.path());
+    RunRivel({"/!", "/c", "b.grp", "b.gri"}, dir.path());
+    WriteFile(dir / "e.cmd", "+[Edit]Command=NEW.EXE\n+[Edit]Minimized=1\n");
+    RunResult r = RunRivel({"/!", "/v9", "/g", "*.grp", "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(FilesIn(dir / "tmp"), 0u);
+    // Two decompiles into two different temporary files.
+    std::string err = Lf(r.err);
+    size_t first = err.find("GRP-DC-GRI: ");
+    ASSERT_NE(first, std::string::npos);
+    size_t second = err.find("GRP-DC-GRI: ", first + 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_NE(err.substr(first, err.find('\n', first) - first),
+              err.substr(second, err.find('\n', second) - second));
+    for (const char* grp : {"a.grp", "b.grp"}) {
+        std::string text = Decompiled(dir, grp);
+        EXPECT_NE(text.find("[Edit]\nIconFile=\nIconPosX=0\nIconPosY=0\nIconNr=0\n"
+                            "Command=NEW.EXE\nMinimized=1\n"),
+                  std::string::npos)
+            << grp << "\n"
+            << text;
+    }
+    EXPECT_NE(Decompiled(dir, "b.grp").find("\n[Other]\n"), std::string::npos);
+}
+
+TEST(GroupRun, MissingGroupFileIsMadeFromTheCommands) {
+    ScratchDir dir;
+    WriteFile(dir / "e.cmd", "+[Group Info]PRGName=Fresh\n+[Tool]Command=TOOL.EXE\n");
+    RunResult r = RunRivel({"/!", "/g", "new.grp", "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(r.out), std::string("Can't open inputfile <.") + Sep() + "new.grp>\n");
+    std::string text = Decompiled(dir, "new.grp");
+    EXPECT_NE(text.find("PRGName=Fresh\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Tool]\n"), std::string::npos) << text;
+}
+
+TEST(GroupRun, DamagedGroupKeepsWhatCouldBeRead) {
+    ScratchDir dir;
+    WriteFile(dir / "g.gri", "[Group Info]\nPRGName=G\n[One]\nCommand=ONE.EXE\nPath=C:\\ONE\n");
+    RunRivel({"/!", "/c", "g.grp", "g.gri"}, dir.path());
+    std::string grp = ReadFile(dir / "g.grp");
+    // A tag record of size 0 after the first one: read naively, the tag scan would never move.
+    size_t tag = grp.find("PMCC", 4) + 4;
+    ASSERT_LT(tag + 6, grp.size());
+    grp[tag + 4] = 0;
+    grp[tag + 5] = 0;
+    WriteFile(dir / "g.grp", grp);
+    WriteFile(dir / "e.cmd", "+[One]IconNr=4\n");
+    RunResult r = RunRivel({"/!", "/g", "g.grp", "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(r.out), "Inputfile error reading GRP Tags\n");
+    std::string text = Decompiled(dir, "g.grp");
+    EXPECT_NE(text.find("[One]\nIconFile=\nIconPosX=0\nIconPosY=0\nIconNr=4\nCommand=ONE.EXE\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Path="), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rivel_test
