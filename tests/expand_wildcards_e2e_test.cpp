@@ -1,0 +1,124 @@
+// Wildcards in the first file name: every match gets the run, in a repeatable order.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rivel_runner.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Path(std::initializer_list<const char*> parts) {
+    std::string path = ".";
+    for (const char* part : parts) {
+        path += Sep();
+        path += part;
+    }
+    return path;
+}
+
+// The texts of the lines with the given label, in order.
+std::vector<std::string> Lines(const std::string& err, const std::string& label) {
+    std::vector<std::string> found;
+    std::string text = Lf(err);
+    for (size_t at = text.find(label); at != std::string::npos; at = text.find(label, at + 1)) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end - at);
+        size_t value = line.find_first_not_of(' ', label.size());
+        found.push_back(value == std::string::npos ? "" : line.substr(value));
+    }
+    return found;
+}
+
+TEST(Wildcards, IniRunEditsEveryMatchingFile) {
+    ScratchDir dir;
+    for (const char* name : {"a.ini", "b.ini", "c.txt"}) {
+        WriteFile(dir / name, "[s]\nk=1\n");
+    }
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    RunResult r = RunRivel({"/!", "*.ini", "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nk=2\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "b.ini")), "[s]\nk=2\n");
+    EXPECT_EQ(ReadFile(dir / "c.txt"), "[s]\nk=1\n");
+}
+
+TEST(Wildcards, ComponentsAreExpandedOneAfterAnother) {
+    ScratchDir dir;
+    fs::create_directories(dir / "users" / "ann");
+    fs::create_directories(dir / "users" / "bob" / "win");
+    fs::create_directories(dir / "users" / "cy" / "win");
+    WriteFile(dir / "users" / "ann" / "other.ini", "[s]\nk=1\n");
+    WriteFile(dir / "users" / "bob" / "win" / "win.ini", "[s]\nk=1\n");
+    WriteFile(dir / "users" / "bob" / "win" / "sys.ini", "[s]\nk=1\n");
+    WriteFile(dir / "users" / "cy" / "win" / "win.ini", "[s]\nk=1\n");
+    WriteFile(dir / "users" / "file.ini", "[s]\nk=1\n");
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    RunResult r =
+        RunRivel({"/!", "/v9", Path({"users", "*", "win", "w?n.ini"}), "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(ReadFile(dir / "users" / "bob" / "win" / "win.ini")), "[s]\nk=2\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "users" / "cy" / "win" / "win.ini")), "[s]\nk=2\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "users" / "bob" / "win" / "sys.ini")), "[s]\nk=1\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "users" / "ann" / "other.ini")), "[s]\nk=1\n");
+    EXPECT_FALSE(fs::exists(dir / "users" / "ann" / "win"));
+
+    EXPECT_EQ(
+        Lines(r.err, "Eval string path"),
+        (std::vector<std::string>{
+            Path({"users", "*", "win", "w?n.ini"}), Path({"users", "ann", "win", "w?n.ini"}),
+            Path({"users", "bob", "win", "w?n.ini"}), Path({"users", "cy", "win", "w?n.ini"})}));
+    std::vector<std::string> before = Lines(r.err, "Part before wildcard :");
+    ASSERT_EQ(before.size(), 4u);
+    EXPECT_EQ(before[0], Path({"users", ""}));
+    EXPECT_EQ(before[2], Path({"users", "bob", "win", ""}));
+    std::vector<std::string> incl = Lines(r.err, "Part incl.  wildcard :");
+    ASSERT_EQ(incl.size(), 4u);
+    EXPECT_EQ(incl[0], Path({"users", "*"}));
+    std::vector<std::string> after = Lines(r.err, "Part after  wildcard :");
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_EQ(after[0], std::string(1, Sep()) + "win" + Sep() + "w?n.ini");
+    EXPECT_EQ(after[1], "");
+}
+
+TEST(Wildcards, SecondNameMustNotHoldWildcards) {
+    ScratchDir dir;
+    WriteFile(dir / "a.ini", "[s]\nk=1\n");
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    RunResult r = RunRivel({"/!", "/v1", "*.ini", "e?.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(r.err).substr(0, 44), "Wildcards only supported in filename 1 !!!!\n");
+    EXPECT_EQ(ReadFile(dir / "a.ini"), "[s]\nk=1\n");
+
+    // The compiler run gets the two names as they are, and cannot open the GRI file.
+    r = RunRivel({"/!", "/v1", "/c", "*.grp", "x*.gri"}, dir.path());
+    EXPECT_EQ(Lf(r.out), "Can't open GRI-File\n");
+}
+
+TEST(Wildcards, MatchesAreProcessedInNameOrder) {
+    ScratchDir dir;
+    for (const char* name : {"m.grp", "b.grp", "x.grp", "a.grp"}) {
+        WriteFile(dir / name, "");
+    }
+    WriteFile(dir / "g.gri", "[Group Info]\n");
+    RunResult r = RunRivel({"/!", "/v5", "/c", "?.grp", "g.gri"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lines(r.err, "GRP-CO-GRP: "),
+              (std::vector<std::string>{Path({"a.grp"}), Path({"b.grp"}), Path({"m.grp"}),
+                                        Path({"x.grp"})}));
+    EXPECT_EQ(ReadFile(dir / "m.grp").substr(0, 4), "PMCC");
+}
+
+TEST(Wildcards, NoMatchMeansNoRunAndNoMessage) {
+    ScratchDir dir;
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    RunResult r = RunRivel({"/!", "*.none", "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
+}  // namespace rivel_test
