@@ -60,12 +60,15 @@ void OpenOutput(const RunOptions& options, LineWriter& output, const std::string
 
 void Execute(const RunOptions& options, const std::string& text) {
     const int v = options.VerboseMode;
+    // The line with its first character (the E) replaced by a blank.
+    std::string blanked = text;
+    blanked[0] = ' ';
     if (CharAt(text, 1) == 'A' || CharAt(text, 1) == 'a') {
-        LogMessage(v, 1, "Execute after processing stored : ", " " + text.substr(1));
+        LogMessage(v, 1, "Execute after processing stored : ", blanked);
         StoreExecute(TrimLeft(text.substr(2)));
         return;
     }
-    CommandResult result = RunShellCommand(" " + text.substr(1));
+    CommandResult result = RunShellCommand(blanked);
     if (!result.started) {
         LogMessage(v, 1, "Execute failed", "");
     }

@@ -1,0 +1,120 @@
+#include "inicmd/ini_rewrite.h"
+
+#include <gtest/gtest.h>
+
+#include "inicmd/rewrite_fixture.h"
+#include "platform/files.h"
+
+namespace rivel {
+namespace {
+
+RewriteResult Pass(const std::vector<std::string>& commands, const std::string& ini, int cfg = 0,
+                   int verbose = 4) {
+    RunOptions o;
+    o.CfgMode = cfg;
+    o.VerboseMode = verbose;
+    return Rewrite(commands, ini, o);
+}
+
+TEST(ScanINI, LayoutOneEmptyLineBeforeEachHeader) {
+    const std::string ini = "[a]\nx=1\n\ny=2\n\n\n[b]\nz=3\n";
+    RewriteResult r = Pass({"+[a]y=5"}, ini);
+    EXPECT_EQ(r.output, "[a]\nx=1\ny=5\n\n[b]\nz=3\n");
+    EXPECT_TRUE(r.changed);
+    RewriteResult none = Pass({"+[nosuch]", "-[a]q"}, ini);
+    EXPECT_FALSE(none.changed);
+    EXPECT_EQ(none.status, 1);
+}
+
+TEST(ScanINI, TrailingBlanksCountAsAChange) {
+    RewriteResult r = Pass({"-[a]q"}, "[a]\nx=1  \n", 0, 6);
+    EXPECT_TRUE(r.changed);
+    EXPECT_EQ(r.output, "[a]\nx=1\n");
+    EXPECT_NE(
+        r.log.find("Replacing:                    x=1  \n    with :                    x=1\n"),
+        std::string::npos);
+}
+
+TEST(ScanINI, DeleteSectionKeepsLongCommentsOnly) {
+    EXPECT_EQ(Pass({"-[Turbo]"}, "[a]\n[Turbo]\n;\nk=1\n; a real comment\n[b]\nz=1\n").output,
+              "[a]\n; a real comment\n\n[b]\nz=1\n");
+}
+
+TEST(ScanINI, CommentAndUncommentSections) {
+    EXPECT_EQ(Pass({"#[Turbo]"}, "[Turbo]\nk=1\n;old\n").output, ";[Turbo]\n;k=1\n;old\n");
+    EXPECT_EQ(Pass({"@[Turbo]"}, "[a]\n;[Turbo]\n;k=1\n;old note\n;x\n").output,
+              "[a]\n\n[Turbo]\nk=1\nold note\n;x\n");
+    // An add to a commented-out section brings the header back; its keys stay commented.
+    EXPECT_EQ(Pass({"+[Turbo]n=2"}, ";[Turbo]\n;k=1\n").output, "[Turbo]\n;k=1\nn=2\n");
+    EXPECT_EQ(Pass({"@[s]k=1"}, "[s]\n;k=2\n; K = 1\n").output, "[s]\n;k=2\n K = 1\n");
+}
+
+TEST(ScanINI, NewSectionsAtTheEndInCommandOrder) {
+    EXPECT_EQ(Pass({"+[New]a=1", "+[Other]c=3", "+[NEW]b=2"}, "[x]\ny=1\n").output,
+              "[x]\ny=1\n\n[New]\na=1\nb=2\n\n[Other]\nc=3\n");
+    EXPECT_EQ(Pass({"+[New]a=1"}, "").output, "[New]\na=1\n");
+}
+
+TEST(ScanINI, DeletedSectionRecreatedByAnAdd) {
+    RewriteResult r = Pass({"-[Turbo]", "+[Turbo]x=1"}, "[Turbo]\nold=1\n[b]\nz=1\n", 0, 3);
+    EXPECT_EQ(r.output, "\n[Turbo]\nx=1\n[b]\nz=1\n");
+    EXPECT_NE(r.log.find("ADDkeys after DELeteSection found[Turbo]"), std::string::npos) << r.log;
+}
+
+TEST(ReplaceLine, SectionScopeAndCase) {
+    const std::string ini = "[fonts]\nArial=ARIAL.TTF\n[other]\narial=x\n";
+    EXPECT_EQ(Pass({"r[]arial=Helv"}, ini).output, "[fonts]\nHelv=Helv.TTF\n\n[other]\nHelv=x\n");
+    EXPECT_EQ(Pass({"R[]arial=Helv"}, ini).output, "[fonts]\nArial=ARIAL.TTF\n\n[other]\nHelv=x\n");
+    EXPECT_EQ(Pass({"r[fonts]fonts=Typefaces", "r[FONTS]Arial=Helv"}, ini).output,
+              "[Typefaces]\nArial=ARIAL.TTF\n\n[other]\narial=x\n");
+    // The renamed header starts a section of the new name, so the lines after it are not in
+    // [fonts] any more; the header itself is.
+    EXPECT_EQ(Pass({"r[fonts]Arial=Helv"}, ini).output,
+              "[fonts]\nHelv=Helv.TTF\n\n[other]\narial=x\n");
+    // Restarting from the front: "aab" with ab -> a ends as "aa".
+    EXPECT_EQ(Pass({"r[s]ab=a"}, "[s]\naab\n").output, "[s]\naa\n");
+    EXPECT_EQ(Pass({"r[s]ab=ba"}, "[s]\naab\n").output, "[s]\nbaa\n");
+}
+
+TEST(ReplaceLine, ReplacementHoldingTheSearchTextEnds) {
+    RewriteResult r = Pass({"r[]a=aa"}, "[s]\nk=aba\n", 0, 3);
+    EXPECT_EQ(r.output, "[s]\nk=aabaa\n");
+    EXPECT_NE(r.log.find("Replace text contains search text"), std::string::npos);
+    // A replacement that grows the line without holding the search text is bounded too.
+    RewriteResult grow = Pass({"r[]ab=bba"}, "[s]\n" + std::string(64, 'a') + "b\n");
+    EXPECT_EQ(grow.status, 1);
+    EXPECT_LT(grow.output.size(), 200000u);
+}
+
+TEST(ScanINI, NetCfgModes) {
+    const std::string cfg = "Link Driver NE2000\n        PORT 300\nMODE=1\n";
+    EXPECT_EQ(Pass({"-[Link Driver NE2000]MODE"}, cfg, 1).output,
+              "\nLink Driver NE2000\n        PORT 300\n");
+    // Without sections every line belongs to the empty one; only "=" splits a key.
+    EXPECT_EQ(Pass({"-[]PORT"}, "PORT 300\nLink X\n  PORT=1\n", 2).output, "PORT 300\nLink X\n");
+}
+
+TEST(ScanINI, LineEndsAndBadBytes) {
+    EXPECT_EQ(Pass({"+[a]k=2"}, "[a]\r\nk=1\r\nx=1").output, "[a]\r\nk=2\r\nx=1\r\n");
+    std::string nul("v\0w", 3);
+    std::string huge(1 << 20, 'x');
+    RewriteResult r = Pass({"+[a]k=2"}, "[a]\n" + huge + "=" + nul + "\n[b\nk=1\n]]\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, "[a]\n" + huge + "=" + nul + "\nk=2\n\n[b\nk=1\n]]\n");
+}
+
+TEST(ScanINI, MissingInput) {
+    RunOptions o;
+    ResetCommands();
+    std::string out = ScratchFileName("out");
+    EXPECT_EQ(ScanINI(o, out + ".absent", out), 0);
+    o.CreateIni = 1;
+    ParseCommand(o, "+[New]a=1", "");
+    EXPECT_EQ(ScanINI(o, out + ".absent", out), 1);
+    EXPECT_EQ(ReadWholeFile(out), std::string("[New]") + NativeLineEnd() + "a=1" + NativeLineEnd());
+    ResetCommands();
+    std::remove(out.c_str());
+}
+
+}  // namespace
+}  // namespace rivel
