@@ -9,6 +9,7 @@
 #include "driver/message_log.h"
 #include "groups/gri_parse.h"
 #include "groups/grp_image.h"
+#include "platform/file_replace.h"
 #include "platform/files.h"
 #include "text/line_io.h"
 
@@ -41,7 +42,8 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 // Writes the image to a new file in the group file's directory, keeps the old group under its
-// backup name on request, and renames the new file into place. Returns 0 or exit status 2.
+// backup name on request, and puts the new file in place (keeping the old file's permissions).
+// Returns 0 or exit status 2.
 int WriteGrpFile(const RunOptions& options, const std::string& grpFile, const std::string& image) {
     std::string temp = CreateUniqueFile(DirectoryOf(grpFile), "rvg");
     std::string error;
@@ -59,8 +61,9 @@ int WriteGrpFile(const RunOptions& options, const std::string& grpFile, const st
             RenameFile(grpFile, backup, error);
         }
     }
-    if (!RenameFile(temp, grpFile, error)) {
-        RemoveFile(temp, error);
+    bool placed = ReplaceFileWith(temp, grpFile, error);
+    RemoveFile(temp, error);
+    if (!placed) {
         PrintLine("Can't create outfile <" + grpFile + ">");
         return 2;
     }

@@ -3,6 +3,7 @@
 // the decompiler read past its end or loop.
 #include "groups/grp_to_gri.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <optional>
@@ -48,6 +49,13 @@ TagList ReadTags(const GrpView& view, uint16_t groupDataSize) {
         list.tags.push_back({id, item, view.bytes.substr(pos + kTagHeadSize, size - kTagHeadSize)});
         pos += size;
     }
+}
+
+// Sorted by slot (file order kept within a slot) so that each item finds its own records
+// without a scan of all of them: a hostile file may have thousands of slots and of records.
+void SortBySlot(TagList& list) {
+    std::stable_sort(list.tags.begin(), list.tags.end(),
+                     [](const Tag& a, const Tag& b) { return a.item < b.item; });
 }
 
 // A string an item or the header points at: offset 0 means none; an offset into the header,
@@ -244,20 +252,21 @@ DecompiledGroup DecompileGrp(const RunOptions& o, std::string_view image,
             if (tags->damaged) {
                 out.console.push_back("Inputfile error reading GRP Tags");
             }
+            SortBySlot(*tags);
         }
         std::string path, minimized, hotKey;
-        for (const Tag& tag : tags->tags) {
-            if (tag.item != i) {
-                continue;
-            }
-            if (tag.id == kTagPath) {
-                path = std::string(tag.data.substr(0, tag.data.find('\0')));
-            } else if (tag.id == kTagHotKey) {
+        auto first =
+            std::lower_bound(tags->tags.begin(), tags->tags.end(), i,
+                             [](const Tag& tag, uint16_t slot) { return tag.item < slot; });
+        for (auto tag = first; tag != tags->tags.end() && tag->item == i; ++tag) {
+            if (tag->id == kTagPath) {
+                path = std::string(tag->data.substr(0, tag->data.find('\0')));
+            } else if (tag->id == kTagHotKey) {
                 uint16_t key = 0;
-                if (GrpView{tag.data}.Word(0, key)) {
+                if (GrpView{tag->data}.Word(0, key)) {
                     hotKey = Unsigned(key);
                 }
-            } else if (tag.id == kTagMinimized) {
+            } else if (tag->id == kTagMinimized) {
                 minimized = "1";
             }
         }

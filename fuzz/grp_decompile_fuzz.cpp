@@ -1,0 +1,20 @@
+// Fuzz target: any bytes as a GRP file. The decompiler must stay inside them, and whatever it
+// reads must compile into a sound group.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "group_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    rivel::RunOptions options;
+    options.VerboseMode = 0;
+    options.SwapMode = static_cast<int>(size % 4);  // the four modes that compile back
+    std::string_view image(reinterpret_cast<const char*>(data), size);
+    rivel::DecompiledGroup text = rivel::DecompileGrp(options, image, "fuzz.grp", "now");
+    std::string compiled;
+    if (rivel::BuildGrpImage(rivel_fuzz::Parse(options, text.lines), compiled)) {
+        rivel_fuzz::CheckRoundTrip(options, compiled);
+    }
+    return 0;
+}
