@@ -21,6 +21,7 @@ Session& State() {
 void SetCurrentFiles(const std::string& iniFile, const std::string& cmdFile) {
     State().iniFile = iniFile;
     State().cmdFile = cmdFile;
+    State().lastErrorCode = 0;
 }
 
 const std::string& CurrentIniFile() {

@@ -6,6 +6,8 @@
 
 namespace rivel {
 
+// Called when a CMD file is opened: records the run's INI and CMD file names and sets the last
+// error code to 0, so that $(_ERRORCODE) reports only programs run by this CMD file.
 void SetCurrentFiles(const std::string& iniFile, const std::string& cmdFile);
 const std::string& CurrentIniFile();
 const std::string& CurrentCmdFile();
