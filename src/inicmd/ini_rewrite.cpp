@@ -10,6 +10,9 @@
 
 namespace rivel {
 
+std::string ReplaceLineIn(const RunOptions& options, CommandStore& store, const SectionIndex& index,
+                          const std::vector<size_t>& currentReplaces, const std::string& line);
+
 namespace {
 
 bool changed = false;
@@ -100,6 +103,15 @@ struct Pass {
     bool sectionDeleted = false;
     bool sectionCommented = false;
     bool firstSection = true;
+    // The positions of the current section's commands and replace commands.
+    const std::vector<size_t>* commands = &index.CommandsOf("");
+    const std::vector<size_t>* replaces = &index.ReplacesOf("");
+
+    void EnterSection(std::string section) {
+        currentSection = std::move(section);
+        commands = &index.CommandsOf(currentSection);
+        replaces = &index.ReplacesOf(currentSection);
+    }
 
     void Flush() {
         FlushSection(options, store, index, out, currentSection, sectionDeleted, sectionCommented);
@@ -117,8 +129,8 @@ struct Pass {
             out.WriteLine("");
         }
         firstSection = sectionDeleted = sectionCommented = false;
-        currentSection = UpperCase(TrimRight(std::string_view(l).substr(1)));
-        for (size_t i : index.CommandsOf(currentSection)) {
+        EnterSection(UpperCase(TrimRight(std::string_view(l).substr(1))));
+        for (size_t i : *commands) {
             const CommandRecord& r = store.CommandList[i];
             if (!r.Done && IsAddOrUncommentKind(r.Kind)) {
                 Uncomment(l);
@@ -132,7 +144,7 @@ struct Pass {
         std::string key, value;
         SplitKeyValue(options, l, key, value);
         key = Trim(std::string_view(key).substr(key.empty() ? 0 : 1));
-        for (size_t i : index.CommandsOf(currentSection)) {
+        for (size_t i : *commands) {
             const CommandRecord& r = store.CommandList[i];
             if (r.Done) {
                 continue;
@@ -153,9 +165,9 @@ struct Pass {
         if (options.CfgMode == 1 || !currentSection.empty()) {
             Flush();
         }
-        currentSection = UpperCase(l);
+        EnterSection(UpperCase(l));
         sectionDeleted = sectionCommented = false;
-        for (size_t i : index.CommandsOf(currentSection)) {
+        for (size_t i : *commands) {
             const CommandRecord& r = store.CommandList[i];
             if (r.Kind == CommandKind::DeleteSection) {
                 sectionDeleted = true;
@@ -201,7 +213,9 @@ struct Pass {
             SetIniChanged();
             return;
         }
-        std::string n = ProcessLine(options, store, index, currentSection, l);
+        std::string n = commands->empty() && options.VerboseMode < 9
+                            ? l
+                            : ProcessLine(options, store, *commands, currentSection, l, 0);
         if (n != l) {
             SetIniChanged();
             LogMessage(verbose, 6, "INI-Line changed from : ", l);
@@ -215,7 +229,7 @@ struct Pass {
     }
 
     void Line(const std::string& line) {
-        std::string l = ReplaceLine(options, store, index, currentSection, line);
+        std::string l = ReplaceLineIn(options, store, index, *replaces, line);
         if (l.empty()) {
             return;
         }
@@ -245,7 +259,7 @@ struct Pass {
                 continue;
             }
             SetIniChanged();
-            currentSection = r.UpperSection;
+            EnterSection(r.UpperSection);
             if (firstSection) {
                 firstSection = false;
             } else {
@@ -274,14 +288,20 @@ void ClearIniChanged() {
 
 std::string ReplaceLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
                         const std::string& currentSection, const std::string& line) {
+    return ReplaceLineIn(options, store, index, index.ReplacesOf(currentSection), line);
+}
+
+std::string ReplaceLineIn(const RunOptions& options, CommandStore& store, const SectionIndex& index,
+                          const std::vector<size_t>& currentReplaces, const std::string& line) {
     std::string l = TrimRight(line);
     if (!store.ReplaceList.empty()) {
-        std::string section = CharAt(l, 0) == '['                          ? UpperCase(l)
-                              : CharAt(l, 0) == ';' && CharAt(l, 1) == '[' ? UpperCase(l.substr(1))
-                                                                           : currentSection;
+        // A header (or commented header) line belongs to the section it names.
+        const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
+        const std::vector<size_t>& own =
+            !header ? currentReplaces
+                    : index.ReplacesOf(UpperCase(std::string_view(l).substr(l[0] == ';' ? 1 : 0)));
         // The records for every line and those for this section, merged back into list order.
         const std::vector<size_t>& all = index.replacesEverywhere;
-        const std::vector<size_t>& own = index.ReplacesOf(section);
         size_t a = 0, b = 0;
         while (a < all.size() || b < own.size()) {
             size_t next;

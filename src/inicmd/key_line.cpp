@@ -187,8 +187,13 @@ size_t FindInList(const std::string& list, const std::string& item) {
 
 std::string ProcessLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
                         const std::string& section, const std::string& line, size_t from) {
+    return ProcessLine(options, store, index.CommandsOf(section), section, line, from);
+}
+
+std::string ProcessLine(const RunOptions& options, CommandStore& store,
+                        const std::vector<size_t>& records, const std::string& section,
+                        const std::string& line, size_t from) {
     const int verbose = options.VerboseMode;
-    const std::vector<size_t>& records = index.CommandsOf(section);
     std::string l = line;
     size_t pos = from;
     while (pos < records.size() && !l.empty()) {
@@ -327,7 +332,7 @@ void FlushSection(const RunOptions& options, CommandStore& store, const SectionI
         }
         r.Done = 1;
         // A new key meets only the commands after the one that made it.
-        n = ProcessLine(options, store, index, section, n, pos + 1);
+        n = ProcessLine(options, store, records, section, n, pos + 1);
         output.WriteLine(n);
         LogMessage(verbose, 6, label, n);
     }

@@ -24,6 +24,10 @@ size_t FindInList(const std::string& list, const std::string& item);
 // the section's command list. Returns the new line; "" means the line is removed.
 std::string ProcessLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
                         const std::string& section, const std::string& line, size_t from = 0);
+// The same with the section's command positions already looked up.
+std::string ProcessLine(const RunOptions& options, CommandStore& store,
+                        const std::vector<size_t>& records, const std::string& section,
+                        const std::string& line, size_t from);
 
 // Writes the keys that the add commands of section still have to add.
 void FlushSection(const RunOptions& options, CommandStore& store, const SectionIndex& index,

@@ -99,8 +99,7 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
             if (::fchown(out, old.st_uid, old.st_gid) != 0) {
             }
         }
-        if (::fchmod(out, exists ? (old.st_mode & 07777) : DefaultMode()) != 0 ||
-            ::fsync(out) != 0) {
+        if (::fchmod(out, exists ? (old.st_mode & 07777) : DefaultMode()) != 0) {
             errorText = ErrnoText();
             ok = false;
         }
@@ -116,12 +115,6 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
     if (!ok) {
         ::unlink(beside.c_str());
         return false;
-    }
-    // Make the rename itself durable; a failure here does not undo the replacement.
-    int dir = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
     }
     return true;
 }
