@@ -148,7 +148,8 @@ TEST(IniRun, SetEnvCommandIsSeenByLaterLines) {
                                            : "E echo $RIVEL_E2E_SHELL > env.txt\n";
     WriteFile(dir / "x.cmd", "S[boot]shell=RIVEL_E2E_SHELL\ns[boot]shell=RIVEL_E2E_LOWER\n" + echo);
     RunRivel({"A.INI", "x.cmd"}, dir.path());
-    EXPECT_EQ(Lf(ReadFile(dir / "env.txt")), "progman.exe\n");
+    // Execute lines are upper-cased where commands ignore case.
+    EXPECT_EQ(Lf(ReadFile(dir / "env.txt")), Sep() == '\\' ? "PROGMAN.EXE\n" : "progman.exe\n");
 }
 
 TEST(IniRun, BadInputNeverCrashes) {
@@ -164,6 +165,27 @@ TEST(IniRun, BadInputNeverCrashes) {
     const std::string expected =
         "[a]\n" + big + "=v\n" + nul + "\nk=1\nlast=1\n\n[unbalanced\n]]]\n=\n\n[a]x\n";
     EXPECT_TRUE(out == expected) << "sizes " << out.size() << " and " << expected.size();
+}
+
+}  // namespace
+}  // namespace rivel_test
+
+namespace rivel_test {
+namespace {
+
+TEST(IniRunSubstitution, EnvironmentValuesInCommandLines) {
+    ScratchDir dir;
+    ScopedEnv value("RIVEL_E2E_VALUE", "from env");
+    ScopedEnv gone("RIVEL_E2E_UNDEFINED", "", true);
+    WriteFile(dir / "A.INI", "[boot]\nshell=progman.exe\n");
+    // A line that substitutes to nothing is a comment; S sets a variable later lines see.
+    WriteFile(dir / "x.cmd",
+              "+[boot]v=%RIVEL_E2E_VALUE%\n%RIVEL_E2E_UNDEFINED%\n"
+              "S[boot]shell=RIVEL_E2E_SHELL2\n+[boot]copy=%RIVEL_E2E_SHELL2%\n");
+    RunResult r = RunRivel({"A.INI", "x.cmd"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "A.INI")),
+              "[boot]\nshell=progman.exe\nv=from env\ncopy=progman.exe\n")
+        << r.err;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Starting the program under test on Windows: CreateProcess with redirected handles.
 #include <windows.h>
 
+#include <mutex>
+
 #include "rivel_runner.h"
 
 namespace rivel_test {
@@ -34,8 +36,10 @@ std::string Quote(const std::string& arg) {
     return q;
 }
 
+// The handles are made inheritable only while their own child is created (under a lock), so
+// that children started at the same time from other threads do not inherit them.
 HANDLE OpenInheritable(const fs::path& path, bool write) {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, FALSE};
     return CreateFileA(path.string().c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                        write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -64,8 +68,20 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     si.hStdError = hErr;
     PROCESS_INFORMATION pi{};
     std::string dir = workDir.string();
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(),
-                       &si, &pi)) {
+    static std::mutex creating;
+    BOOL created;
+    {
+        std::lock_guard<std::mutex> hold(creating);
+        for (HANDLE h : {hIn, hOut, hErr}) {
+            SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        }
+        created = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 dir.c_str(), &si, &pi);
+        for (HANDLE h : {hIn, hOut, hErr}) {
+            SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);
+        }
+    }
+    if (created) {
         WaitForSingleObject(pi.hProcess, INFINITE);
         DWORD code = 0;
         GetExitCodeProcess(pi.hProcess, &code);
@@ -78,9 +94,10 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     CloseHandle(hErr);
     result.out = ReadFile(out);
     result.err = ReadFile(err);
-    fs::remove(in);
-    fs::remove(out);
-    fs::remove(err);
+    std::error_code ignored;
+    fs::remove(in, ignored);
+    fs::remove(out, ignored);
+    fs::remove(err, ignored);
     return result;
 }
 
