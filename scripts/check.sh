@@ -27,6 +27,8 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 export WINEDEBUG=-all
+started=$SECONDS
+stamp() { echo "   ($((SECONDS - started))s)"; }
 summary=()
 passed_total=0
 
@@ -36,6 +38,7 @@ run_suite() {  # name, build dir, cmake arguments...
     echo "== $name: configure and build"
     cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
     ninja -C "$dir" -j "$jobs" >/dev/null
+    stamp
     echo "== $name: tests"
     local log="$dir/ctest.log"
     if ! (cd "$dir" && ctest -V -j 1 >"$log" 2>&1); then
@@ -49,18 +52,20 @@ run_suite() {  # name, build dir, cmake arguments...
     passed_total=$((passed_total + passed))
     grep -E 'tests passed, .* tests failed' "$log" | tail -1
     summary+=("$name: $passed tests passed")
+    stamp
 }
 
 run_suite "native" "$out/native" -DCMAKE_BUILD_TYPE=Debug
 run_suite "sanitizers" "$out/sanitize" -DCMAKE_BUILD_TYPE=Debug -DRIVEL_SANITIZE=ON
-run_suite "windows-64 (wine)" "$out/win64" -DCMAKE_BUILD_TYPE=Release \
+run_suite "windows-64 (wine)" "$out/win64" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw64.cmake"
 
 echo "== windows-32: build"
-cmake -S "$root" -B "$out/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$root" -B "$out/win32" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" >/dev/null
 ninja -C "$out/win32" -j "$jobs" >/dev/null
 summary+=("windows-32: built")
+stamp
 
 if [ -x "$root/fuzz/run.sh" ]; then
     echo "== fuzzers: ${fuzz_seconds}s each"

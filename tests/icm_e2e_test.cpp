@@ -1,0 +1,111 @@
+// ICM files run end to end: invocations per line, IF blocks, E lines and shared variables.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rivel_runner.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void CopyExample(const std::string& folder, const ScratchDir& dir) {
+    for (const auto& entry : fs::directory_iterator(ExamplesDir() / folder)) {
+        fs::copy_file(entry.path(), dir / entry.path().filename().string());
+    }
+}
+
+TEST(IcmFile, BundledExampleEditsSeveralFiles) {
+    ScratchDir dir;
+    CopyExample("site", dir);
+    ScopedEnv temp("TEMP", dir.path().string());
+    RunResult r = RunRivel({"/c", "SITE.ICM"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(ReadFile(dir / "WIN.INI")),
+              "[windows]\nload=nwpopup.exe\nrun=\n\n[Network]\nSite=north\nEdit=1\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "SYSTEM.INI")),
+              "[boot]\nshell=progman.exe\n\n[386Enh]\ndevice=*vpicd\n\n[Network]\nSite=north\n"
+              "Edit=2\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "SYSTEM.bak")),
+              "[boot]\nshell=progman.exe\n\n[386Enh]\ndevice=*vpicd\n");
+    EXPECT_NE(Lf(r.out).find("SITE.ICM: 2 files edited for site north"), std::string::npos);
+}
+
+TEST(IcmFile, ErrorCodeOfAnExecuteLineReachesLaterLines) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    WriteFile(dir / "a.ini", "[s]\nx=1\n");
+    WriteFile(dir / "set.cmd", "+[s]code=$(CODE)\n+[s]seen=$(SEEN)\n");
+    WriteFile(dir / "mark.cmd", "$(SEEN) := yes\n");
+    WriteFile(dir / "run.icm",
+              "E exit 3\n$(CODE) := $(_ERRORCODE)\nb.ini mark.cmd\na.ini set.cmd\n");
+    WriteFile(dir / "b.ini", "[t]\n");
+    RunRivel({"/c", "run.icm"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nx=1\ncode=3\nseen=yes\n");
+}
+
+TEST(IcmFile, BlocksNestedInAFalseBlockNeverRun) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    WriteFile(dir / "a.ini", "[s]\n");
+    for (const char* name : {"one", "two", "three", "four"}) {
+        WriteFile(dir / (std::string(name) + ".cmd"), std::string("+[s]") + name + "=1\n");
+    }
+    WriteFile(dir / "run.icm",
+              "IF EXIST FILE nothere\n"
+              "  IF EXIST FILE a.ini\n"
+              "  a.ini one.cmd\n"
+              "  ELSE\n"
+              "  a.ini two.cmd\n"
+              "  endif\n"
+              "else\n"
+              "a.ini three.cmd\n"
+              "ENDIF\n"
+              "ENDIF\n"
+              "a.ini four.cmd\n");
+    RunResult r = RunRivel({"/c", "run.icm", "/v3"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nthree=1\nfour=1\n");
+    EXPECT_NE(r.err.find("Too much ENDIF's found"), std::string::npos);
+}
+
+TEST(IcmFile, ElseWithoutIfSkipsTheRestUntilTheNextElse) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    WriteFile(dir / "a.ini", "[s]\n");
+    WriteFile(dir / "one.cmd", "+[s]one=1\n");
+    WriteFile(dir / "two.cmd", "+[s]two=1\n");
+    WriteFile(dir / "run.icm", "ELSE\na.ini one.cmd\nELSE\na.ini two.cmd\n");
+    RunRivel({"/c", "run.icm"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\ntwo=1\n");
+}
+
+TEST(IcmFile, InnerFileLeavesTheOuterBlockStateAlone) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    WriteFile(dir / "a.ini", "[s]\n");
+    WriteFile(dir / "one.cmd", "+[s]one=1\n");
+    WriteFile(dir / "two.cmd", "+[s]two=1\n");
+    WriteFile(dir / "inner.icm", "IF EXIST FILE nothere\na.ini one.cmd\n");
+    WriteFile(dir / "outer.icm", "/c inner.icm\na.ini two.cmd\n");
+    RunResult r = RunRivel({"/c", "outer.icm", "/v3"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\ntwo=1\n");
+    EXPECT_NE(r.err.find("Not enough ENDIF statements found"), std::string::npos);
+}
+
+TEST(IcmFile, OneLineFormRunsTheRestAsAnInvocation) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    ScopedEnv mode("RIVEL_SITE_MODE", "Test");
+    WriteFile(dir / "a.ini", "[s]\n");
+    WriteFile(dir / "one.cmd", "+[s]one=1\n");
+    WriteFile(dir / "two.cmd", "+[s]two=1\n");
+    WriteFile(
+        dir / "run.icm",
+        "IFENV RIVEL_SITE_MODE test a.ini one.cmd\nIFNENV RIVEL_SITE_MODE test a.ini two.cmd\n");
+    RunRivel({"/c", "run.icm"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\none=1\n");
+}
+
+}  // namespace
+}  // namespace rivel_test
