@@ -25,7 +25,7 @@ GroupDef ItemsNamed(int count) {
     GroupDef g;
     for (int i = 0; i < count; ++i) {
         GroupItem item;
-        item.title = "I" + std::to_string(i);
+        item.title = std::string("I").append(std::to_string(i));
         g.items.push_back(item);
     }
     return g;
@@ -121,13 +121,17 @@ TEST(BuildGrpImage, ItemLayoutStringsAndTags) {
 
     const size_t dataSize = WordAt(image, kGrpDataSize);
     EXPECT_EQ(dataSize, commandB + 1u);
+    const uint16_t words[] = {0x8000, 0xFFFF, 10, 0x4D50, 0x4343,  // "PMCC"
+                              0x8102, 0,      8,  0x0241, 0x8103, 0, 6, 0x8101, 0, 6 + 8};
     std::string tags;
-    PutWord(tags, 0x8000), PutWord(tags, 0xFFFF), PutWord(tags, 10), tags += "PMCC";
-    PutWord(tags, 0x8102), PutWord(tags, 0), PutWord(tags, 8), PutWord(tags, 0x0241);
-    PutWord(tags, 0x8103), PutWord(tags, 0), PutWord(tags, 6);
-    PutWord(tags, 0x8101), PutWord(tags, 0), PutWord(tags, 6 + 8),
-        tags += std::string("C:\\WORK\0", 8);
-    PutWord(tags, 0xFFFF), PutWord(tags, 0xFFFF), PutWord(tags, 0);
+    for (uint16_t w : words) {
+        PutWord(tags, w);
+    }
+    tags.append("C:\\WORK", 7);
+    tags.push_back('\0');
+    for (uint16_t w : {0xFFFF, 0xFFFF, 0}) {
+        PutWord(tags, static_cast<uint16_t>(w));
+    }
     EXPECT_EQ(image.substr(dataSize), tags);
     EXPECT_EQ(WordSum(image), 0);
 }
@@ -178,14 +182,14 @@ TEST(BuildGrpImage, DecompiledTextCompilesToTheSameImage) {
                               "C:\\DIR\\"};
     for (int i = 0; i < 6; ++i) {
         GroupItem item;
-        item.title = "Item " + std::to_string(i);
+        item.title = std::string("Item ").append(std::to_string(i));
         item.command = commands[i];
-        item.iconFile = i == 2 ? "" : "ICON" + std::to_string(i) + ".ICO";
+        item.iconFile = i == 2 ? "" : std::string("ICON").append(std::to_string(i)).append(".ICO");
         item.iconX = static_cast<uint16_t>(i * 70);
         item.iconY = static_cast<uint16_t>(65535 - i);
         item.iconIndex = static_cast<uint16_t>(i);
         if (i % 2 == 0) {
-            item.path = "C:\\WORK" + std::to_string(i);
+            item.path = std::string("C:\\WORK").append(std::to_string(i));
         }
         item.hotKey = static_cast<uint16_t>(i == 1 ? 0 : 0x300 + i);
         item.minimized = i % 3 == 0;
