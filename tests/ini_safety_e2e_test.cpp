@@ -57,6 +57,31 @@ TEST(IniSafety, ReadOnlyIniFileIsNotReplaced) {
     EXPECT_NE(Lf(r.err).find("Copy TMP to INI returns NOT OK\n"), std::string::npos) << r.err;
 }
 
+TEST(IniSafety, ReadOnlyDirectoryKeepsTheIniFile) {
+    ScratchDir dir;
+    fs::create_directories(dir / "ro");
+    WriteFile(dir / "ro" / "A.INI", "[a]\nk=1\n");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    // Where the directory's bits do not stop this process (a privileged run, or Windows, where
+    // a directory has no write bit), there is nothing to test.
+    WriteFile(dir / "ro" / "probe", "");
+    bool writable = fs::exists(dir / "ro" / "probe");
+    RunResult r;
+    if (!writable) {
+        r = RunRivel({(fs::path("ro") / "A.INI").string(), "x.cmd"}, dir.path());
+    }
+    std::error_code ignored;
+    fs::remove(dir / "ro" / "probe", ignored);
+    fs::permissions(dir / "ro", fs::perms::owner_all);
+    if (writable) {
+        GTEST_SKIP() << "this process may write into a read-only directory";
+    }
+    EXPECT_EQ(ReadFile(dir / "ro" / "A.INI"), "[a]\nk=1\n");
+    EXPECT_NE(Lf(r.err).find("Copy TMP to INI returns NOT OK\n"), std::string::npos) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "ro"), fs::directory_iterator()), 1);
+}
+
 TEST(IniSafety, PermissionBitsAndLineEndsAreKept) {
     ScratchDir dir;
     WriteFile(dir / "CR.INI", "[a]\r\nk=1\r\n[b]\r\nx=1");
