@@ -196,7 +196,8 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store,
     const int verbose = options.VerboseMode;
     std::string l = line;
     size_t pos = from;
-    while (pos < records.size() && !l.empty()) {
+    // Each command gets its chance at the line in list order; a removed line is finished.
+    do {
         LogMessage(verbose, 9, "section ", section);
         std::string k, v;
         SplitKeyValue(options, l, k, v);
@@ -274,7 +275,7 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store,
             default:
                 break;
         }
-    }
+    } while (pos < records.size() && !l.empty());
     LogMessage(verbose, 9, "ProcessLine returns: ", l);
     return l;
 }
