@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/environment.h"
+#include "platform/file_replace.h"
 #include "script/script_test_support.h"
+#include "text/strings.h"
 
 namespace rivel {
 namespace {
@@ -22,6 +24,11 @@ RunOptions Verbose(int level) {
 int Cond(const std::string& text, const std::string& ini = "", int verbose = 0) {
     size_t pos = 0;
     return EvalOr(Verbose(verbose), text, pos, ini);
+}
+
+// A file name as the condition messages show it: upper-cased where file names ignore case.
+std::string Shown(const std::string& path) {
+    return FileNamesIgnoreCase() ? UpperCase(path) : path;
 }
 
 class ConditionFiles : public ::testing::Test {
@@ -77,9 +84,9 @@ TEST_F(ConditionFiles, ExistAndNexistWithTheirMessages) {
     EXPECT_EQ(Cond("NEXIST FILE " + missing, "", 9), 1);
     EXPECT_EQ(Cond("NEXIST DIR " + a, "", 9), 0);
     std::string log = TakeLogCapture();
-    EXPECT_TRUE(Has(log, Msg("File exists : ", a)));
-    EXPECT_TRUE(Has(log, Msg("Directory exists : ", a)));
-    EXPECT_TRUE(Has(log, Msg("File not exists : ", missing)));
+    EXPECT_TRUE(Has(log, Msg("File exists : ", Shown(a))));
+    EXPECT_TRUE(Has(log, Msg("Directory exists : ", Shown(a))));
+    EXPECT_TRUE(Has(log, Msg("File not exists : ", Shown(missing))));
 
     StartLogCapture();
     EXPECT_EQ(Cond("EXIST DISK x", "", 3), 0);
@@ -100,11 +107,11 @@ TEST_F(ConditionFiles, OperatorsAndShortCircuit) {
     StartLogCapture();
     EXPECT_EQ(Cond("EXIST FILE " + a + " OR EXIST FILE " + b, "", 9), 1);
     std::string log = TakeLogCapture();
-    EXPECT_TRUE(Has(log, Msg("File exists : ", a)));
-    EXPECT_FALSE(Has(log, Msg("File exists : ", b)));
+    EXPECT_TRUE(Has(log, Msg("File exists : ", Shown(a))));
+    EXPECT_FALSE(Has(log, Msg("File exists : ", Shown(b))));
     StartLogCapture();
     EXPECT_EQ(Cond("EXIST FILE " + missing + " AND EXIST FILE " + b, "", 9), 0);
-    EXPECT_FALSE(Has(TakeLogCapture(), Msg("File exists : ", b)));
+    EXPECT_FALSE(Has(TakeLogCapture(), Msg("File exists : ", Shown(b))));
 }
 
 TEST(Conditions, OperatorsMatchedByTheirLettersAlone) {
@@ -139,7 +146,7 @@ TEST_F(ConditionFiles, MissingClosingParenthesis) {
     StartLogCapture();
     EXPECT_EQ(Cond(line, "", 9), 0);
     std::string log = TakeLogCapture();
-    EXPECT_TRUE(Has(log, Msg("File not exists : ", a + ")")));
+    EXPECT_TRUE(Has(log, Msg("File not exists : ", Shown(a + ")"))));
     EXPECT_TRUE(Has(log, Msg("Missing ) in if line : ", line)));
     EXPECT_EQ(Cond("(EXIST FILE " + a + " )"), 1);
     // A wrong character is consumed as if it were the ")".
