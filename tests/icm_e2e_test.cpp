@@ -107,5 +107,20 @@ TEST(IcmFile, OneLineFormRunsTheRestAsAnInvocation) {
     EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\none=1\n");
 }
 
+TEST(IcmFile, GroupOptionOfTheCommandLineCarriesIntoEveryLine) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    for (const char* name : {"DEMO.GRP", "GROUP.CMD"}) {
+        std::filesystem::copy_file(ExamplesDir() / name, dir / name);
+    }
+    WriteFile(dir / "edit.icm", "DEMO.GRP GROUP.CMD\n");
+    WriteFile(dir / "look.icm", "/d DEMO.GRP OUT.GRI\n");
+    RunRivel({"/g", "/c", "edit.icm"}, dir.path());
+    RunRivel({"/c", "look.icm"}, dir.path());
+    std::string gri = Lf(ReadFile(dir / "OUT.GRI"));
+    EXPECT_NE(gri.find("Command=NOTEPAD.EXE TODO.TXT\n"), std::string::npos);
+    EXPECT_EQ(gri.find("[Terminal]"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace rivel_test
