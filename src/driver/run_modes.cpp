@@ -16,48 +16,63 @@ namespace rivel {
 
 namespace {
 
-void WrongCount(const RunOptions& options, const char* text) {
+void WrongCount(const RunOptions& options, RunSource source, const char* text) {
     LogText(options.VerboseMode, 1, text);
-    LogText(options.VerboseMode, 1, "Type RIVEL -? for detailed help");
+    if (source == RunSource::CommandLine) {
+        LogText(options.VerboseMode, 1, "Type RIVEL -? for detailed help");
+    }
+}
+
+// The group compiler and decompiler: every match of a wildcard name from the command line,
+// the one name given on an ICM line.
+void RunPerFile(RunOptions& o, RunSource source, PerFileOperation operation) {
+    if (source == RunSource::CommandLine) {
+        ExpandFiles(o, o.FileName1, o.FileName2, operation);
+    } else {
+        operation(o, o.FileName1, o.FileName2);
+    }
 }
 
 }  // namespace
 
-void RunSelectedMode(RunOptions& o, int fileCount) {
-    if (o.IcmFile == 1) {
+void RunSelectedMode(RunOptions& o, int fileCount, RunSource source) {
+    const bool fromIcm = source == RunSource::IcmLine;
+    if (fromIcm && o.Help == 1) {
+        LogMessage(o.VerboseMode, 3, "ICM-Help Option found", "not supported in ICM files");
+    } else if (o.IcmFile == 1) {
         if (fileCount == 1) {
             ProcessIcmFile(o, o.FileName1);
         } else {
-            WrongCount(o, "Wrong number of parameters for ICM-file");
+            WrongCount(o, source, "Wrong number of parameters for ICM-file");
         }
-    } else if (o.RegistryFile == 1) {
+    } else if (!fromIcm && o.RegistryFile == 1) {
         if (fileCount == 1) {
             ProcessRcmFile(o, o.FileName1);
         } else {
-            WrongCount(o, "Wrong number of parameters for Registery CMD-file");
+            WrongCount(o, source, "Wrong number of parameters for Registery CMD-file");
         }
     } else if (o.GrpCmd == 1) {
         if (fileCount == 2) {
             ExpandFiles(o, o.FileName1, o.FileName2, ProcessGrpCmd);
         } else {
-            WrongCount(o, "Wrong number of parameters for GRP-CMD-file");
+            WrongCount(o, source, "Wrong number of parameters for GRP-CMD-file");
         }
     } else if (o.CompileGri == 1) {
         if (fileCount == 2) {
-            ExpandFiles(o, o.FileName1, o.FileName2, GriToGrp);
+            RunPerFile(o, source, GriToGrp);
         } else {
-            WrongCount(o, "Wrong number of parameters for Compile-GRI-file");
+            WrongCount(o, source, "Wrong number of parameters for Compile-GRI-file");
         }
     } else if (o.DecompileGrp == 1) {
         if (fileCount == 2) {
-            ExpandFiles(o, o.FileName1, o.FileName2, GrpToGri);
+            RunPerFile(o, source, GrpToGri);
         } else {
-            WrongCount(o, "Wrong number of parameters for Decompile-GRP-file");
+            WrongCount(o, source, "Wrong number of parameters for Decompile-GRP-file");
         }
     } else if (fileCount == 2) {
         ExpandFiles(o, o.FileName1, o.FileName2, RunIniCommands);
     } else {
-        WrongCount(o, "Wrong number of parameters for INI-file");
+        WrongCount(o, source, "Wrong number of parameters for INI-file");
     }
 }
 

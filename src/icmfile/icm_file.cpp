@@ -3,11 +3,8 @@
 
 #include <vector>
 
-#include "driver/expand_files.h"
 #include "driver/message_log.h"
-#include "groups/gri_to_grp.h"
-#include "groups/grp_to_gri.h"
-#include "inicmd/cmd_reader.h"
+#include "driver/run_modes.h"
 #include "platform/shell.h"
 #include "script/session.h"
 #include "script/substitution.h"
@@ -42,44 +39,6 @@ void RunCommandLine(const RunOptions& options, const std::string& line, size_t a
     } else {
         LogMessage(options.VerboseMode, 1, "Execute failed", "");
         SetLastErrorCode(result.error);
-    }
-}
-
-void WrongCount(const RunOptions& options, const char* text) {
-    LogText(options.VerboseMode, 1, text);
-}
-
-void Dispatch(RunOptions& o, int fileCount) {
-    if (o.Help == 1) {
-        LogMessage(o.VerboseMode, 3, "ICM-Help Option found", "not supported in ICM files");
-    } else if (o.IcmFile == 1) {
-        if (fileCount == 1) {
-            ProcessIcmFile(o, o.FileName1);
-        } else {
-            WrongCount(o, "Wrong number of parameters for ICM-file");
-        }
-    } else if (o.GrpCmd == 1) {
-        if (fileCount == 2) {
-            ExpandFiles(o, o.FileName1, o.FileName2, ProcessGrpCmd);
-        } else {
-            WrongCount(o, "Wrong number of parameters for GRP-CMD-file");
-        }
-    } else if (o.CompileGri == 1) {
-        if (fileCount == 2) {
-            GriToGrp(o, o.FileName1, o.FileName2);
-        } else {
-            WrongCount(o, "Wrong number of parameters for Compile-GRI-file");
-        }
-    } else if (o.DecompileGrp == 1) {
-        if (fileCount == 2) {
-            GrpToGri(o, o.FileName1, o.FileName2);
-        } else {
-            WrongCount(o, "Wrong number of parameters for Decompile-GRP-file");
-        }
-    } else if (fileCount == 2) {
-        ExpandFiles(o, o.FileName1, o.FileName2, RunIniCommands);
-    } else {
-        WrongCount(o, "Wrong number of parameters for INI-file");
     }
 }
 
@@ -126,7 +85,7 @@ void ExecuteIcmLine(const RunOptions& options, const std::string& line) {
         copy.CompileGri = 1;
         copy.IcmFile = 0;
     }
-    Dispatch(copy, fileCount);
+    RunSelectedMode(copy, fileCount, RunSource::IcmLine);
 }
 
 void ProcessIcmLine(RunOptions& options, IfStack& stack, const std::string& line) {
