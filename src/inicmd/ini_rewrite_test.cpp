@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/message_log.h"
 #include "inicmd/rewrite_fixture.h"
 #include "platform/files.h"
 
@@ -52,7 +53,9 @@ TEST(ScanINI, CommentAndUncommentSections) {
 TEST(ScanINI, NewSectionsAtTheEndInCommandOrder) {
     EXPECT_EQ(Pass({"+[New]a=1", "+[Other]c=3", "+[NEW]b=2"}, "[x]\ny=1\n").output,
               "[x]\ny=1\n\n[New]\na=1\nb=2\n\n[Other]\nc=3\n");
-    EXPECT_EQ(Pass({"+[New]a=1"}, "").output, "[New]\na=1\n");
+    // A file without line ends gets the platform's.
+    const std::string end = NativeLineEnd();
+    EXPECT_EQ(Pass({"+[New]a=1"}, "").output, "[New]" + end + "a=1" + end);
 }
 
 TEST(ScanINI, DeletedSectionRecreatedByAnAdd) {
@@ -107,10 +110,16 @@ TEST(ScanINI, MissingInput) {
     RunOptions o;
     ResetCommands();
     std::string out = ScratchFileName("out");
+    StartLogCapture();
     EXPECT_EQ(ScanINI(o, out + ".absent", out), 0);
+    EXPECT_EQ(TakeLogCapture(), "Can't open input file         " + out +
+                                    ".absent\nINI File not found, CreateFile not specified "
+                                    "Aborting..\n");
     o.CreateIni = 1;
     ParseCommand(o, "+[New]a=1", "");
+    StartLogCapture();
     EXPECT_EQ(ScanINI(o, out + ".absent", out), 1);
+    EXPECT_NE(TakeLogCapture().find("Empty file is used"), std::string::npos);
     EXPECT_EQ(ReadWholeFile(out), std::string("[New]") + NativeLineEnd() + "a=1" + NativeLineEnd());
     ResetCommands();
     std::remove(out.c_str());
