@@ -190,3 +190,22 @@ TEST(IniRunSubstitution, EnvironmentValuesInCommandLines) {
 
 }  // namespace
 }  // namespace rivel_test
+
+namespace rivel_test {
+namespace {
+
+TEST(IniRunTempFile, WithoutTempVariablesTheCurrentDirectoryIsUsed) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", "", true);
+    ScopedEnv tmp("TMP", "", true);
+    ScopedEnv tmpdir("TMPDIR", "", true);
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    RunResult r = RunRivel({"/v3", "A.INI", "x.cmd"}, dir.path());
+    EXPECT_NE(Lf(r.err).find("TEMP or TMP environment not found\n"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=2\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace rivel_test
