@@ -130,6 +130,16 @@ TEST(GroupFiles, DecompileErrorsGoToStandardOutput) {
     EXPECT_NE(Lf(r.err).find("GRP-DC    : Can't create outputfile :nodir"), std::string::npos);
 }
 
+TEST(GroupFiles, DecompilingOntoItselfKeepsTheText) {
+    ScratchDir dir;
+    WriteFile(dir / "g.gri", "[Group Info]\nPRGName=Self\n[Tool]\nCommand=TOOL.EXE\n");
+    RunRivel({"/!", "/c", "same.grp", "g.gri"}, dir.path());
+    RunResult r = RunRivel({"/!", "/d", "same.grp", "same.grp"}, dir.path());
+    EXPECT_EQ(r.out, "");
+    std::string text = Lf(ReadFile(dir / "same.grp"));
+    EXPECT_NE(text.find("PRGName=Self\n\n[Tool]\n"), std::string::npos) << text;
+}
+
 TEST(GroupFiles, MissingGriLeavesTheGroupAlone) {
     ScratchDir dir;
     WriteFile(dir / "keep.grp", "old group");

@@ -139,6 +139,24 @@ TEST_F(ExpandFilesTest, NoMatchNoCallNoMessage) {
     EXPECT_EQ(log, "");
 }
 
+TEST_F(ExpandFilesTest, DriveRelativeNamesKeepTheirDrive) {
+    if (PathSeparator() != '\\') {
+        GTEST_SKIP() << "drives exist on Windows only";
+    }
+    // Files in the current directory, named through its drive alone: "Z:expand-dr*.tmp".
+    std::string drive = fs::current_path().string().substr(0, 2);
+    ASSERT_EQ(drive[1], ':');
+    std::string stem = "expand-dr-" + root_;
+    std::ofstream(stem + "1.tmp") << "x";
+    std::ofstream(stem + "2.tmp") << "x";
+    std::vector<std::string> calls = Expand(drive + stem + "*.tmp", "c");
+    fs::remove(stem + "1.tmp");
+    fs::remove(stem + "2.tmp");
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{drive + stem + "1.tmp|c", drive + stem + "2.tmp|c"}));
+}
+
 TEST_F(ExpandFilesTest, MatchesComeInByteOrderOnPosix) {
     if (PathSeparator() != '/') {
         GTEST_SKIP() << "the system's own order is used on Windows";

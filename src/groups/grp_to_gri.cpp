@@ -293,13 +293,16 @@ void GrpToGri(RunOptions& options, const std::string& grpFile, const std::string
     LogMessage(options.VerboseMode, 5, "GRP-DC-GRP: ", grpFile);
     LogMessage(options.VerboseMode, 5, "GRP-DC-GRI: ", griFile);
     try {
+        // The group is read before the GRI file is created, so that naming one file twice
+        // cannot empty it before it was read.
+        std::string image;
+        bool read = ReadWholeFile(grpFile, image);
         LineWriter gri;
         if (!gri.Open(griFile, NativeLineEnd())) {
             LogMessage(options.VerboseMode, 1, "GRP-DC    : Can't create outputfile :", griFile);
             return;
         }
-        std::string image;
-        if (!ReadWholeFile(grpFile, image)) {
+        if (!read) {
             std::printf("Can't open inputfile <%s>\n", grpFile.c_str());
             std::fflush(stdout);
             return;
