@@ -16,7 +16,11 @@ struct DirEntry {
 // directories are skipped. On POSIX the result is in byte order of the names.
 std::vector<DirEntry> SearchDirectory(const std::string& pattern);
 
-// True when name matches pattern, "*" standing for any run of characters and "?" for one.
+// True when name matches pattern, "*" standing for any run of characters and "?" for one, with
+// names compared as the platform's file system compares them.
 bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+// The same with the case rule given.
+bool WildcardMatchCase(const std::string& pattern, const std::string& name, bool ignoreCase);
 
 }  // namespace rivel

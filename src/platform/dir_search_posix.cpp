@@ -8,27 +8,9 @@
 
 namespace rivel {
 
+// POSIX names compare byte for byte.
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
-    // Iterative matcher with one backtrack point: linear in practice, never recursive.
-    size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size();
+    return WildcardMatchCase(pattern, name, false);
 }
 
 std::vector<DirEntry> SearchDirectory(const std::string& pattern) {

@@ -5,31 +5,9 @@
 
 namespace rivel {
 
-static char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
+// Windows names compare without regard to case.
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
-    // Windows names compare without regard to case.
-    size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || Upper(pattern[p]) == Upper(name[n]))) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size();
+    return WildcardMatchCase(pattern, name, true);
 }
 
 std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
