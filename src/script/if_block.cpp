@@ -2,6 +2,8 @@
 // ENDIF change the reader's IfStack, with each reader's own trace messages.
 #include "script/if_block.h"
 
+#include <cstdint>
+
 #include "driver/message_log.h"
 #include "script/if_line.h"
 #include "text/strings.h"
@@ -30,7 +32,7 @@ void IfLine(const RunOptions& options, IfStack& stack, BlockReader reader, const
     if (top != 1) {
         // Inside a skipped part nothing is evaluated; a nested block stays skipped for good.
         if (opensBlock) {
-            stack.entries.push_back(top - 1);
+            stack.entries.push_back(top > INT32_MIN ? top - 1 : top);
         }
         return;
     }
