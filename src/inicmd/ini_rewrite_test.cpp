@@ -127,3 +127,43 @@ TEST(ScanINI, MissingInput) {
 
 }  // namespace
 }  // namespace rivel
+
+namespace rivel {
+namespace {
+
+// Random command lines and INI files built from the characters that mean something to the
+// parsers: every run must end with a result, whatever the bytes.
+TEST(ScanINI, RandomInputAlwaysEnds) {
+    const std::string alphabet = std::string("+&*!-_~#@/><{}rR?=[];, \tkvK1a.\r", 31) + '\0';
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    auto text = [&](size_t length) {
+        std::string s;
+        for (size_t i = 0; i < length; ++i) {
+            s += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+        }
+        return s;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::string> commands;
+        for (uint32_t c = next(8); c > 0; --c) {
+            commands.push_back(text(next(14)));
+        }
+        std::string ini;
+        for (uint32_t l = next(12); l > 0; --l) {
+            ini += (next(3) == 0 ? "[" + text(3) + "]" : text(next(16))) + "\n";
+        }
+        for (int cfg = 0; cfg < 3; ++cfg) {
+            RunOptions o;
+            o.CfgMode = cfg;
+            RewriteResult r = Rewrite(commands, ini, o);
+            ASSERT_EQ(r.status, 1) << "round " << round;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace rivel
