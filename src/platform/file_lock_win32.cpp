@@ -15,7 +15,10 @@ std::string ErrorText(DWORD code) {
 bool AcquireEditLock(const std::string& path, EditLock& lock, std::string& errorText) {
     ReleaseEditLock(lock);
     std::string name = path + ".rvlock";
-    // Polls while another run holds the lock; gives up after about ten minutes.
+    // Polls while another run holds the lock; gives up after about ten minutes. A lock file
+    // being deleted is briefly refused too, but a refusal that lasts means the directory
+    // cannot be written, and waiting would not help.
+    int refused = 0;
     for (int attempt = 0; attempt < 60000; ++attempt) {
         HANDLE h = CreateFileA(
             name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
@@ -26,7 +29,8 @@ bool AcquireEditLock(const std::string& path, EditLock& lock, std::string& error
             return true;
         }
         DWORD err = GetLastError();
-        if (err != ERROR_SHARING_VIOLATION && err != ERROR_ACCESS_DENIED) {
+        refused = err == ERROR_ACCESS_DENIED ? refused + 1 : 0;
+        if ((err != ERROR_SHARING_VIOLATION && err != ERROR_ACCESS_DENIED) || refused > 100) {
             errorText = ErrorText(err);
             return false;
         }
