@@ -91,12 +91,15 @@ TEST(IniSafety, PermissionBitsAndLineEndsAreKept) {
         fs::permissions(dir / "CR.INI",
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     }
-    RunRivel({"CR.INI", "x.cmd"}, dir.path());
+    RunRivel({"/b", "CR.INI", "x.cmd"}, dir.path());
     RunRivel({"LF.INI", "x.cmd"}, dir.path());
     EXPECT_EQ(ReadFile(dir / "CR.INI"), "[a]\r\nk=2\r\n\r\n[b]\r\nx=1\r\n\r\n[c]\r\nn=1\r\n");
     EXPECT_EQ(ReadFile(dir / "LF.INI"), "[a]\nk=2\n\n[c]\nn=1\n");
     if (Sep() != '\\') {
         EXPECT_EQ(fs::status(dir / "CR.INI").permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        // The backup is no more readable than the file.
+        EXPECT_EQ(fs::status(dir / "CR.bak").permissions(),
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     }
 }

@@ -40,6 +40,9 @@ void MakeBackup(const RunOptions& options, const std::string& iniFile) {
     bool more = in.ReadLine(line);
     LineWriter out;
     bool opened = out.Open(backup, in.LineEnd().empty() ? NativeLineEnd() : in.LineEnd());
+    if (opened) {
+        CopyPermissionBits(iniFile, backup);
+    }
     LogMessage(v, 9, "Copy INI to BAK returns OK", "InFile returns OK");
     while (opened && more) {
         out.WriteLine(line);

@@ -12,6 +12,10 @@ namespace rivel {
 // errorText holds the reason.
 bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText);
 
+// Gives `to` the permission bits of `from` (a backup must not be more readable than its file).
+// Does nothing where files have no such bits, or when either file is missing.
+void CopyPermissionBits(const std::string& from, const std::string& to);
+
 // True when the file exists and is marked read-only (no write permission bit at all, or not
 // writable by this process).
 bool IsReadOnlyFile(const std::string& path);

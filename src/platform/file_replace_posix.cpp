@@ -119,6 +119,13 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
     return true;
 }
 
+void CopyPermissionBits(const std::string& from, const std::string& to) {
+    struct stat st {};
+    if (::stat(from.c_str(), &st) == 0) {
+        ::chmod(to.c_str(), st.st_mode & 07777);
+    }
+}
+
 bool IsReadOnlyFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

@@ -98,6 +98,8 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
     return ok;
 }
 
+void CopyPermissionBits(const std::string&, const std::string&) {}
+
 bool IsReadOnlyFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
