@@ -154,7 +154,14 @@ TEST(ScanINI, RandomInputAlwaysEnds) {
         }
         std::string ini;
         for (uint32_t l = next(12); l > 0; --l) {
-            ini += (next(3) == 0 ? "[" + text(3) + "]" : text(next(16))) + "\n";
+            if (next(3) == 0) {
+                ini += '[';
+                ini += text(3);
+                ini += ']';
+            } else {
+                ini += text(next(16));
+            }
+            ini += '\n';
         }
         for (int cfg = 0; cfg < 3; ++cfg) {
             RunOptions o;
