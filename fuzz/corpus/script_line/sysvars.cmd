@@ -1,0 +1,4 @@
+IF ININI CONTAINS KEY [a] b c
+IF ININI VALUE [a] b c OR ININI SECTION [x]
+$(V) := $(_MAXNUMKEY[a]b) - $(_INIVALUE[a]b)
+$(W) := $(_DIRNAMEC:\x\y.z)$(_REGVALUE[HKEY_USERS\a]b)
