@@ -170,8 +170,10 @@ TEST(ScriptLanguage, EnvironmentSubstitution) {
                   "+[p]home=F:\\user\\%RIVEL_E2E_USER%\n"
                   "+[p]pct=100%\n"
                   "%RIVEL_E2E_NONE%\n"
-                  "+[p]var=$(%RIVEL_E2E_USER)\n");
-    EXPECT_EQ(run.ini, "[p]\ndir=F:\\%USER%\\TEMP\nhome=F:\\user\\jdoe\npct=100%\nvar=jdoe\n");
+                  "+[p]var=$(%RIVEL_E2E_USER)\n"
+                  "IF %RIVEL_E2E_USER% == JDOE\n+[p]same=1\nENDIF\n");
+    EXPECT_EQ(run.ini,
+              "[p]\ndir=F:\\%USER%\\TEMP\nhome=F:\\user\\jdoe\npct=100%\nvar=jdoe\nsame=1\n");
     EXPECT_TRUE(Has(run.Log(), "Unbalanced % found in: "));
     EXPECT_TRUE(Has(run.Log(), "ENV Var not defined "));
 }
