@@ -235,7 +235,7 @@ DecompiledGroup DecompileGrp(const RunOptions& o, std::string_view image,
         if (offset == 0) {
             continue;
         }
-        if (offset < kGrpHeaderSize || image.size() - offset < kItemSize) {
+        if (offset < kGrpHeaderSize || offset > image.size() || image.size() - offset < kItemSize) {
             out.console.push_back(cantRead);
             continue;
         }

@@ -190,7 +190,7 @@ TEST(DecompileGrp, BadHeadersLeaveTheTextEmpty) {
 
 TEST(DecompileGrp, DamagedItemsAreReportedAndLeftOut) {
     GroupDef g;
-    for (const char* t : {"A", "B", "C", "D", "E"}) {
+    for (const char* t : {"A", "B", "C", "D", "E", "F"}) {
         g.items.push_back(Item(t, std::string(t) + ".EXE", ""));
     }
     std::string image = Image(g);
@@ -201,13 +201,15 @@ TEST(DecompileGrp, DamagedItemsAreReportedAndLeftOut) {
     SetWord(image, kGrpItemTable + 2, 20);                                        // into the header
     SetWord(image, itemC + kItemTitle, static_cast<uint16_t>(image.size()));      // past the end
     SetWord(image, kGrpItemTable + 8, static_cast<uint16_t>(image.size() - 10));  // item cut off
+    SetWord(image, kGrpItemTable + 10, static_cast<uint16_t>(image.size() + 100));  // past the end
     // D's icon path points at the last byte, which is not a NUL: a string without its end.
     image.back() = 'x';
     SetWord(image, itemD + kItemIconPath, static_cast<uint16_t>(image.size() - 1));
     DecompiledGroup d = Decompile(image);
     EXPECT_EQ(d.console,
               (std::vector<std::string>{"Can't read PRG Item Nr. 1", "Can't read PRG Item Nr. 2",
-                                        "Can't read PRG Item Nr. 3", "Can't read PRG Item Nr. 4"}));
+                                        "Can't read PRG Item Nr. 3", "Can't read PRG Item Nr. 4",
+                                        "Can't read PRG Item Nr. 5"}));
     std::string items = Items(d);
     EXPECT_EQ(items.substr(0, 4), "[A]\n");
     EXPECT_EQ(items.find("[B]"), std::string::npos);
