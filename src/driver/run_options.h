@@ -36,15 +36,16 @@ struct ScannedCommandLine {
 // Where an option was written: the two places treat some options differently.
 enum class OptionSource { CommandLine, IcmLine };
 
-// Applies one option argument ("-x..." or "/x...") to the options, with the designed messages.
-// commandLine is the raw command line, for the log file header (/l=<file>, command line only).
+// Applies one option argument ("-x..." or "/x...") to the options, reporting bad letters and
+// digits. commandLine is the raw command line, for the log file header (/l=<file>, command line
+// only).
 void ScanOption(const std::string& arg, RunOptions& options, OptionSource source,
                 const std::string& commandLine);
 
 // True when the argument is an option rather than a file name.
 bool IsOptionArgument(const std::string& arg);
 
-// Scans the arguments after the program name into RunOptions, writing the designed console lines
+// Scans the arguments after the program name into RunOptions, writing the console lines
 // and messages for bad options, and opening the log file at /l=<file>. commandLine is the raw
 // command line for the log file header.
 ScannedCommandLine ScanArguments(const std::vector<std::string>& arguments,
