@@ -7,8 +7,8 @@
 #include "driver/message_log.h"
 #include "inicmd/command_list.h"
 #include "inicmd/ini_replace.h"
-#include "platform/file_replace.h"
 #include "platform/files.h"
+#include "platform/name_case.h"
 #include "platform/shell.h"
 #include "script/if_block.h"
 #include "script/session.h"
@@ -16,7 +16,6 @@
 #include "script/user_vars.h"
 #include "text/line_io.h"
 #include "text/strings.h"
-#include "text/tokens.h"
 
 namespace rivel {
 

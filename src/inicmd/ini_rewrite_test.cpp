@@ -84,7 +84,10 @@ TEST(ReplaceLine, ReplacementHoldingTheSearchTextEnds) {
     EXPECT_EQ(r.output, "[s]\nk=aabaa\n");
     EXPECT_NE(r.log.find("Replace text contains search text"), std::string::npos);
     // A replacement that grows the line without holding the search text is bounded too.
-    RewriteResult grow = Pass({"r[]ab=bba"}, "[s]\n" + std::string(64, 'a') + "b\n");
+    std::string growing = "[s]\n";
+    growing.append(64, 'a');
+    growing += "b\n";
+    RewriteResult grow = Pass({"r[]ab=bba"}, growing);
     EXPECT_EQ(grow.status, 1);
     EXPECT_LT(grow.output.size(), 200000u);
 }
@@ -134,7 +137,8 @@ namespace {
 // Random command lines and INI files built from the characters that mean something to the
 // parsers: every run must end with a result, whatever the bytes.
 TEST(ScanINI, RandomInputAlwaysEnds) {
-    const std::string alphabet = std::string("+&*!-_~#@/><{}rR?=[];, \tkvK1a.\r", 31) + '\0';
+    // The terminating NUL is one of the characters drawn.
+    static const char kAlphabet[] = "+&*!-_~#@/><{}rR?=[];, \tkvK1a.\r";
     uint32_t seed = 12345;
     auto next = [&seed](uint32_t bound) {
         seed = seed * 1103515245u + 12345u;
@@ -143,7 +147,7 @@ TEST(ScanINI, RandomInputAlwaysEnds) {
     auto text = [&](size_t length) {
         std::string s;
         for (size_t i = 0; i < length; ++i) {
-            s += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+            s += kAlphabet[next(sizeof kAlphabet)];
         }
         return s;
     };

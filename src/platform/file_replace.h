@@ -4,6 +4,9 @@
 
 #include <string>
 
+// FileNamesIgnoreCase, declared here before it had a header of its own.
+#include "platform/name_case.h"
+
 namespace rivel {
 
 // Puts a copy of source in place of target. The new target keeps the old one's permission bits
@@ -19,8 +22,5 @@ void CopyPermissionBits(const std::string& from, const std::string& to);
 // True when the file exists and is marked read-only (no write permission bit at all, or not
 // writable by this process).
 bool IsReadOnlyFile(const std::string& path);
-
-// True when the platform's file names ignore case (names and commands may then be upper-cased).
-bool FileNamesIgnoreCase();
 
 }  // namespace rivel

@@ -134,8 +134,4 @@ bool IsReadOnlyFile(const std::string& path) {
     return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool FileNamesIgnoreCase() {
-    return false;
-}
-
 }  // namespace rivel

@@ -105,8 +105,4 @@ bool IsReadOnlyFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-bool FileNamesIgnoreCase() {
-    return true;
-}
-
 }  // namespace rivel
