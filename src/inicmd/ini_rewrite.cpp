@@ -104,7 +104,7 @@ struct Pass {
     bool sectionCommented = false;
     bool firstSection = true;
     // The positions of the current section's commands and replace commands.
-    const std::vector<size_t>* commands = &index.CommandsOf("");
+    const SectionCommands* commands = &index.CommandsOf("");
     const std::vector<size_t>* replaces = &index.ReplacesOf("");
 
     void EnterSection(std::string section) {
@@ -130,7 +130,7 @@ struct Pass {
         }
         firstSection = sectionDeleted = sectionCommented = false;
         EnterSection(UpperCase(TrimRight(std::string_view(l).substr(1))));
-        for (size_t i : *commands) {
+        for (size_t i : commands->records) {
             const CommandRecord& r = store.CommandList[i];
             if (!r.Done && IsAddOrUncommentKind(r.Kind)) {
                 Uncomment(l);
@@ -144,7 +144,7 @@ struct Pass {
         std::string key, value;
         SplitKeyValue(options, l, key, value);
         key = Trim(std::string_view(key).substr(key.empty() ? 0 : 1));
-        for (size_t i : *commands) {
+        for (size_t i : commands->records) {
             const CommandRecord& r = store.CommandList[i];
             if (r.Done) {
                 continue;
@@ -167,7 +167,7 @@ struct Pass {
         }
         EnterSection(UpperCase(l));
         sectionDeleted = sectionCommented = false;
-        for (size_t i : *commands) {
+        for (size_t i : commands->records) {
             const CommandRecord& r = store.CommandList[i];
             if (r.Kind == CommandKind::DeleteSection) {
                 sectionDeleted = true;
@@ -213,7 +213,7 @@ struct Pass {
             SetIniChanged();
             return;
         }
-        std::string n = commands->empty() && options.VerboseMode < 9
+        std::string n = commands->records.empty() && options.VerboseMode < 9
                             ? l
                             : ProcessLine(options, store, *commands, currentSection, l, 0);
         if (n != l) {

@@ -1,6 +1,8 @@
 // Key-line commands and section completion.
 #include "inicmd/key_line.h"
 
+#include <algorithm>
+
 #include "driver/message_log.h"
 #include "inicmd/ini_rewrite.h"
 #include "text/ini_line.h"
@@ -14,27 +16,22 @@ bool IsListSeparator(char c) {
     return c == ',' || c == ';' || c == ' ';
 }
 
-bool IsNumericKind(CommandKind k) {
-    return k == CommandKind::AddKeyNumeric || k == CommandKind::DeleteKeyNum ||
-           k == CommandKind::DeleteKeyValNum;
-}
-
-bool IsSectionKind(CommandKind k) {
-    return k == CommandKind::DeleteSection || k == CommandKind::CommentSection ||
-           k == CommandKind::UCommentSection;
-}
-
 bool IsAddKind(CommandKind k) {
     return k == CommandKind::AddKey || k == CommandKind::AddKeyAnyway ||
            k == CommandKind::AddKeyAnywayU || k == CommandKind::MergeKey ||
            k == CommandKind::MergeFKey || k == CommandKind::AddKeyNumeric;
 }
 
-// Raises Count of every pending numeric add of the same section and key to n.
-void UpdateCounts(CommandStore& store, const std::vector<size_t>& records, const std::string& key,
+// Raises Count of every pending numeric add of the same section and key (as r spells it) to n.
+void UpdateCounts(CommandStore& store, const SectionCommands& commands, const CommandRecord& r,
                   int32_t n) {
-    for (size_t i : records) {
-        CommandRecord& q = store.CommandList[i];
+    auto it = commands.byNumberedKey.find(r.UpperKey);
+    if (it == commands.byNumberedKey.end()) {
+        return;
+    }
+    const std::string key = r.Key;
+    for (size_t position : it->second) {
+        CommandRecord& q = store.CommandList[commands.records[position]];
         if (!q.Done && q.Kind == CommandKind::AddKeyNumeric && q.Key == key && q.Count <= n) {
             q.Count = n;
         }
@@ -42,9 +39,9 @@ void UpdateCounts(CommandStore& store, const std::vector<size_t>& records, const
 }
 
 // Whether record r passes the filter of its kind for a line with value v.
-bool PassesFilter(const RunOptions& options, CommandStore& store,
-                  const std::vector<size_t>& records, CommandRecord& r, const std::string& k,
-                  const std::string& v, const std::string& line) {
+bool PassesFilter(const RunOptions& options, CommandStore& store, const SectionCommands& commands,
+                  CommandRecord& r, const std::string& k, const std::string& v,
+                  const std::string& line) {
     const int verbose = options.VerboseMode;
     switch (r.Kind) {
         case CommandKind::AddKeyAnywayU:
@@ -52,7 +49,7 @@ bool PassesFilter(const RunOptions& options, CommandStore& store,
             LogMessage(verbose, 9, "AddkeyanywayU,Deletekeyvalu:", line);
             return v == r.Value;
         case CommandKind::AddKeyNumeric:
-            UpdateCounts(store, records, r.Key, GetNum(options, k));
+            UpdateCounts(store, commands, r, GetNum(options, k));
             return EqualsIgnoreCase(v, r.Value) && !r.Done;
         case CommandKind::AddKeyAnyway:
         case CommandKind::DeleteKeyVal:
@@ -190,10 +187,24 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store, const Se
     return ProcessLine(options, store, index.CommandsOf(section), section, line, from);
 }
 
+// The positions in list a (ascending) from position on.
+std::vector<size_t>::const_iterator From(const std::vector<size_t>* a, size_t position) {
+    static const std::vector<size_t> none;
+    const std::vector<size_t>& list = a == nullptr ? none : *a;
+    return std::lower_bound(list.begin(), list.end(), position);
+}
+
+const std::vector<size_t>* Find(const std::unordered_map<std::string, std::vector<size_t>>& map,
+                                const std::string& key) {
+    auto it = map.find(key);
+    return it == map.end() ? nullptr : &it->second;
+}
+
 std::string ProcessLine(const RunOptions& options, CommandStore& store,
-                        const std::vector<size_t>& records, const std::string& section,
+                        const SectionCommands& commands, const std::string& section,
                         const std::string& line, size_t from) {
     const int verbose = options.VerboseMode;
+    const std::vector<size_t>& records = commands.records;
     std::string l = line;
     size_t pos = from;
     // Each command gets its chance at the line in list order; a removed line is finished.
@@ -204,25 +215,29 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store,
         LogMessage(verbose, 9, "GetKey Val from: ", l);
         LogMessage(verbose, 9, "    --> ActKey : ", k);
         LogMessage(verbose, 9, "    --> ActVal : ", v);
-        const std::string upperKey = UpperCase(k);
-        std::string numberless;
-        bool haveNumberless = false;
+        // The commands of this key (and, for numbered-key commands, of key<digits>), merged
+        // back into list order: the first one from pos on that passes its filter applies.
+        const std::vector<size_t>* exact = Find(commands.byKey, UpperCase(k));
+        const std::vector<size_t>* numbered = commands.byNumberedKey.empty()
+                                                  ? nullptr
+                                                  : Find(commands.byNumberedKey, SNum(options, k));
+        auto a = From(exact, pos), aEnd = From(exact, records.size());
+        auto b = From(numbered, pos), bEnd = From(numbered, records.size());
         CommandRecord* match = nullptr;
-        for (; pos < records.size(); ++pos) {
-            CommandRecord& r = store.CommandList[records[pos]];
-            if (IsSectionKind(r.Kind)) {
-                continue;
-            }
-            bool keyMatches = upperKey == r.UpperKey;
-            if (!keyMatches && IsNumericKind(r.Kind)) {
-                if (!haveNumberless) {
-                    numberless = SNum(options, k);
-                    haveNumberless = true;
+        while (a != aEnd || b != bEnd) {
+            size_t next;
+            if (b == bEnd || (a != aEnd && *a <= *b)) {
+                next = *a++;
+                if (b != bEnd && *b == next) {
+                    ++b;
                 }
-                keyMatches = numberless == r.UpperKey;
+            } else {
+                next = *b++;
             }
-            if (keyMatches && PassesFilter(options, store, records, r, k, v, l)) {
+            CommandRecord& r = store.CommandList[records[next]];
+            if (PassesFilter(options, store, commands, r, k, v, l)) {
                 match = &r;
+                pos = next;
                 break;
             }
         }
@@ -248,7 +263,7 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store,
             case CommandKind::AddKeyNumeric:
                 LogMessage(verbose, 9, "Addkeynumeric:", o);
                 r.Done = 1;
-                UpdateCounts(store, records, r.Key, GetNum(options, k));
+                UpdateCounts(store, commands, r, GetNum(options, k));
                 break;
             case CommandKind::AddKey:
             case CommandKind::AddKeyAnyway:
@@ -284,7 +299,8 @@ void FlushSection(const RunOptions& options, CommandStore& store, const SectionI
                   LineWriter& output, const std::string& section, bool deleted, bool commented) {
     const int verbose = options.VerboseMode;
     LogMessage(verbose, 9, "FlushSection : ", section);
-    const std::vector<size_t>& records = index.CommandsOf(section);
+    const SectionCommands& commands = index.CommandsOf(section);
+    const std::vector<size_t>& records = commands.records;
     for (size_t pos = 0; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];
         if (r.Done || !IsAddKind(r.Kind)) {
@@ -323,7 +339,7 @@ void FlushSection(const RunOptions& options, CommandStore& store, const SectionI
                 int32_t number = r.Count < INT32_MAX ? r.Count + 1 : r.Count;
                 n = MakeKeyLine(options, section, r, r.Key + std::to_string(number), r.Value);
                 r.Done = 1;
-                UpdateCounts(store, records, r.Key, number);
+                UpdateCounts(store, commands, r, number);
                 label = "ADDKeyNumeric : ";
                 break;
             }
@@ -333,7 +349,7 @@ void FlushSection(const RunOptions& options, CommandStore& store, const SectionI
         }
         r.Done = 1;
         // A new key meets only the commands after the one that made it.
-        n = ProcessLine(options, store, records, section, n, pos + 1);
+        n = ProcessLine(options, store, commands, section, n, pos + 1);
         output.WriteLine(n);
         LogMessage(verbose, 6, label, n);
     }

@@ -26,7 +26,7 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store, const Se
                         const std::string& section, const std::string& line, size_t from = 0);
 // The same with the section's command positions already looked up.
 std::string ProcessLine(const RunOptions& options, CommandStore& store,
-                        const std::vector<size_t>& records, const std::string& section,
+                        const SectionCommands& commands, const std::string& section,
                         const std::string& line, size_t from);
 
 // Writes the keys that the add commands of section still have to add.

@@ -10,9 +10,10 @@ const std::vector<size_t>& NoPositions() {
 }
 }  // namespace
 
-const std::vector<size_t>& SectionIndex::CommandsOf(const std::string& upperSection) const {
+const SectionCommands& SectionIndex::CommandsOf(const std::string& upperSection) const {
+    static const SectionCommands none;
     auto it = commands.find(upperSection);
-    return it == commands.end() ? NoPositions() : it->second;
+    return it == commands.end() ? none : it->second;
 }
 
 const std::vector<size_t>& SectionIndex::ReplacesOf(const std::string& upperSection) const {
@@ -23,7 +24,25 @@ const std::vector<size_t>& SectionIndex::ReplacesOf(const std::string& upperSect
 SectionIndex BuildSectionIndex(const CommandStore& store) {
     SectionIndex index;
     for (size_t i = 0; i < store.CommandList.size(); ++i) {
-        index.commands[store.CommandList[i].UpperSection].push_back(i);
+        const CommandRecord& r = store.CommandList[i];
+        SectionCommands& section = index.commands[r.UpperSection];
+        size_t position = section.records.size();
+        section.records.push_back(i);
+        switch (r.Kind) {
+            case CommandKind::DeleteSection:
+            case CommandKind::CommentSection:
+            case CommandKind::UCommentSection:
+                break;
+            case CommandKind::AddKeyNumeric:
+            case CommandKind::DeleteKeyNum:
+            case CommandKind::DeleteKeyValNum:
+                section.byNumberedKey[r.UpperKey].push_back(position);
+                section.byKey[r.UpperKey].push_back(position);
+                break;
+            default:
+                section.byKey[r.UpperKey].push_back(position);
+                break;
+        }
     }
     for (size_t i = 0; i < store.ReplaceList.size(); ++i) {
         const std::string& section = store.ReplaceList[i].Section;

@@ -10,14 +10,25 @@
 
 namespace rivel {
 
+// The commands of one section.
+struct SectionCommands {
+    // Positions in CommandList, in list (CMD-file) order.
+    std::vector<size_t> records;
+    // UpperCase(key) -> indexes into `records` (ascending) of the commands that act on key lines,
+    // so that a key line meets only the commands of its own key.
+    std::unordered_map<std::string, std::vector<size_t>> byKey;
+    // The same for the numbered-key commands (!, ~), which also match key<digits>.
+    std::unordered_map<std::string, std::vector<size_t>> byNumberedKey;
+};
+
 struct SectionIndex {
-    // UpperCase(section) -> positions in CommandList, in list (CMD-file) order.
-    std::unordered_map<std::string, std::vector<size_t>> commands;
+    // UpperCase(section) -> its commands.
+    std::unordered_map<std::string, SectionCommands> commands;
     // Section -> positions in ReplaceList, in list order; "[]" records are kept apart in `all`.
     std::unordered_map<std::string, std::vector<size_t>> replaces;
     std::vector<size_t> replacesEverywhere;
 
-    const std::vector<size_t>& CommandsOf(const std::string& upperSection) const;
+    const SectionCommands& CommandsOf(const std::string& upperSection) const;
     const std::vector<size_t>& ReplacesOf(const std::string& upperSection) const;
 };
 
