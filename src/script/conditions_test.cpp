@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/environment.h"
-#include "platform/file_replace.h"
+#include "platform/name_case.h"
 #include "script/script_test_support.h"
 #include "text/strings.h"
 
