@@ -116,7 +116,8 @@ void ReplaceIniFile(const RunOptions& options, const std::string& iniFile) {
     if (IsReadOnlyFile(iniFile)) {
         error = "the INI file is read-only";
     } else {
-        replaced = ReplaceFileWith(temp, iniFile, error);
+        // The temporary file is moved into place when it is on the INI file's volume.
+        replaced = MoveOrReplaceFileWith(temp, iniFile, error);
     }
     if (replaced) {
         LogMessage(v, 9, "Copy TMP to INI returns OK", "");
@@ -125,8 +126,10 @@ void ReplaceIniFile(const RunOptions& options, const std::string& iniFile) {
         LogMessage(v, 3, "Problem: ", error);
     }
     ReleaseEditLock(lock);
-    LogMessage(v, 5, "Deleting TMPfile: ", temp);
-    DeleteFile(options, temp);
+    if (PathExists(temp)) {
+        LogMessage(v, 5, "Deleting TMPfile: ", temp);
+        DeleteFile(options, temp);
+    }
 }
 
 }  // namespace rivel

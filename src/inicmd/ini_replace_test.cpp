@@ -67,6 +67,30 @@ TEST(ReplaceFileWith, WholeOrNotAtAllAndNothingLeftBeside) {
     fs::remove(source);
 }
 
+TEST(MoveOrReplaceFileWith, SameVolumeMovesTheFileIntoPlace) {
+    fs::path dir = fs::path(ScratchFileName("move"));
+    fs::create_directories(dir);
+    std::string target = (dir / "T.INI").string();
+    std::string source = (dir / "new.tmp").string();
+    WriteWholeFile(target, "old\n");
+    WriteWholeFile(source, "new\n");
+    if (PathSeparator() == '/') {
+        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    std::string error;
+    EXPECT_TRUE(MoveOrReplaceFileWith(source, target, error)) << error;
+    EXPECT_EQ(ReadWholeFile(target), "new\n");
+    EXPECT_FALSE(fs::exists(source));
+    if (PathSeparator() == '/') {
+        EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    }
+    // A missing source changes nothing.
+    EXPECT_FALSE(MoveOrReplaceFileWith(source, target, error));
+    EXPECT_EQ(ReadWholeFile(target), "new\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    fs::remove_all(dir);
+}
+
 TEST(EditLock, HeldAndReleasedWithoutLitter) {
     fs::path dir = fs::path(ScratchFileName("lock"));
     fs::create_directories(dir);

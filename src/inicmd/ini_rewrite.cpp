@@ -200,6 +200,23 @@ struct Pass {
         }
     }
 
+    // False when no command of the section can act on the key line, so that the (traced) full
+    // pass over the line can be skipped: a quick look at its key alone.
+    bool MayMatch(const std::string& l) {
+        if (commands->records.empty()) {
+            return false;
+        }
+        if (options.CfgMode == 1 || !commands->byNumberedKey.empty()) {
+            return true;
+        }
+        size_t d = l.find(options.Delimiter);
+        std::string key = Trim(std::string_view(l).substr(0, d));
+        for (char& c : key) {
+            c = UpperChar(c);
+        }
+        return commands->byKey.count(key) != 0;
+    }
+
     void KeyLine(const std::string& l) {
         const int verbose = options.VerboseMode;
         if (sectionCommented) {
@@ -213,9 +230,11 @@ struct Pass {
             SetIniChanged();
             return;
         }
-        std::string n = commands->records.empty() && options.VerboseMode < 9
-                            ? l
-                            : ProcessLine(options, store, *commands, currentSection, l, 0);
+        if (options.VerboseMode < 9 && !MayMatch(l)) {
+            out.WriteLine(l);
+            return;
+        }
+        std::string n = ProcessLine(options, store, *commands, currentSection, l, 0);
         if (n != l) {
             SetIniChanged();
             LogMessage(verbose, 6, "INI-Line changed from : ", l);

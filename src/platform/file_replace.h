@@ -15,6 +15,11 @@ namespace rivel {
 // errorText holds the reason.
 bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText);
 
+// The same, but when source is on the same volume as target it is moved into place instead of
+// copied (it is then gone afterwards); otherwise it is copied and left as it is.
+bool MoveOrReplaceFileWith(const std::string& source, const std::string& target,
+                           std::string& errorText);
+
 // Gives `to` the permission bits of `from` (a backup must not be more readable than its file).
 // Does nothing where files have no such bits, or when either file is missing.
 void CopyPermissionBits(const std::string& from, const std::string& to);

@@ -61,7 +61,10 @@ mode_t DefaultMode() {
 
 }  // namespace
 
-bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText) {
+namespace {
+
+// The file a name finally refers to (a symbolic link is followed).
+std::string RealTarget(const std::string& target) {
     std::string real = target;
     struct stat linkInfo {};
     if (::lstat(target.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
@@ -71,6 +74,36 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
             std::free(resolved);
         }
     }
+    return real;
+}
+
+}  // namespace
+
+bool MoveOrReplaceFileWith(const std::string& source, const std::string& target,
+                           std::string& errorText) {
+    std::string real = RealTarget(target);
+    size_t slash = real.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : real.substr(0, slash + 1);
+    struct stat from {
+    }, dir{}, old{};
+    bool exists = ::stat(real.c_str(), &old) == 0;
+    if (::stat(source.c_str(), &from) == 0 && ::stat(directory.c_str(), &dir) == 0 &&
+        from.st_dev == dir.st_dev && S_ISREG(from.st_mode)) {
+        if (exists) {
+            // The owner can only be given by a privileged run; failing that the file is ours.
+            if (::chown(source.c_str(), old.st_uid, old.st_gid) != 0) {
+            }
+        }
+        if (::chmod(source.c_str(), exists ? (old.st_mode & 07777) : DefaultMode()) == 0 &&
+            ::rename(source.c_str(), real.c_str()) == 0) {
+            return true;
+        }
+    }
+    return ReplaceFileWith(source, target, errorText);
+}
+
+bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText) {
+    std::string real = RealTarget(target);
     struct stat old {};
     bool exists = ::stat(real.c_str(), &old) == 0;
     size_t slash = real.rfind('/');

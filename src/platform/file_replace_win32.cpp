@@ -100,6 +100,20 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
 
 void CopyPermissionBits(const std::string&, const std::string&) {}
 
+bool MoveOrReplaceFileWith(const std::string& source, const std::string& target,
+                           std::string& errorText) {
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(source.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    // Without MOVEFILE_COPY_ALLOWED the move only succeeds within one volume, in one step.
+    if (MoveFileExA(source.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    return ReplaceFileWith(source, target, errorText);
+}
+
 bool IsReadOnlyFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
