@@ -4,9 +4,6 @@
 
 #include <string>
 
-// FileNamesIgnoreCase, declared here before it had a header of its own.
-#include "platform/name_case.h"
-
 namespace rivel {
 
 // Puts a copy of source in place of target. The new target keeps the old one's permission bits

@@ -2,6 +2,8 @@
 // it over the target in one step.
 #include "platform/file_replace.h"
 
+#include "platform/files.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -9,22 +11,6 @@
 namespace rivel {
 
 namespace {
-
-std::string ErrorText(DWORD code) {
-    char* buffer = nullptr;
-    DWORD n = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text =
-        n != 0 && buffer != nullptr ? std::string(buffer, n) : "error " + std::to_string(code);
-    if (buffer != nullptr) {
-        LocalFree(buffer);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    return text;
-}
 
 // Creates a new file beside target exclusively; returns its handle and name.
 HANDLE CreateBeside(const std::string& target, std::string& name) {
@@ -48,7 +34,7 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
     std::string beside;
     HANDLE out = CreateBeside(target, beside);
     if (out == INVALID_HANDLE_VALUE) {
-        errorText = ErrorText(GetLastError());
+        errorText = SystemErrorText(GetLastError());
         return false;
     }
     HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -93,7 +79,7 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, std::
     }
     if (!ok) {
         DeleteFileA(beside.c_str());
-        errorText = ErrorText(error);
+        errorText = SystemErrorText(error);
     }
     return ok;
 }

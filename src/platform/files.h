@@ -19,6 +19,9 @@ bool RenameFile(const std::string& from, const std::string& to, std::string& err
 // The system's text for the last failed file operation (errno on POSIX).
 std::string LastErrorText();
 
+// The system's text for an error code of the platform (errno values on POSIX).
+std::string SystemErrorText(unsigned long code);
+
 // Creates a new, empty file with a unique name in directory ("" = current directory). The file is
 // created exclusively, so no other process can have taken the name between choice and creation.
 // Returns the full path, or "" when no file could be created.

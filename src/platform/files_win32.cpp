@@ -26,7 +26,7 @@ bool IsRegularFile(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-static std::string ErrorText(DWORD code) {
+std::string SystemErrorText(unsigned long code) {
     char* buffer = nullptr;
     DWORD n = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -43,7 +43,7 @@ static std::string ErrorText(DWORD code) {
 }
 
 std::string LastErrorText() {
-    return ErrorText(GetLastError());
+    return SystemErrorText(GetLastError());
 }
 
 bool RemoveFile(const std::string& path, std::string& errorText) {
