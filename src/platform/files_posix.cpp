@@ -26,8 +26,12 @@ bool IsRegularFile(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+std::string SystemErrorText(unsigned long code) {
+    return std::strerror(static_cast<int>(code));
+}
+
 std::string LastErrorText() {
-    return std::strerror(errno);
+    return SystemErrorText(static_cast<unsigned long>(errno));
 }
 
 bool RemoveFile(const std::string& path, std::string& errorText) {
