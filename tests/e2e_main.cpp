@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
             rivel_test::SetExamplesDir(fs::absolute(arg.substr(11)));
         }
     }
+    if (rivel_test::ExamplesDir().empty()) {
+        rivel_test::SetExamplesDir(RIVEL_EXAMPLES_DIR);
+    }
     if (rivel_test::RivelPath().empty()) {
         rivel_test::SetRivelPath(fs::absolute("rivel"));
     }
