@@ -30,6 +30,8 @@ TEST(IcmFile, BundledExampleEditsSeveralFiles) {
     EXPECT_EQ(Lf(ReadFile(dir / "SYSTEM.bak")),
               "[boot]\nshell=progman.exe\n\n[386Enh]\ndevice=*vpicd\n");
     EXPECT_NE(Lf(r.out).find("SITE.ICM: 2 files edited for site north"), std::string::npos);
+    // The assignment line is no invocation: nothing complains about it.
+    EXPECT_EQ(r.err.find("Wrong number of parameters"), std::string::npos);
 }
 
 TEST(IcmFile, ErrorCodeOfAnExecuteLineReachesLaterLines) {

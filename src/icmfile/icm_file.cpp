@@ -134,6 +134,10 @@ void ProcessIcmFile(RunOptions& options, const std::string& icmFile) {
         LogMessage(options.VerboseMode, 9, "ICM after SubstEnv       : ", line);
         line = ProcessVarline(options, line, stack.Top());
         LogMessage(options.VerboseMode, 9, "ICM after ProcessVarline : ", line);
+        // An assignment leaves nothing behind; like an empty line it is no invocation.
+        if (line.empty()) {
+            continue;
+        }
         ProcessIcmLine(options, stack, line);
     }
     reader.Close();
