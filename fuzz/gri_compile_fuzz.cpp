@@ -9,6 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
+    rivel::RunContext run;
     rivel::RunOptions options;
     options.VerboseMode = 0;
     // The first byte picks the swap mode, 0 to 9 (4 to 9 are the unknown ones).
@@ -28,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         start = end + 1;
     }
     std::string image;
-    if (rivel::BuildGrpImage(rivel_fuzz::Parse(options, lines), image)) {
+    if (rivel::BuildGrpImage(rivel_fuzz::Parse(run, options, lines), image)) {
         if (options.SwapMode <= 3) {
-            rivel_fuzz::CheckRoundTrip(options, image);
+            rivel_fuzz::CheckRoundTrip(run, options, image);
         } else {
-            rivel_fuzz::CheckCompiled(options, image);
+            rivel_fuzz::CheckCompiled(run, options, image);
         }
     }
     return 0;

@@ -20,9 +20,9 @@ inline void Require(bool condition, const char* what) {
     }
 }
 
-inline rivel::GroupDef Parse(const rivel::RunOptions& options,
+inline rivel::GroupDef Parse(rivel::RunContext& run, const rivel::RunOptions& options,
                              const std::vector<std::string>& lines) {
-    rivel::GriParser parser(options);
+    rivel::GriParser parser(run, options);
     for (const std::string& line : lines) {
         parser.Line(line);
     }
@@ -30,23 +30,25 @@ inline rivel::GroupDef Parse(const rivel::RunOptions& options,
 }
 
 // A group made by the compiler sums to 0 and decompiles without a single complaint.
-inline rivel::DecompiledGroup CheckCompiled(const rivel::RunOptions& options,
+inline rivel::DecompiledGroup CheckCompiled(rivel::RunContext& run,
+                                            const rivel::RunOptions& options,
                                             const std::string& image) {
     Require(rivel::WordSum(image) == 0, "checksum");
-    rivel::DecompiledGroup text = rivel::DecompileGrp(options, image, "fuzz.grp", "now");
+    rivel::DecompiledGroup text = rivel::DecompileGrp(run, options, image, "fuzz.grp", "now");
     Require(text.console.empty(), "compiled group decompiles cleanly");
     return text;
 }
 
 // Compiling decompiled text settles after one round: the second and third compiles agree.
-inline void CheckRoundTrip(const rivel::RunOptions& options, const std::string& image) {
-    rivel::DecompiledGroup text = CheckCompiled(options, image);
+inline void CheckRoundTrip(rivel::RunContext& run, const rivel::RunOptions& options,
+                           const std::string& image) {
+    rivel::DecompiledGroup text = CheckCompiled(run, options, image);
     std::string second, third;
-    if (!rivel::BuildGrpImage(Parse(options, text.lines), second)) {
+    if (!rivel::BuildGrpImage(Parse(run, options, text.lines), second)) {
         return;  // a group near the size limit can grow by the empty strings it gains
     }
-    text = CheckCompiled(options, second);
-    Require(rivel::BuildGrpImage(Parse(options, text.lines), third), "third compile");
+    text = CheckCompiled(run, options, second);
+    Require(rivel::BuildGrpImage(Parse(run, options, text.lines), third), "third compile");
     Require(second == third, "decompile and compile give the same group again");
 }
 

@@ -7,14 +7,15 @@
 #include "group_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    rivel::RunContext run;
     rivel::RunOptions options;
     options.VerboseMode = 0;
     options.SwapMode = static_cast<int>(size % 4);  // the four modes that compile back
     std::string_view image(reinterpret_cast<const char*>(data), size);
-    rivel::DecompiledGroup text = rivel::DecompileGrp(options, image, "fuzz.grp", "now");
+    rivel::DecompiledGroup text = rivel::DecompileGrp(run, options, image, "fuzz.grp", "now");
     std::string compiled;
-    if (rivel::BuildGrpImage(rivel_fuzz::Parse(options, text.lines), compiled)) {
-        rivel_fuzz::CheckRoundTrip(options, compiled);
+    if (rivel::BuildGrpImage(rivel_fuzz::Parse(run, options, text.lines), compiled)) {
+        rivel_fuzz::CheckRoundTrip(run, options, compiled);
     }
     return 0;
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 #include "script/if_block.h"
 #include "script/substitution.h"
 #include "script/user_vars.h"
@@ -18,10 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (upper.find("INFILE") != std::string::npos || upper.find("_FILE") != std::string::npos) {
         return 0;
     }
+    rivel::RunContext run;
     rivel::RunOptions options;
     options.VerboseMode = 0;
-    rivel::ResetValues();
-    rivel::InitValues(options);
+    rivel::InitValues(run, options);
     rivel::IfStack stack;
     size_t start = 0;
     while (start <= input.size()) {
@@ -30,12 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             end = input.size();
         }
         std::string line = input.substr(start, end - start);
-        line = rivel::SubstEnv(options, line);
-        line = rivel::ProcessVarline(options, line, stack.Top());
-        rivel::ApplyBlockRule(options, stack, rivel::BlockReader::Cmd, rivel::TrimLeft(line), "");
+        line = rivel::SubstEnv(run, options, line);
+        line = rivel::ProcessVarline(run, options, line, stack.Top());
+        rivel::ApplyBlockRule(run, options, stack, rivel::BlockReader::Cmd, rivel::TrimLeft(line),
+                              "");
         start = end + 1;
     }
-    rivel::FinishIfStack(options, stack, rivel::BlockReader::Cmd);
-    rivel::FreeValues(options);
+    rivel::FinishIfStack(run, options, stack, rivel::BlockReader::Cmd);
+    rivel::FreeValues(run, options);
     return 0;
 }

@@ -160,7 +160,10 @@ TEST(GroupFiles, UncreatableGroupFileEndsWithStatusTwo) {
 
 TEST(GroupFiles, GroupTooLargeForItsOffsetsEndsWithStatusOne) {
     ScratchDir dir;
-    WriteFile(dir / "big.gri", "[Item]\nCommand=" + std::string(70000, 'c') + "\n");
+    std::string text = "[Item]\nCommand=";
+    text.append(70000, 'c');
+    text += '\n';
+    WriteFile(dir / "big.gri", text);
     WriteFile(dir / "big.grp", "old group");
     RunResult r = RunRivel({"/!", "/c", "big.grp", "big.gri"}, dir.path());
     EXPECT_EQ(r.status, 1);

@@ -106,7 +106,7 @@ TEST(GroupRun, MissingGroupFileIsMadeFromTheCommands) {
     EXPECT_NE(text.find("[Tool]\n"), std::string::npos) << text;
 }
 
-TEST(GroupRun, DamagedGroupKeepsWhatCouldBeRead) {
+TEST(GroupRun, GroupThatCannotBeReadWholeIsLeftAsItWas) {
     ScratchDir dir;
     WriteFile(dir / "g.gri", "[Group Info]\nPRGName=G\n[One]\nCommand=ONE.EXE\nPath=C:\\ONE\n");
     RunRivel({"/!", "/c", "g.grp", "g.gri"}, dir.path());
@@ -114,18 +114,27 @@ TEST(GroupRun, DamagedGroupKeepsWhatCouldBeRead) {
     // A tag record of size 0 after the first one: read naively, the tag scan would never move.
     size_t tag = grp.find("PMCC", 4) + 4;
     ASSERT_LT(tag + 6, grp.size());
-    grp[tag + 4] = 0;
-    grp[tag + 5] = 0;
-    WriteFile(dir / "g.grp", grp);
-    WriteFile(dir / "e.cmd", "+[One]IconNr=4\n");
-    RunResult r = RunRivel({"/!", "/g", "g.grp", "e.cmd"}, dir.path());
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(Lf(r.out), "Inputfile error reading GRP Tags\n");
-    std::string text = Decompiled(dir, "g.grp");
-    EXPECT_NE(text.find("[One]\nIconFile=\nIconPosX=0\nIconPosY=0\nIconNr=4\nCommand=ONE.EXE\n"),
-              std::string::npos)
-        << text;
-    EXPECT_EQ(text.find("Path="), std::string::npos);
+    std::string damaged = grp;
+    damaged[tag + 4] = 0;
+    damaged[tag + 5] = 0;
+    WriteFile(dir / "e.cmd", "+[One]IconNr=4\n+[Two]Command=TWO.EXE\n");
+    const std::string notAGroup = "[windows]\nload=x\nrun=y\ndevice=z\nshell=explorer.exe\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {damaged, "Inputfile error reading GRP Tags\n"},
+        {grp.substr(0, grp.size() / 2), ""},
+        {notAGroup, "Invalid GRP file\n"},
+    };
+    for (const auto& [bytes, message] : cases) {
+        WriteFile(dir / "g.grp", bytes);
+        RunResult r = RunRivel({"/!", "/g", "g.grp", "e.cmd"}, dir.path());
+        EXPECT_EQ(r.status, 0);
+        if (!message.empty()) {
+            EXPECT_EQ(Lf(r.out), message);
+        } else {
+            EXPECT_FALSE(r.out.empty());
+        }
+        EXPECT_EQ(ReadFile(dir / "g.grp"), bytes);
+    }
 }
 
 }  // namespace

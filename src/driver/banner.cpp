@@ -1,7 +1,7 @@
 // The banner line: the program's notice, version and date.
 #include "driver/banner.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 
 namespace rivel {
 
@@ -12,8 +12,8 @@ std::string BannerLine() {
            "  1996.06.01";
 }
 
-void WriteBanner() {
-    WriteConsoleLine(BannerLine());
+void WriteBanner(RunContext& run) {
+    WriteConsoleLine(run.log, BannerLine());
 }
 
 }  // namespace rivel

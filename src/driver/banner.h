@@ -3,12 +3,14 @@
 
 #include <string>
 
+#include "base/run_context.h"
+
 namespace rivel {
 
 // "RIVEL configuration file maintenance V3.01  1996.06.01"
 std::string BannerLine();
 
 // Writes the banner line to standard error.
-void WriteBanner();
+void WriteBanner(RunContext& run);
 
 }  // namespace rivel

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "platform/files.h"
 
 namespace rivel {
@@ -13,24 +13,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string>& Calls() {
-    static std::vector<std::string> calls;
-    return calls;
-}
-
-void Record(RunOptions&, const std::string& name1, const std::string& name2) {
-    Calls().push_back(name1 + "|" + name2);
-}
-
 // A directory tree below the current directory, removed at the end of the test.
 class ExpandFilesTest : public ::testing::Test {
   protected:
+    RunContext run;
     void SetUp() override {
         root_ = "expand-" +
                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root_);
         fs::create_directories(root_);
-        Calls().clear();
     }
     void TearDown() override { fs::remove_all(root_); }
 
@@ -52,13 +43,17 @@ class ExpandFilesTest : public ::testing::Test {
                                     int verbose = 0, std::string* log = nullptr) {
         RunOptions o;
         o.VerboseMode = verbose;
-        StartLogCapture();
-        ExpandFiles(o, name1, name2, Record);
-        std::string captured = TakeLogCapture();
+        StartLogCapture(run.log);
+        std::vector<std::string> calls;
+        ExpandFiles(run, o, name1, name2,
+                    [&calls](RunContext&, RunOptions&, const std::string& a, const std::string& b) {
+                        calls.push_back(a + "|" + b);
+                    });
+        std::string captured = TakeLogCapture(run.log);
         if (log != nullptr) {
             *log = captured;
         }
-        return Calls();
+        return calls;
     }
 
     std::string root_;
@@ -89,7 +84,6 @@ TEST_F(ExpandFilesTest, StarAndQuestionMarkInTheLastComponent) {
                        "Filename has wildcards includedSearching files\n"
                        "wildcard not in filename      Searching subdirs\n");
 
-    Calls().clear();
     calls = Expand(P("?1.ini"), "x.cmd");
     std::sort(calls.begin(), calls.end());
     EXPECT_EQ(calls, (std::vector<std::string>{P("a1.ini") + "|x.cmd", P("b1.ini") + "|x.cmd"}));
@@ -178,7 +172,6 @@ TEST_F(ExpandFilesTest, FoundNamesHoldingWildcardsAreNotExpandedAgain) {
     File("*/y/x.ini");
     std::vector<std::string> calls = Expand(P("*/x.ini"), "c");
     EXPECT_EQ(calls, (std::vector<std::string>{P("*/x.ini") + "|c", P("?/x.ini") + "|c"}));
-    Calls().clear();
     calls = Expand(P("*/*/x.ini"), "c");
     EXPECT_EQ(calls, (std::vector<std::string>{P("*/y/x.ini") + "|c"}));
 }

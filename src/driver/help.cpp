@@ -185,8 +185,8 @@ void Write(std::string_view text) {
 
 }  // namespace
 
-void ShowHelp() {
-    WriteBanner();
+void ShowHelp(RunContext& run) {
+    WriteBanner(run);
     const size_t pageCount = sizeof kPages / sizeof kPages[0];
     for (size_t i = 0; i < pageCount; ++i) {
         for (std::string_view line : *kPages[i]) {

@@ -3,21 +3,22 @@
 #include <string>
 #include <vector>
 
-#include "driver/message_log.h"
+#include "base/run_context.h"
 #include "driver/run_modes.h"
 #include "platform/console.h"
 
 int main(int argc, char** argv) {
+    rivel::RunContext run;
     try {
         std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
         rivel::ScannedCommandLine scanned =
-            rivel::ScanArguments(arguments, rivel::RawCommandLine(argc, argv));
-        int status = rivel::RunProgram(scanned);
-        rivel::CloseLogFile();
+            rivel::ScanArguments(run, arguments, rivel::RawCommandLine(argc, argv));
+        int status = rivel::RunProgram(run, scanned);
+        rivel::CloseLogFile(run.log);
         return status;
     } catch (const std::exception& e) {
         // Operations report their own failures; this is the last guard (out of memory).
-        rivel::WriteConsoleLine(std::string("Fatal error: ") + e.what());
+        rivel::WriteConsoleLine(run.log, std::string("Fatal error: ") + e.what());
         return 1;
     }
 }

@@ -1,7 +1,7 @@
 // GRI text into a group definition: sections, keys ignoring case, numbers as 16-bit words.
 #include "groups/gri_parse.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "groups/grp_format.h"
 #include "text/strings.h"
 
@@ -52,7 +52,7 @@ void GriParser::Line(const std::string& line) {
             case 3:
                 break;
             default:
-                LogMessage(options_.VerboseMode, 1, "Unknown swapmode found", "");
+                LogMessage(run_.log, options_.VerboseMode, 1, "Unknown swapmode found", "");
                 break;
         }
         group.items.push_back(std::move(item));
@@ -70,7 +70,8 @@ void GriParser::Line(const std::string& line) {
             break;
         case Where::Nowhere:
             // Belongs to no item: it cannot change the group, so it is only noted.
-            LogMessage(options_.VerboseMode, 3, "GRP-CO    : Key before any section:", line);
+            LogMessage(run_.log, options_.VerboseMode, 3,
+                       "GRP-CO    : Key before any section:", line);
             break;
     }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -45,7 +45,7 @@ uint16_t GriNumber(const std::string& text);
 // names are collected in console, in the words the standard-output lines use.
 class GriParser {
   public:
-    explicit GriParser(const RunOptions& options) : options_(options) {}
+    GriParser(RunContext& run, const RunOptions& options) : run_(run), options_(options) {}
     void Line(const std::string& line);
 
     GroupDef group;
@@ -56,6 +56,7 @@ class GriParser {
     void ItemKey(GroupItem& item, const std::string& key, const std::string& value);
 
     enum class Where { Nowhere, Group, Item };
+    RunContext& run_;
     const RunOptions& options_;
     Where where_ = Where::Nowhere;
 };

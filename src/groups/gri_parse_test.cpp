@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 
 namespace rivel {
 namespace {
@@ -14,14 +14,15 @@ struct Parsed {
 };
 
 Parsed Parse(const std::vector<std::string>& lines, int swapMode = 0) {
+    RunContext run;
     RunOptions o;
     o.SwapMode = swapMode;
-    GriParser parser(o);
-    StartLogCapture();
+    GriParser parser(run, o);
+    StartLogCapture(run.log);
     for (const std::string& line : lines) {
         parser.Line(line);
     }
-    return {parser.group, parser.console, TakeLogCapture()};
+    return {parser.group, parser.console, TakeLogCapture(run.log)};
 }
 
 TEST(GriNumber, SignedDecimalKeptAsWord) {

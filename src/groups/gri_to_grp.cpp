@@ -3,10 +3,9 @@
 #include "groups/gri_to_grp.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "groups/gri_parse.h"
 #include "groups/grp_image.h"
 #include "platform/file_replace.h"
@@ -81,9 +80,10 @@ std::string GrpBackupName(const std::string& grpFile) {
     return backup;
 }
 
-int CompileGriFile(RunOptions& options, const std::string& grpFile, const std::string& griFile) {
-    LogMessage(options.VerboseMode, 5, "GRP-CO-GRP: ", grpFile);
-    LogMessage(options.VerboseMode, 5, "GRP-CO-GRI: ", griFile);
+int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpFile,
+                   const std::string& griFile) {
+    LogMessage(run.log, options.VerboseMode, 5, "GRP-CO-GRP: ", grpFile);
+    LogMessage(run.log, options.VerboseMode, 5, "GRP-CO-GRI: ", griFile);
     GroupDef group;
     try {
         LineReader reader;
@@ -91,7 +91,7 @@ int CompileGriFile(RunOptions& options, const std::string& grpFile, const std::s
             PrintLine("Can't open GRI-File");
             return 0;
         }
-        GriParser parser(options);
+        GriParser parser(run, options);
         std::string line;
         while (reader.ReadLine(line)) {
             parser.Line(line);
@@ -117,17 +117,12 @@ int CompileGriFile(RunOptions& options, const std::string& grpFile, const std::s
     return WriteGrpFile(options, grpFile, image);
 }
 
-void GriToGrp(RunOptions& options, const std::string& grpFile, const std::string& griFile) {
-    int status = CompileGriFile(options, grpFile, griFile);
+void GriToGrp(RunContext& run, RunOptions& options, const std::string& grpFile,
+              const std::string& griFile) {
+    int status = CompileGriFile(run, options, grpFile, griFile);
     if (status != 0) {
-        EndProcessWithStatus(status);
+        run.fatalStatus = status;
     }
-}
-
-void EndProcessWithStatus(int status) {
-    std::fflush(stdout);
-    CloseLogFile();
-    std::exit(status);
 }
 
 }  // namespace rivel

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -13,12 +13,12 @@ std::string GrpBackupName(const std::string& grpFile);
 // Compiles griFile into grpFile without ending the process. Returns 0, or the exit status the
 // process must end with: 1 when the image cannot be made (memory, or a group too large for the
 // format), 2 when the GRP file cannot be created. The GRP file is only ever replaced whole.
-int CompileGriFile(RunOptions& options, const std::string& grpFile, const std::string& griFile);
+int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpFile,
+                   const std::string& griFile);
 
-// The /c run with two names: CompileGriFile, and on a fatal error the process ends with its status.
-void GriToGrp(RunOptions& options, const std::string& grpFile, const std::string& griFile);
-
-// Ends the process after a fatal error of the compiler: output flushed, log file closed.
-[[noreturn]] void EndProcessWithStatus(int status);
+// The /c run with two names: CompileGriFile; a fatal error ends the run (no further file or ICM
+// line is processed) and its status becomes the exit status.
+void GriToGrp(RunContext& run, RunOptions& options, const std::string& grpFile,
+              const std::string& griFile);
 
 }  // namespace rivel

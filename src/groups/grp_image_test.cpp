@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "groups/grp_format.h"
 #include "groups/grp_to_gri.h"
 
@@ -165,6 +165,7 @@ TEST(BuildGrpImage, GroupsBeyondSixteenBitOffsetsAreRefused) {
 // Decompiling in swap mode 0 and compiling the text again gives back every field that a GRP
 // file keeps (icon bitmaps aside), byte for byte.
 TEST(BuildGrpImage, DecompiledTextCompilesToTheSameImage) {
+    RunContext run;
     GroupDef g;
     g.name = "Accessories";
     g.showCommand = 2;
@@ -200,9 +201,9 @@ TEST(BuildGrpImage, DecompiledTextCompilesToTheSameImage) {
 
     RunOptions o;
     o.VerboseMode = 0;
-    DecompiledGroup text = DecompileGrp(o, image, "x.grp", "now");
+    DecompiledGroup text = DecompileGrp(run, o, image, "x.grp", "now");
     EXPECT_TRUE(text.console.empty());
-    GriParser parser(o);
+    GriParser parser(run, o);
     for (const std::string& line : text.lines) {
         parser.Line(line);
     }

@@ -8,7 +8,7 @@
 #include <new>
 #include <optional>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "groups/grp_format.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -82,7 +82,7 @@ struct ItemTexts {
     std::string command;  // Command
 };
 
-ItemTexts ApplySwapMode(const RunOptions& o, const std::string& title,
+ItemTexts ApplySwapMode(RunContext& run, const RunOptions& o, const std::string& title,
                         const std::string& commandLine) {
     ItemTexts t;
     size_t space = commandLine.find(' ');
@@ -92,13 +92,13 @@ ItemTexts ApplySwapMode(const RunOptions& o, const std::string& title,
     switch (o.SwapMode) {
         case 0:
         case 2: {
-            LogMessage(o.VerboseMode, 5, "Originalentry: ", commandLine);
-            LogMessage(o.VerboseMode, 5, "EXE-Part     : ", program);
-            LogMessage(o.VerboseMode, 5, "Parameter    : ", parameters);
-            LogMessage(o.VerboseMode, 5, "   ->   Drive: ", p.drive);
-            LogMessage(o.VerboseMode, 5, "   ->   dir  : ", p.dir);
-            LogMessage(o.VerboseMode, 5, "   ->   FName: ", p.name);
-            LogMessage(o.VerboseMode, 5, "   ->   Ext  : ", p.ext);
+            LogMessage(run.log, o.VerboseMode, 5, "Originalentry: ", commandLine);
+            LogMessage(run.log, o.VerboseMode, 5, "EXE-Part     : ", program);
+            LogMessage(run.log, o.VerboseMode, 5, "Parameter    : ", parameters);
+            LogMessage(run.log, o.VerboseMode, 5, "   ->   Drive: ", p.drive);
+            LogMessage(run.log, o.VerboseMode, 5, "   ->   dir  : ", p.dir);
+            LogMessage(run.log, o.VerboseMode, 5, "   ->   FName: ", p.name);
+            LogMessage(run.log, o.VerboseMode, 5, "   ->   Ext  : ", p.ext);
             t.command = p.name + p.ext + parameters;
             t.exeDir = p.drive + p.dir;
             if (o.SwapMode == 0) {
@@ -119,7 +119,7 @@ ItemTexts ApplySwapMode(const RunOptions& o, const std::string& title,
             t.command = commandLine;
             break;
         default:
-            LogMessage(o.VerboseMode, 1, "Invalid SwapMode found !!!!", "");
+            LogMessage(run.log, o.VerboseMode, 1, "Invalid SwapMode found !!!!", "");
             t.title = title;
             t.command = commandLine;
             break;
@@ -177,7 +177,7 @@ ProgramPath SplitProgramPath(std::string_view path) {
     return p;
 }
 
-DecompiledGroup DecompileGrp(const RunOptions& o, std::string_view image,
+DecompiledGroup DecompileGrp(RunContext& run, const RunOptions& o, std::string_view image,
                              const std::string& grpName, const std::string& timeText) {
     DecompiledGroup out;
     GrpView view{image};
@@ -271,8 +271,8 @@ DecompiledGroup DecompileGrp(const RunOptions& o, std::string_view image,
             }
         }
 
-        LogMessage(o.VerboseMode, 9, "Icontitle is : ", title);
-        ItemTexts t = ApplySwapMode(o, title, commandLine);
+        LogMessage(run.log, o.VerboseMode, 9, "Icontitle is : ", title);
+        ItemTexts t = ApplySwapMode(run, o, title, commandLine);
         g.push_back("");
         g.push_back("[" + t.section + "]");
         g.push_back("IconFile=" + iconPath);
@@ -289,9 +289,10 @@ DecompiledGroup DecompileGrp(const RunOptions& o, std::string_view image,
     return out;
 }
 
-void GrpToGri(RunOptions& options, const std::string& grpFile, const std::string& griFile) {
-    LogMessage(options.VerboseMode, 5, "GRP-DC-GRP: ", grpFile);
-    LogMessage(options.VerboseMode, 5, "GRP-DC-GRI: ", griFile);
+bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grpFile,
+              const std::string& griFile) {
+    LogMessage(run.log, options.VerboseMode, 5, "GRP-DC-GRP: ", grpFile);
+    LogMessage(run.log, options.VerboseMode, 5, "GRP-DC-GRI: ", griFile);
     try {
         // The group is read before the GRI file is created, so that naming one file twice
         // cannot empty it before it was read.
@@ -299,34 +300,45 @@ void GrpToGri(RunOptions& options, const std::string& grpFile, const std::string
         bool read = ReadWholeFile(grpFile, image);
         LineWriter gri;
         if (!gri.Open(griFile, NativeLineEnd())) {
-            LogMessage(options.VerboseMode, 1, "GRP-DC    : Can't create outputfile :", griFile);
-            return;
+            LogMessage(run.log, options.VerboseMode, 1,
+                       "GRP-DC    : Can't create outputfile :", griFile);
+            return false;
         }
         if (!read) {
             std::printf("Can't open inputfile <%s>\n", grpFile.c_str());
             std::fflush(stdout);
-            return;
+            return false;
         }
         std::string timeText = LocalTimeText();
         while (!timeText.empty() && (timeText.back() == '\n' || timeText.back() == '\r')) {
             timeText.pop_back();
         }
-        DecompiledGroup group = DecompileGrp(options, image, grpFile, timeText);
+        DecompiledGroup group = DecompileGrp(run, options, image, grpFile, timeText);
         for (const std::string& line : group.lines) {
             gri.WriteLine(line);
         }
-        if (!gri.Close()) {
-            LogMessage(options.VerboseMode, 1, "GRP-DC    : Can't create outputfile :", griFile);
+        bool written = gri.Close();
+        if (!written) {
+            LogMessage(run.log, options.VerboseMode, 1,
+                       "GRP-DC    : Can't create outputfile :", griFile);
         }
         for (const std::string& line : group.console) {
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
         }
         std::fflush(stdout);
+        // A group that was not read whole (not a group file, or damaged) gives no usable text.
+        return written && !group.lines.empty() && group.console.empty();
     } catch (const std::bad_alloc&) {
         std::printf("Not enough memory\n");
         std::fflush(stdout);
+        return false;
     }
+}
+
+void DecompileGrpFile(RunContext& run, RunOptions& options, const std::string& grpFile,
+                      const std::string& griFile) {
+    GrpToGri(run, options, grpFile, griFile);
 }
 
 }  // namespace rivel

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -29,10 +29,17 @@ struct DecompiledGroup {
 
 // Decompiles a GRP image held in memory. Every read is bounded by the image; damaged parts are
 // reported in console and left out. timeText is the local time for the head line.
-DecompiledGroup DecompileGrp(const RunOptions& options, std::string_view image,
+DecompiledGroup DecompileGrp(RunContext& run, const RunOptions& options, std::string_view image,
                              const std::string& grpName, const std::string& timeText);
 
-// The /d run: decompiles grpFile into the text file griFile.
-void GrpToGri(RunOptions& options, const std::string& grpFile, const std::string& griFile);
+// Decompiles grpFile into the text file griFile. False when the group could not be read whole
+// (missing, not a group file, damaged) or the text could not be written; the reasons are
+// reported.
+bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grpFile,
+              const std::string& griFile);
+
+// The /d run's per-file operation: GrpToGri.
+void DecompileGrpFile(RunContext& run, RunOptions& options, const std::string& grpFile,
+                      const std::string& griFile);
 
 }  // namespace rivel

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "groups/gri_parse.h"
 #include "groups/grp_format.h"
 #include "groups/grp_image.h"
@@ -45,12 +45,13 @@ std::string Joined(const DecompiledGroup& d) {
 }
 
 DecompiledGroup Decompile(const std::string& image, int swapMode = 0, std::string* log = nullptr) {
+    RunContext run;
     RunOptions o;
     o.SwapMode = swapMode;
     o.VerboseMode = 9;
-    StartLogCapture();
-    DecompiledGroup d = DecompileGrp(o, image, "G.GRP", "TIME");
-    std::string captured = TakeLogCapture();
+    StartLogCapture(run.log);
+    DecompiledGroup d = DecompileGrp(run, o, image, "G.GRP", "TIME");
+    std::string captured = TakeLogCapture(run.log);
     if (log != nullptr) {
         *log = captured;
     }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 #include "script/if_block.h"
 
 namespace rivel {
@@ -13,12 +13,12 @@ namespace rivel {
 inline constexpr int kMaxIcmNesting = 16;
 
 // Reads the ICM file and runs its lines.
-void ProcessIcmFile(RunOptions& options, const std::string& icmFile);
+void ProcessIcmFile(RunContext& run, RunOptions& options, const std::string& icmFile);
 
 // The block logic for one line of an ICM file (after substitution and user variables).
-void ProcessIcmLine(RunOptions& options, IfStack& stack, const std::string& line);
+void ProcessIcmLine(RunContext& run, RunOptions& options, IfStack& stack, const std::string& line);
 
 // Runs one invocation or "E" command line with its own copy of the settings.
-void ExecuteIcmLine(const RunOptions& options, const std::string& line);
+void ExecuteIcmLine(RunContext& run, const RunOptions& options, const std::string& line);
 
 }  // namespace rivel

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -63,27 +63,27 @@ struct CommandStore {
     std::vector<CommandRecord> CommandList;
     std::deque<ReplaceRecord> ReplaceList;
     int32_t NoCommands = 1;
+    // The programs of EA lines, run after the INI file has been replaced.
+    std::vector<std::string> ExecuteList;
+    // Whether the rewrite pass changed anything (read by the replacement step).
+    bool IniChanged = false;
 };
-
-// The lists of the current INI run.
-CommandStore& Commands();
-// Empties both lists and sets NoCommands (a CMD file is opened).
-void ResetCommands();
 
 // Command code 0..15 from the first character of the command text.
 int CommandCode(const std::string& text);
 
 // Parses one ordinary CMD line and stores the command it holds.
-void ParseCommand(const RunOptions& options, const std::string& line, const std::string& iniFile);
+void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& store,
+                  const std::string& line, const std::string& iniFile);
 
 // Checks and files one command (S acts at once on iniFile).
-void StoreCommand(const RunOptions& options, int code, int32_t doAllways, int32_t withNoEqual,
-                  std::string section, std::string key, std::string value,
-                  const std::string& iniFile);
+void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& store, int code,
+                  int32_t doAllways, int32_t withNoEqual, std::string section, std::string key,
+                  std::string value, const std::string& iniFile);
 
-void DumpCommands(const RunOptions& options);
-void DumpReplaces(const RunOptions& options);
-void FreeCommands();
-void FreeReplaces();
+void DumpCommands(RunContext& run, const RunOptions& options, const CommandStore& store);
+void DumpReplaces(RunContext& run, const RunOptions& options, const CommandStore& store);
+void FreeCommands(CommandStore& store);
+void FreeReplaces(CommandStore& store);
 
 }  // namespace rivel

@@ -2,19 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "inicmd/rewrite_fixture.h"
 #include "platform/environment.h"
 
 namespace rivel {
 namespace {
 
-const CommandRecord& Only(const std::string& line, RunOptions o = RunOptions{}) {
-    ResetCommands();
-    ParseCommand(o, line, "");
-    EXPECT_EQ(Commands().CommandList.size(), 1u) << line;
-    static CommandRecord empty;
-    return Commands().CommandList.empty() ? empty : Commands().CommandList.back();
+CommandRecord Only(const std::string& line, RunOptions o = RunOptions{}) {
+    RunContext run;
+    CommandStore store;
+    ParseCommand(run, o, store, line, "");
+    EXPECT_EQ(store.CommandList.size(), 1u) << line;
+    return store.CommandList.empty() ? CommandRecord{} : store.CommandList.back();
 }
 
 TEST(CommandCode, FirstCharacterExactly) {
@@ -42,7 +42,11 @@ TEST(ParseCommand, KindsFromCharacterAndParts) {
     const CommandRecord& add = Only("+[Windows]load=");
     EXPECT_EQ(add.Kind, CommandKind::AddKey);
     EXPECT_EQ(add.Value, "");
-    EXPECT_EQ(Commands().NoCommands, 0);
+    RunContext run;
+    CommandStore store;
+    EXPECT_EQ(store.NoCommands, 1);
+    ParseCommand(run, RunOptions{}, store, "+[Windows]load=", "");
+    EXPECT_EQ(store.NoCommands, 0);
 }
 
 TEST(ParseCommand, PrefixesAndCfgModes) {
@@ -65,17 +69,18 @@ TEST(ParseCommand, StripValueGetsItsSeparator) {
 }
 
 TEST(ParseCommand, MissingPartsDropTheCommandWithTwoMessages) {
+    RunContext run;
     RunOptions o;
-    StartLogCapture();
-    ResetCommands();
-    ParseCommand(o, "+[Windows]", "");
-    ParseCommand(o, "&[386enh]device", "");
-    ParseCommand(o, "![s]", "");
-    ParseCommand(o, "xyz", "");
-    ParseCommand(o, "s[boot]shell=SHELL", "");
-    std::string log = TakeLogCapture();
-    EXPECT_TRUE(Commands().CommandList.empty());
-    EXPECT_EQ(Commands().NoCommands, 1);
+    StartLogCapture(run.log);
+    CommandStore store;
+    ParseCommand(run, o, store, "+[Windows]", "");
+    ParseCommand(run, o, store, "&[386enh]device", "");
+    ParseCommand(run, o, store, "![s]", "");
+    ParseCommand(run, o, store, "xyz", "");
+    ParseCommand(run, o, store, "s[boot]shell=SHELL", "");
+    std::string log = TakeLogCapture(run.log);
+    EXPECT_TRUE(store.CommandList.empty());
+    EXPECT_EQ(store.NoCommands, 1);
     EXPECT_EQ(log,
               "Ignoring CMD ADD, Section :   [Windows]\n"
               "No key-name to ADD....        \n"
@@ -85,47 +90,49 @@ TEST(ParseCommand, MissingPartsDropTheCommandWithTwoMessages) {
 }
 
 TEST(ParseCommand, ReplaceRecordsNewestFirstInTheDump) {
+    RunContext run;
     RunOptions o;
     o.VerboseMode = 9;
-    ResetCommands();
-    ParseCommand(o, "r[fonts] Arial =Helv", "");
-    ParseCommand(o, "R[fonts]Arial=Helv", "");
-    ParseCommand(o, "?+[miracle]font=Helv", "");
-    ASSERT_EQ(Commands().ReplaceList.size(), 2u);
-    EXPECT_EQ(Commands().ReplaceList[0].MatchCase, 1);
-    EXPECT_EQ(Commands().ReplaceList[1].Section, "[FONTS]");
-    EXPECT_EQ(Commands().ReplaceList[1].Txt1, "Arial");
-    StartLogCapture();
-    DumpCommands(o);
-    DumpReplaces(o);
-    std::string log = TakeLogCapture();
+    CommandStore store;
+    ParseCommand(run, o, store, "r[fonts] Arial =Helv", "");
+    ParseCommand(run, o, store, "R[fonts]Arial=Helv", "");
+    ParseCommand(run, o, store, "?+[miracle]font=Helv", "");
+    ASSERT_EQ(store.ReplaceList.size(), 2u);
+    EXPECT_EQ(store.ReplaceList[0].MatchCase, 1);
+    EXPECT_EQ(store.ReplaceList[1].Section, "[FONTS]");
+    EXPECT_EQ(store.ReplaceList[1].Txt1, "Arial");
+    StartLogCapture(run.log);
+    DumpCommands(run, o, store);
+    DumpReplaces(run, o, store);
+    std::string log = TakeLogCapture(run.log);
     EXPECT_NE(log.find("Command-CMD  1 :              17 DoNotAllways\n"
                        "Command-CMD  1 :              WITH Equal\n"),
               std::string::npos)
         << log;
     EXPECT_NE(log.find("Replace-CMD  1 :              1 Match Case\n"), std::string::npos);
     EXPECT_NE(log.find("Replace-CMD  2 :              2 DoNot Match Case\n"), std::string::npos);
-    FreeCommands();
-    FreeReplaces();
-    EXPECT_TRUE(Commands().CommandList.empty() && Commands().ReplaceList.empty());
+    FreeCommands(store);
+    FreeReplaces(store);
+    EXPECT_TRUE(store.CommandList.empty() && store.ReplaceList.empty());
 }
 
 TEST(SetEnvCommand, ReadsTheIniFileAtOnce) {
+    RunContext run;
     std::string ini = ScratchFileName("sete");
     std::string longLine(5000, 'x');
     WriteWholeFile(ini,
                    "[other]\nshell=no\n[Boot]\r\n" + longLine + "=1\n  SHELL = progman.exe \n");
     RunOptions o;
-    ResetCommands();
+    CommandStore store;
     RemoveEnvVar("RIVEL_T_SHELL");
-    ParseCommand(o, "S[boot]shell=RIVEL_T_SHELL", ini);
+    ParseCommand(run, o, store, "S[boot]shell=RIVEL_T_SHELL", ini);
     EXPECT_EQ(GetEnvVar("RIVEL_T_SHELL").value_or("<unset>"), "progman.exe");
-    EXPECT_TRUE(Commands().CommandList.empty());
-    ParseCommand(o, "S[boot]missing=RIVEL_T_SHELL", ini);
+    EXPECT_TRUE(store.CommandList.empty());
+    ParseCommand(run, o, store, "S[boot]missing=RIVEL_T_SHELL", ini);
     EXPECT_EQ(GetEnvVar("RIVEL_T_SHELL").value_or("<unset>"), "");
     PutEnvVar("RIVEL_T_SHELL", "kept");
-    ParseCommand(o, "S[nosuch]shell=RIVEL_T_SHELL", ini);
-    ParseCommand(o, "S[boot]shell=RIVEL_T_SHELL", ini + ".absent");
+    ParseCommand(run, o, store, "S[nosuch]shell=RIVEL_T_SHELL", ini);
+    ParseCommand(run, o, store, "S[boot]shell=RIVEL_T_SHELL", ini + ".absent");
     EXPECT_EQ(GetEnvVar("RIVEL_T_SHELL").value_or("<unset>"), "kept");
     RemoveEnvVar("RIVEL_T_SHELL");
     std::remove(ini.c_str());

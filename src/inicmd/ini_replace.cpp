@@ -1,7 +1,7 @@
 // INI file replacement, temporary file and backup.
 #include "inicmd/ini_replace.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "inicmd/command_list.h"
 #include "inicmd/ini_rewrite.h"
 #include "inicmd/temp_file.h"
@@ -14,26 +14,26 @@ namespace rivel {
 
 namespace {
 
-void DeleteFile(const RunOptions& options, const std::string& name) {
+void DeleteFile(RunContext& run, const RunOptions& options, const std::string& name) {
     std::string error;
     if (!RemoveFile(name, error)) {
-        LogMessage(options.VerboseMode, 1, "Removefile failed: ", name);
-        LogMessage(options.VerboseMode, 1, "Problem: ", error);
+        LogMessage(run.log, options.VerboseMode, 1, "Removefile failed: ", name);
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", error);
     }
 }
 
 // Copies the INI file to its backup, line by line, keeping the file's line end.
-void MakeBackup(const RunOptions& options, const std::string& iniFile) {
+void MakeBackup(RunContext& run, const RunOptions& options, const std::string& iniFile) {
     const int v = options.VerboseMode;
     std::string backup = MakeBackupName(iniFile);
-    LogMessage(v, 9, "Backupname is: ", backup);
+    LogMessage(run.log, v, 9, "Backupname is: ", backup);
     if (PathExists(backup)) {
-        LogMessage(v, 5, "Deleting Backupfile: ", backup);
-        DeleteFile(options, backup);
+        LogMessage(run.log, v, 5, "Deleting Backupfile: ", backup);
+        DeleteFile(run, options, backup);
     }
     LineReader in;
     if (!in.Open(iniFile)) {
-        LogMessage(v, 1, "No Backup made", "InFile returns error");
+        LogMessage(run.log, v, 1, "No Backup made", "InFile returns error");
         return;
     }
     std::string line;
@@ -43,16 +43,16 @@ void MakeBackup(const RunOptions& options, const std::string& iniFile) {
     if (opened) {
         CopyPermissionBits(iniFile, backup);
     }
-    LogMessage(v, 9, "Copy INI to BAK returns OK", "InFile returns OK");
+    LogMessage(run.log, v, 9, "Copy INI to BAK returns OK", "InFile returns OK");
     while (opened && more) {
         out.WriteLine(line);
         more = in.ReadLine(line);
     }
     bool written = opened && out.Close() && !in.Failed();
     if (!written) {
-        LogMessage(v, 1, "Copy INI to BAK returns NOT OK", "OutFile returns error");
+        LogMessage(run.log, v, 1, "Copy INI to BAK returns NOT OK", "OutFile returns error");
     } else {
-        LogMessage(v, 9, "Copy INI to BAK returns OK", "OutFile returns OK");
+        LogMessage(run.log, v, 9, "Copy INI to BAK returns OK", "OutFile returns OK");
     }
 }
 
@@ -73,43 +73,44 @@ std::string MakeBackupName(const std::string& iniFile) {
     return iniFile.substr(0, dot) + ".bak";
 }
 
-void ReplaceIniFile(const RunOptions& options, const std::string& iniFile) {
+void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& store,
+                    const std::string& iniFile) {
     const int v = options.VerboseMode;
-    std::string temp = MakeTempFile(options);
+    std::string temp = MakeTempFile(run, options);
     if (temp.empty()) {
-        LogMessage(v, 1, "ScanINI returns bad status", "");
+        LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
         return;
     }
     // Concurrent runs on the same file take turns from reading it to replacing it.
     EditLock lock;
     std::string lockError;
     if (!AcquireEditLock(iniFile, lock, lockError)) {
-        LogMessage(v, 9, "INI file not locked : ", lockError);
+        LogMessage(run.log, v, 9, "INI file not locked : ", lockError);
     }
     std::string input = iniFile;
     bool fromBase = options.CreateIni == 2 && !PathExists(iniFile);
     if (fromBase) {
-        LogMessage(v, 6, "INI file is created with basefile : ", BaseFileName());
-        input = BaseFileName();
+        LogMessage(run.log, v, 6, "INI file is created with basefile : ", run.baseFileName);
+        input = run.baseFileName;
     }
-    if (ScanINI(options, input, temp) == 0) {
-        LogMessage(v, 1, "ScanINI returns bad status", "");
+    if (ScanINI(run, options, store, input, temp) == 0) {
+        LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
         std::string ignored;
         RemoveFile(temp, ignored);
         ReleaseEditLock(lock);
         return;
     }
-    if (!fromBase && (Commands().NoCommands != 0 || !IniChanged())) {
-        LogMessage(v, 9, "INI file no changes", " no backup made");
-        DeleteFile(options, temp);
+    if (!fromBase && (store.NoCommands != 0 || !store.IniChanged)) {
+        LogMessage(run.log, v, 9, "INI file no changes", " no backup made");
+        DeleteFile(run, options, temp);
         ReleaseEditLock(lock);
         return;
     }
     if (options.Backup == 1 && !fromBase) {
-        MakeBackup(options, iniFile);
+        MakeBackup(run, options, iniFile);
     }
     if (fromBase) {
-        LogMessage(v, 6, "New INI file is created with new name : ", iniFile);
+        LogMessage(run.log, v, 6, "New INI file is created with new name : ", iniFile);
     }
     std::string error;
     bool replaced = false;
@@ -120,15 +121,15 @@ void ReplaceIniFile(const RunOptions& options, const std::string& iniFile) {
         replaced = MoveOrReplaceFileWith(temp, iniFile, error);
     }
     if (replaced) {
-        LogMessage(v, 9, "Copy TMP to INI returns OK", "");
+        LogMessage(run.log, v, 9, "Copy TMP to INI returns OK", "");
     } else {
-        LogMessage(v, 1, "Copy TMP to INI returns NOT OK", "");
-        LogMessage(v, 3, "Problem: ", error);
+        LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
+        LogMessage(run.log, v, 3, "Problem: ", error);
     }
     ReleaseEditLock(lock);
     if (PathExists(temp)) {
-        LogMessage(v, 5, "Deleting TMPfile: ", temp);
-        DeleteFile(options, temp);
+        LogMessage(run.log, v, 5, "Deleting TMPfile: ", temp);
+        DeleteFile(run, options, temp);
     }
 }
 

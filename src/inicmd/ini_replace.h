@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
+#include "inicmd/command_list.h"
 
 namespace rivel {
 
@@ -12,6 +13,7 @@ namespace rivel {
 std::string MakeBackupName(const std::string& iniFile);
 
 // Runs the rewrite pass on the INI file and replaces it when something changed.
-void ReplaceIniFile(const RunOptions& options, const std::string& iniFile);
+void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& store,
+                    const std::string& iniFile);
 
 }  // namespace rivel

@@ -1,7 +1,7 @@
 // The INI rewrite pass.
 #include "inicmd/ini_rewrite.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "inicmd/key_line.h"
 #include "platform/files.h"
 #include "text/ini_line.h"
@@ -10,12 +10,11 @@
 
 namespace rivel {
 
-std::string ReplaceLineIn(const RunOptions& options, CommandStore& store, const SectionIndex& index,
-                          const std::vector<size_t>& currentReplaces, const std::string& line);
+std::string ReplaceLineIn(RunContext& run, const RunOptions& options, CommandStore& store,
+                          const SectionIndex& index, const std::vector<size_t>& currentReplaces,
+                          const std::string& line);
 
 namespace {
-
-bool changed = false;
 
 // A replacement whose text keeps feeding the search could run for ever; past this many
 // replacements of one command in one line the command stops for that line.
@@ -25,7 +24,7 @@ size_t ReplacementLimit(size_t lineLength) {
 
 // Replaces the occurrences of r.Txt1 in l (upper holds UpperCase(l) when the search ignores
 // case). Returns the number of replacements made.
-void ApplyReplace(const RunOptions& options, ReplaceRecord& r, std::string& l) {
+void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l) {
     if (r.Txt1.empty()) {
         return;
     }
@@ -46,7 +45,7 @@ void ApplyReplace(const RunOptions& options, ReplaceRecord& r, std::string& l) {
             break;
         }
         if (count == limit) {
-            LogMessage(options.VerboseMode, 3,
+            LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
             break;
         }
@@ -65,7 +64,7 @@ void ApplyReplace(const RunOptions& options, ReplaceRecord& r, std::string& l) {
     }
     if (feedsItself && count > 0 && !r.LoopReported) {
         r.LoopReported = true;
-        LogMessage(options.VerboseMode, 3,
+        LogMessage(run.log, options.VerboseMode, 3,
                    "Replace text contains search text, once each: ", r.Txt1);
     }
 }
@@ -95,6 +94,7 @@ bool IsNewSectionKind(CommandKind k) {
 
 // The state of one pass.
 struct Pass {
+    RunContext& run;
     const RunOptions& options;
     CommandStore& store;
     const SectionIndex& index;
@@ -114,13 +114,14 @@ struct Pass {
     }
 
     void Flush() {
-        FlushSection(options, store, index, out, currentSection, sectionDeleted, sectionCommented);
+        FlushSection(run, options, store, index, out, currentSection, sectionDeleted,
+                     sectionCommented);
     }
 
     void Uncomment(const std::string& l) {
         out.WriteLine(l.substr(1));
-        SetIniChanged();
-        LogMessage(options.VerboseMode, 6, "Uncommenting : ", l);
+        store.IniChanged = true;
+        LogMessage(run.log, options.VerboseMode, 6, "Uncommenting : ", l);
     }
 
     void CommentedHeader(const std::string& l) {
@@ -142,7 +143,7 @@ struct Pass {
 
     void CommentedKeyLine(const std::string& l) {
         std::string key, value;
-        SplitKeyValue(options, l, key, value);
+        SplitKeyValue(run, options, l, key, value);
         key = Trim(std::string_view(key).substr(key.empty() ? 0 : 1));
         for (size_t i : commands->records) {
             const CommandRecord& r = store.CommandList[i];
@@ -171,30 +172,30 @@ struct Pass {
             const CommandRecord& r = store.CommandList[i];
             if (r.Kind == CommandKind::DeleteSection) {
                 sectionDeleted = true;
-                LogMessage(verbose, 6, "Deletesection : ", currentSection);
+                LogMessage(run.log, verbose, 6, "Deletesection : ", currentSection);
                 break;
             }
             if (r.Kind == CommandKind::CommentSection) {
                 sectionCommented = true;
-                LogMessage(verbose, 9, "Commentsection: ", currentSection);
+                LogMessage(run.log, verbose, 9, "Commentsection: ", currentSection);
                 break;
             }
         }
         if (sectionDeleted) {
-            LogMessage(verbose, 6, "Delete Line : ", l);
-            SetIniChanged();
+            LogMessage(run.log, verbose, 6, "Delete Line : ", l);
+            store.IniChanged = true;
             return;
         }
         if (firstSection) {
             firstSection = false;
-            LogMessage(verbose, 9, "End of Firstsection : ", currentSection);
+            LogMessage(run.log, verbose, 9, "End of Firstsection : ", currentSection);
         } else {
             out.WriteLine("");
         }
         if (sectionCommented) {
             out.WriteLine(";" + l);
-            LogMessage(verbose, 6, "Commentline: ", l);
-            SetIniChanged();
+            LogMessage(run.log, verbose, 6, "Commentline: ", l);
+            store.IniChanged = true;
         } else {
             out.WriteLine(l);
         }
@@ -221,26 +222,26 @@ struct Pass {
         const int verbose = options.VerboseMode;
         if (sectionCommented) {
             out.WriteLine(";" + l);
-            LogMessage(verbose, 6, "COMSection found : ", l);
-            SetIniChanged();
+            LogMessage(run.log, verbose, 6, "COMSection found : ", l);
+            store.IniChanged = true;
             return;
         }
         if (sectionDeleted) {
-            LogMessage(verbose, 6, "DELSection found : ", l);
-            SetIniChanged();
+            LogMessage(run.log, verbose, 6, "DELSection found : ", l);
+            store.IniChanged = true;
             return;
         }
         if (options.VerboseMode < 9 && !MayMatch(l)) {
             out.WriteLine(l);
             return;
         }
-        std::string n = ProcessLine(options, store, *commands, currentSection, l, 0);
+        std::string n = ProcessLine(run, options, store, *commands, currentSection, l, 0);
         if (n != l) {
-            SetIniChanged();
-            LogMessage(verbose, 6, "INI-Line changed from : ", l);
-            LogMessage(verbose, 6, "INI-Line changed into : ", n);
+            store.IniChanged = true;
+            LogMessage(run.log, verbose, 6, "INI-Line changed from : ", l);
+            LogMessage(run.log, verbose, 6, "INI-Line changed into : ", n);
             if (n.empty()) {
-                LogMessage(verbose, 6, "Empty INI-Line removed", "");
+                LogMessage(run.log, verbose, 6, "Empty INI-Line removed", "");
                 return;
             }
         }
@@ -248,7 +249,7 @@ struct Pass {
     }
 
     void Line(const std::string& line) {
-        std::string l = ReplaceLineIn(options, store, index, *replaces, line);
+        std::string l = ReplaceLineIn(run, options, store, index, *replaces, line);
         if (l.empty()) {
             return;
         }
@@ -277,41 +278,32 @@ struct Pass {
             if (r.Done || !IsNewSectionKind(r.Kind)) {
                 continue;
             }
-            SetIniChanged();
+            store.IniChanged = true;
             EnterSection(r.UpperSection);
             if (firstSection) {
                 firstSection = false;
             } else {
                 out.WriteLine("");
             }
-            LogMessage(options.VerboseMode, 6, "Flushsection found new section: ", r.Section);
+            LogMessage(run.log, options.VerboseMode, 6,
+                       "Flushsection found new section: ", r.Section);
             out.WriteLine(r.Section);
-            FlushSection(options, store, index, out, currentSection, false, false);
+            FlushSection(run, options, store, index, out, currentSection, false, false);
         }
     }
 };
 
 }  // namespace
 
-bool IniChanged() {
-    return changed;
+std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
+                        const SectionIndex& index, const std::string& currentSection,
+                        const std::string& line) {
+    return ReplaceLineIn(run, options, store, index, index.ReplacesOf(currentSection), line);
 }
 
-void SetIniChanged() {
-    changed = true;
-}
-
-void ClearIniChanged() {
-    changed = false;
-}
-
-std::string ReplaceLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
-                        const std::string& currentSection, const std::string& line) {
-    return ReplaceLineIn(options, store, index, index.ReplacesOf(currentSection), line);
-}
-
-std::string ReplaceLineIn(const RunOptions& options, CommandStore& store, const SectionIndex& index,
-                          const std::vector<size_t>& currentReplaces, const std::string& line) {
+std::string ReplaceLineIn(RunContext& run, const RunOptions& options, CommandStore& store,
+                          const SectionIndex& index, const std::vector<size_t>& currentReplaces,
+                          const std::string& line) {
     std::string l = TrimRight(line);
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
@@ -329,27 +321,29 @@ std::string ReplaceLineIn(const RunOptions& options, CommandStore& store, const 
             } else {
                 next = own[b++];
             }
-            ApplyReplace(options, store.ReplaceList[next], l);
+            ApplyReplace(run, options, store.ReplaceList[next], l);
         }
     }
     if (l != line) {
-        SetIniChanged();
-        LogMessage(options.VerboseMode, 6, "Replacing: ", line);
-        LogMessage(options.VerboseMode, 6, "    with : ", l);
+        store.IniChanged = true;
+        LogMessage(run.log, options.VerboseMode, 6, "Replacing: ", line);
+        LogMessage(run.log, options.VerboseMode, 6, "    with : ", l);
     }
     return l;
 }
 
-int ScanINI(const RunOptions& options, const std::string& input, const std::string& output) {
+int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
+            const std::string& input, const std::string& output) {
     const int verbose = options.VerboseMode;
     LineReader reader;
     if (!reader.Open(input)) {
-        LogMessage(verbose, 1, "Can't open input file ", input);
+        LogMessage(run.log, verbose, 1, "Can't open input file ", input);
         if (options.CreateIni != 1) {
-            LogMessage(verbose, 1, "INI File not found, CreateFile not specified", " Aborting..");
+            LogMessage(run.log, verbose, 1, "INI File not found, CreateFile not specified",
+                       " Aborting..");
             return 0;
         }
-        LogMessage(verbose, 1, "Empty file is used", "");
+        LogMessage(run.log, verbose, 1, "Empty file is used", "");
     }
     // The first line tells the file's line end, which the output keeps.
     std::string line;
@@ -357,15 +351,14 @@ int ScanINI(const RunOptions& options, const std::string& input, const std::stri
     std::string lineEnd = reader.LineEnd().empty() ? NativeLineEnd() : reader.LineEnd();
     LineWriter out;
     if (!out.Open(output, lineEnd)) {
-        LogMessage(verbose, 1, "Can't open outputfile ", output);
+        LogMessage(run.log, verbose, 1, "Can't open outputfile ", output);
         return 0;
     }
-    LogMessage(verbose, 5, "InFile : ", input);
-    LogMessage(verbose, 5, "OutFile: ", output);
-    ClearIniChanged();
-    CommandStore& store = Commands();
+    LogMessage(run.log, verbose, 5, "InFile : ", input);
+    LogMessage(run.log, verbose, 5, "OutFile: ", output);
+    store.IniChanged = false;
     SectionIndex index = BuildSectionIndex(store);
-    Pass pass{options, store, index, out, "", false, false, options.CfgMode != 1};
+    Pass pass{run, options, store, index, out, "", false, false, options.CfgMode != 1};
     while (more) {
         pass.Line(line);
         more = reader.ReadLine(line);
@@ -375,11 +368,11 @@ int ScanINI(const RunOptions& options, const std::string& input, const std::stri
     bool readFailed = reader.Failed();
     reader.Close();
     if (!out.Close()) {
-        LogMessage(verbose, 1, "Write error on outputfile ", output);
+        LogMessage(run.log, verbose, 1, "Write error on outputfile ", output);
         return 0;
     }
     if (readFailed) {
-        LogMessage(verbose, 1, "Read error on input file ", input);
+        LogMessage(run.log, verbose, 1, "Read error on input file ", input);
         return 0;
     }
     return 1;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "inicmd/rewrite_fixture.h"
 #include "platform/files.h"
 
@@ -110,21 +110,21 @@ TEST(ScanINI, LineEndsAndBadBytes) {
 }
 
 TEST(ScanINI, MissingInput) {
+    RunContext run;
     RunOptions o;
-    ResetCommands();
+    CommandStore store;
     std::string out = ScratchFileName("out");
-    StartLogCapture();
-    EXPECT_EQ(ScanINI(o, out + ".absent", out), 0);
-    EXPECT_EQ(TakeLogCapture(), "Can't open input file         " + out +
-                                    ".absent\nINI File not found, CreateFile not specified "
-                                    "Aborting..\n");
+    StartLogCapture(run.log);
+    EXPECT_EQ(ScanINI(run, o, store, out + ".absent", out), 0);
+    EXPECT_EQ(TakeLogCapture(run.log), "Can't open input file         " + out +
+                                           ".absent\nINI File not found, CreateFile not specified "
+                                           "Aborting..\n");
     o.CreateIni = 1;
-    ParseCommand(o, "+[New]a=1", "");
-    StartLogCapture();
-    EXPECT_EQ(ScanINI(o, out + ".absent", out), 1);
-    EXPECT_NE(TakeLogCapture().find("Empty file is used"), std::string::npos);
+    ParseCommand(run, o, store, "+[New]a=1", "");
+    StartLogCapture(run.log);
+    EXPECT_EQ(ScanINI(run, o, store, out + ".absent", out), 1);
+    EXPECT_NE(TakeLogCapture(run.log).find("Empty file is used"), std::string::npos);
     EXPECT_EQ(ReadWholeFile(out), std::string("[New]") + NativeLineEnd() + "a=1" + NativeLineEnd());
-    ResetCommands();
     std::remove(out.c_str());
 }
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "inicmd/ini_rewrite.h"
 #include "text/ini_line.h"
 #include "text/strings.h"
@@ -39,35 +39,35 @@ void UpdateCounts(CommandStore& store, const SectionCommands& commands, const Co
 }
 
 // Whether record r passes the filter of its kind for a line with value v.
-bool PassesFilter(const RunOptions& options, CommandStore& store, const SectionCommands& commands,
-                  CommandRecord& r, const std::string& k, const std::string& v,
-                  const std::string& line) {
+bool PassesFilter(RunContext& run, const RunOptions& options, CommandStore& store,
+                  const SectionCommands& commands, CommandRecord& r, const std::string& k,
+                  const std::string& v, const std::string& line) {
     const int verbose = options.VerboseMode;
     switch (r.Kind) {
         case CommandKind::AddKeyAnywayU:
         case CommandKind::DeleteKeyValU:
-            LogMessage(verbose, 9, "AddkeyanywayU,Deletekeyvalu:", line);
+            LogMessage(run.log, verbose, 9, "AddkeyanywayU,Deletekeyvalu:", line);
             return v == r.Value;
         case CommandKind::AddKeyNumeric:
-            UpdateCounts(store, commands, r, GetNum(options, k));
+            UpdateCounts(store, commands, r, GetNum(run, options, k));
             return EqualsIgnoreCase(v, r.Value) && !r.Done;
         case CommandKind::AddKeyAnyway:
         case CommandKind::DeleteKeyVal:
         case CommandKind::CommentKeyVal:
             if (EqualsIgnoreCase(v, r.Value)) {
-                LogMessage(verbose, 9, "Addkeyanyway,Deletekeyval,Commentkeyval:", line);
+                LogMessage(run.log, verbose, 9, "Addkeyanyway,Deletekeyval,Commentkeyval:", line);
                 return true;
             }
             return false;
         case CommandKind::DeleteKeyValNum:
             if (EqualsIgnoreCase(v, r.Value)) {
-                LogMessage(verbose, 9, "DeleteKeyValNum:", line);
+                LogMessage(run.log, verbose, 9, "DeleteKeyValNum:", line);
                 return true;
             }
             return false;
         case CommandKind::UCommentKeyVal:
             if (EqualsIgnoreCase(v, r.Value)) {
-                LogMessage(verbose, 9, "UCommentkeyval :", line);
+                LogMessage(run.log, verbose, 9, "UCommentkeyval :", line);
                 return true;
             }
             return false;
@@ -76,9 +76,9 @@ bool PassesFilter(const RunOptions& options, CommandStore& store, const SectionC
     }
 }
 
-std::string MergeKey(const RunOptions& options, const std::string& s, CommandRecord& r,
-                     const std::string& o, const std::string& v) {
-    LogMessage(options.VerboseMode, 9, "Mergekey:", o);
+std::string MergeKey(RunContext& run, const RunOptions& options, const std::string& s,
+                     CommandRecord& r, const std::string& o, const std::string& v) {
+    LogMessage(run.log, options.VerboseMode, 9, "Mergekey:", o);
     const std::string& add = r.Value;
     bool separated = CharAt(add, 0) == ',' || CharAt(add, 0) == ';';
     std::string item = separated ? add.substr(1) : add;
@@ -94,9 +94,9 @@ std::string MergeKey(const RunOptions& options, const std::string& s, CommandRec
     return result;
 }
 
-std::string MergeFKey(const RunOptions& options, const std::string& s, CommandRecord& r,
-                      const std::string& o, const std::string& v) {
-    LogMessage(options.VerboseMode, 9, "Mergefkey:", o);
+std::string MergeFKey(RunContext& run, const RunOptions& options, const std::string& s,
+                      CommandRecord& r, const std::string& o, const std::string& v) {
+    LogMessage(run.log, options.VerboseMode, 9, "Mergefkey:", o);
     const std::string& add = r.Value;
     char last = add.empty() ? '\0' : add.back();
     bool separated = last == ',' || last == ';';
@@ -113,9 +113,9 @@ std::string MergeFKey(const RunOptions& options, const std::string& s, CommandRe
     return result;
 }
 
-std::string StripKey(const RunOptions& options, const std::string& s, CommandRecord& r,
-                     const std::string& o, const std::string& v) {
-    LogMessage(options.VerboseMode, 9, "Strippekey :", o);
+std::string StripKey(RunContext& run, const RunOptions& options, const std::string& s,
+                     CommandRecord& r, const std::string& o, const std::string& v) {
+    LogMessage(run.log, options.VerboseMode, 9, "Strippekey :", o);
     const std::string& cut = r.Value;
     bool separated = CharAt(cut, 0) == ',' || CharAt(cut, 0) == ';';
     std::string item = separated ? cut.substr(1) : cut;
@@ -182,9 +182,10 @@ size_t FindInList(const std::string& list, const std::string& item) {
     return 0;
 }
 
-std::string ProcessLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
-                        const std::string& section, const std::string& line, size_t from) {
-    return ProcessLine(options, store, index.CommandsOf(section), section, line, from);
+std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore& store,
+                        const SectionIndex& index, const std::string& section,
+                        const std::string& line, size_t from) {
+    return ProcessLine(run, options, store, index.CommandsOf(section), section, line, from);
 }
 
 // The positions in list a (ascending) from position on.
@@ -200,7 +201,7 @@ const std::vector<size_t>* Find(const std::unordered_map<std::string, std::vecto
     return it == map.end() ? nullptr : &it->second;
 }
 
-std::string ProcessLine(const RunOptions& options, CommandStore& store,
+std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore& store,
                         const SectionCommands& commands, const std::string& section,
                         const std::string& line, size_t from) {
     const int verbose = options.VerboseMode;
@@ -209,18 +210,18 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store,
     size_t pos = from;
     // Each command gets its chance at the line in list order; a removed line is finished.
     do {
-        LogMessage(verbose, 9, "section ", section);
+        LogMessage(run.log, verbose, 9, "section ", section);
         std::string k, v;
-        SplitKeyValue(options, l, k, v);
-        LogMessage(verbose, 9, "GetKey Val from: ", l);
-        LogMessage(verbose, 9, "    --> ActKey : ", k);
-        LogMessage(verbose, 9, "    --> ActVal : ", v);
+        SplitKeyValue(run, options, l, k, v);
+        LogMessage(run.log, verbose, 9, "GetKey Val from: ", l);
+        LogMessage(run.log, verbose, 9, "    --> ActKey : ", k);
+        LogMessage(run.log, verbose, 9, "    --> ActVal : ", v);
         // The commands of this key (and, for numbered-key commands, of key<digits>), merged
         // back into list order: the first one from pos on that passes its filter applies.
         const std::vector<size_t>* exact = Find(commands.byKey, UpperCase(k));
-        const std::vector<size_t>* numbered = commands.byNumberedKey.empty()
-                                                  ? nullptr
-                                                  : Find(commands.byNumberedKey, SNum(options, k));
+        const std::vector<size_t>* numbered =
+            commands.byNumberedKey.empty() ? nullptr
+                                           : Find(commands.byNumberedKey, SNum(run, options, k));
         auto a = From(exact, pos), aEnd = From(exact, records.size());
         auto b = From(numbered, pos), bEnd = From(numbered, records.size());
         CommandRecord* match = nullptr;
@@ -235,7 +236,7 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store,
                 next = *b++;
             }
             CommandRecord& r = store.CommandList[records[next]];
-            if (PassesFilter(options, store, commands, r, k, v, l)) {
+            if (PassesFilter(run, options, store, commands, r, k, v, l)) {
                 match = &r;
                 pos = next;
                 break;
@@ -254,51 +255,54 @@ std::string ProcessLine(const RunOptions& options, CommandStore& store,
             case CommandKind::DeleteKeyNum:
             case CommandKind::DeleteKeyValU:
                 l.clear();
-                LogMessage(verbose, 9, "Deleting line: ", o);
+                LogMessage(run.log, verbose, 9, "Deleting line: ", o);
                 break;
             case CommandKind::CommentKey:
             case CommandKind::CommentKeyVal:
                 l = ";" + o;
                 break;
             case CommandKind::AddKeyNumeric:
-                LogMessage(verbose, 9, "Addkeynumeric:", o);
+                LogMessage(run.log, verbose, 9, "Addkeynumeric:", o);
                 r.Done = 1;
-                UpdateCounts(store, commands, r, GetNum(options, k));
+                UpdateCounts(store, commands, r, GetNum(run, options, k));
                 break;
             case CommandKind::AddKey:
             case CommandKind::AddKeyAnyway:
             case CommandKind::AddKeyAnywayU:
-                LogMessage(verbose, 9, "Addkey(Anyway(u)) :", o);
+                LogMessage(run.log, verbose, 9, "Addkey(Anyway(u)) :", o);
                 if (r.DoAllways) {
-                    LogMessage(verbose, 9, "Replacing <" + k + "=" + v + "> with : ", r.Value);
+                    LogMessage(run.log, verbose, 9,
+                               "Replacing <" + k + "=" + v + "> with : ", r.Value);
                     l = MakeKeyLine(options, section, r, r.Key, r.Value);
                 } else {
-                    LogMessage(verbose, 9, "NOT Replacing <" + k + "=" + v + "> with : ", r.Value);
+                    LogMessage(run.log, verbose, 9,
+                               "NOT Replacing <" + k + "=" + v + "> with : ", r.Value);
                     l = MakeKeyLine(options, section, r, k, v);
                 }
                 r.Done = 1;
                 break;
             case CommandKind::MergeKey:
-                l = MergeKey(options, section, r, o, v);
+                l = MergeKey(run, options, section, r, o, v);
                 break;
             case CommandKind::MergeFKey:
-                l = MergeFKey(options, section, r, o, v);
+                l = MergeFKey(run, options, section, r, o, v);
                 break;
             case CommandKind::StripKey:
-                l = StripKey(options, section, r, o, v);
+                l = StripKey(run, options, section, r, o, v);
                 break;
             default:
                 break;
         }
     } while (pos < records.size() && !l.empty());
-    LogMessage(verbose, 9, "ProcessLine returns: ", l);
+    LogMessage(run.log, verbose, 9, "ProcessLine returns: ", l);
     return l;
 }
 
-void FlushSection(const RunOptions& options, CommandStore& store, const SectionIndex& index,
-                  LineWriter& output, const std::string& section, bool deleted, bool commented) {
+void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
+                  const SectionIndex& index, LineWriter& output, const std::string& section,
+                  bool deleted, bool commented) {
     const int verbose = options.VerboseMode;
-    LogMessage(verbose, 9, "FlushSection : ", section);
+    LogMessage(run.log, verbose, 9, "FlushSection : ", section);
     const SectionCommands& commands = index.CommandsOf(section);
     const std::vector<size_t>& records = commands.records;
     for (size_t pos = 0; pos < records.size(); ++pos) {
@@ -307,16 +311,16 @@ void FlushSection(const RunOptions& options, CommandStore& store, const SectionI
             continue;
         }
         if (deleted || commented) {
-            SetIniChanged();
+            store.IniChanged = true;
             output.WriteLine("");
             output.WriteLine(r.Section);
-            LogMessage(verbose, 3,
+            LogMessage(run.log, verbose, 3,
                        deleted ? "ADDkeys after DELeteSection found"
                                : "ADDkeys after COMmentSection for found",
                        r.Section);
             deleted = commented = false;
         }
-        SetIniChanged();
+        store.IniChanged = true;
         std::string n;
         const char* label = "AddKey : ";
         switch (r.Kind) {
@@ -349,9 +353,9 @@ void FlushSection(const RunOptions& options, CommandStore& store, const SectionI
         }
         r.Done = 1;
         // A new key meets only the commands after the one that made it.
-        n = ProcessLine(options, store, commands, section, n, pos + 1);
+        n = ProcessLine(run, options, store, commands, section, n, pos + 1);
         output.WriteLine(n);
-        LogMessage(verbose, 6, label, n);
+        LogMessage(run.log, verbose, 6, label, n);
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 #include "inicmd/command_list.h"
 #include "inicmd/section_index.h"
 #include "text/line_io.h"
@@ -22,15 +22,17 @@ size_t FindInList(const std::string& list, const std::string& item);
 
 // Applies the commands of section (upper case) to one key line, starting at position `from` of
 // the section's command list. Returns the new line; "" means the line is removed.
-std::string ProcessLine(const RunOptions& options, CommandStore& store, const SectionIndex& index,
-                        const std::string& section, const std::string& line, size_t from = 0);
+std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore& store,
+                        const SectionIndex& index, const std::string& section,
+                        const std::string& line, size_t from = 0);
 // The same with the section's command positions already looked up.
-std::string ProcessLine(const RunOptions& options, CommandStore& store,
+std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore& store,
                         const SectionCommands& commands, const std::string& section,
                         const std::string& line, size_t from);
 
 // Writes the keys that the add commands of section still have to add.
-void FlushSection(const RunOptions& options, CommandStore& store, const SectionIndex& index,
-                  LineWriter& output, const std::string& section, bool deleted, bool commented);
+void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
+                  const SectionIndex& index, LineWriter& output, const std::string& section,
+                  bool deleted, bool commented);
 
 }  // namespace rivel

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
+#include "base/test_support.h"
 
 namespace rivel {
 
@@ -18,9 +19,8 @@ struct RewriteResult {
 RewriteResult Rewrite(const std::vector<std::string>& commands, const std::string& ini,
                       RunOptions options = RunOptions{});
 
-// A scratch file name unique to this test process.
-std::string ScratchFileName(const std::string& stem);
-std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& bytes);
+using testing_support::ReadWholeFile;
+using testing_support::ScratchFileName;
+using testing_support::WriteWholeFile;
 
 }  // namespace rivel

@@ -1,13 +1,13 @@
 // The temporary file of an INI run.
 #include "inicmd/temp_file.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 
 namespace rivel {
 
-std::string MakeTempFile(const RunOptions& options) {
+std::string MakeTempFile(RunContext& run, const RunOptions& options) {
     std::string directory;
     bool found = false;
     for (const char* name : {"TEMP", "TMP", "TMPDIR"}) {
@@ -19,11 +19,11 @@ std::string MakeTempFile(const RunOptions& options) {
         }
     }
     if (!found) {
-        LogMessage(options.VerboseMode, 3, "TEMP or TMP environment not found", "");
+        LogMessage(run.log, options.VerboseMode, 3, "TEMP or TMP environment not found", "");
     }
     std::string path = CreateUniqueFile(directory, "rvl");
     if (path.empty()) {
-        LogMessage(options.VerboseMode, 1,
+        LogMessage(run.log, options.VerboseMode, 1,
                    "Can't create temporary file in : ", found ? directory : ".");
         return "";
     }
@@ -31,8 +31,8 @@ std::string MakeTempFile(const RunOptions& options) {
     while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
         --cut;
     }
-    LogMessage(options.VerboseMode, 9, "TMPFilename :", path.substr(cut));
-    LogMessage(options.VerboseMode, 9, "TMP-Name&Path :", path);
+    LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", path.substr(cut));
+    LogMessage(run.log, options.VerboseMode, 9, "TMP-Name&Path :", path);
     return path;
 }
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -11,6 +11,6 @@ namespace rivel {
 // else the current directory (with the warning "TEMP or TMP environment not found" at level 3),
 // logging its name at level 9. The file is created exclusively. Returns its full name, or ""
 // when no file could be created (reported at level 1).
-std::string MakeTempFile(const RunOptions& options);
+std::string MakeTempFile(RunContext& run, const RunOptions& options);
 
 }  // namespace rivel

@@ -1,22 +1,17 @@
-// NetWare queries. The client binding that loads CALWIN32.DLL or NETWIN32.DLL sets the
-// full-support flag; until a library is loaded each query stops at its support check.
+// NetWare queries. The client binding that loads CALWIN32.DLL or NETWIN32.DLL fills the run's
+// NetWare state; until a library is loaded each query stops at its support check.
 #include "netware/netware.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 
 namespace rivel {
 
 namespace {
 
-bool& FullSupportFlag() {
-    static bool supported = false;
-    return supported;
-}
-
 // The common start of every query: no support means the level-1 message and failure.
-bool SupportChecked(const RunOptions& options) {
-    if (!FullSupportFlag()) {
-        LogMessage(options.VerboseMode, 1, "Netware support not working", "");
+bool SupportChecked(RunContext& run, const RunOptions& options) {
+    if (run.netware == nullptr) {
+        LogMessage(run.log, options.VerboseMode, 1, "Netware support not working", "");
         return false;
     }
     return true;
@@ -24,8 +19,8 @@ bool SupportChecked(const RunOptions& options) {
 
 // The answer of a value query: the connection data come from the client library, which this
 // program reaches only through the binding; with no connection data the query fails.
-std::string ValueQuery(const RunOptions& options) {
-    if (!SupportChecked(options)) {
+std::string ValueQuery(RunContext& run, const RunOptions& options) {
+    if (!SupportChecked(run, options)) {
         return kNetWareInfoFailed;
     }
     return kNetWareInfoFailed;
@@ -33,39 +28,31 @@ std::string ValueQuery(const RunOptions& options) {
 
 }  // namespace
 
-bool NetWareFullSupport() {
-    return FullSupportFlag();
+std::string GetNWLoginName(RunContext& run, const RunOptions& options) {
+    return ValueQuery(run, options);
+}
+std::string GetNWFullName(RunContext& run, const RunOptions& options) {
+    return ValueQuery(run, options);
+}
+std::string GetNWLoginTime(RunContext& run, const RunOptions& options) {
+    return ValueQuery(run, options);
+}
+std::string GetNWConnection(RunContext& run, const RunOptions& options) {
+    return ValueQuery(run, options);
+}
+std::string GetNWObjectID(RunContext& run, const RunOptions& options) {
+    return ValueQuery(run, options);
+}
+std::string GetNWNicAddress(RunContext& run, const RunOptions& options) {
+    return ValueQuery(run, options);
+}
+std::string GetNWInetAddress(RunContext& run, const RunOptions& options) {
+    return ValueQuery(run, options);
 }
 
-void SetNetWareFullSupport(bool supported) {
-    FullSupportFlag() = supported;
-}
-
-std::string GetNWLoginName(const RunOptions& options) {
-    return ValueQuery(options);
-}
-std::string GetNWFullName(const RunOptions& options) {
-    return ValueQuery(options);
-}
-std::string GetNWLoginTime(const RunOptions& options) {
-    return ValueQuery(options);
-}
-std::string GetNWConnection(const RunOptions& options) {
-    return ValueQuery(options);
-}
-std::string GetNWObjectID(const RunOptions& options) {
-    return ValueQuery(options);
-}
-std::string GetNWNicAddress(const RunOptions& options) {
-    return ValueQuery(options);
-}
-std::string GetNWInetAddress(const RunOptions& options) {
-    return ValueQuery(options);
-}
-
-bool IsGroupMember(const RunOptions& options, const std::string& group) {
-    LogMessage(options.VerboseMode, 9, "Ismemeber of : ", group);
-    if (!SupportChecked(options)) {
+bool IsGroupMember(RunContext& run, const RunOptions& options, const std::string& group) {
+    LogMessage(run.log, options.VerboseMode, 9, "Ismemeber of : ", group);
+    if (!SupportChecked(run, options)) {
         return false;
     }
     return false;

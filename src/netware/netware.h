@@ -6,28 +6,22 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
 // The failure text of the value queries.
 inline constexpr const char* kNetWareInfoFailed = "GET_INFO_FAILED";
 
-// True when a client library is loaded, initialised and every entry point was found.
-bool NetWareFullSupport();
-
-// Set by the client binding once every entry point has been resolved; tests reset it.
-void SetNetWareFullSupport(bool supported);
-
-std::string GetNWLoginName(const RunOptions& options);
-std::string GetNWFullName(const RunOptions& options);
-std::string GetNWLoginTime(const RunOptions& options);
-std::string GetNWConnection(const RunOptions& options);
-std::string GetNWObjectID(const RunOptions& options);
-std::string GetNWNicAddress(const RunOptions& options);
-std::string GetNWInetAddress(const RunOptions& options);
+std::string GetNWLoginName(RunContext& run, const RunOptions& options);
+std::string GetNWFullName(RunContext& run, const RunOptions& options);
+std::string GetNWLoginTime(RunContext& run, const RunOptions& options);
+std::string GetNWConnection(RunContext& run, const RunOptions& options);
+std::string GetNWObjectID(RunContext& run, const RunOptions& options);
+std::string GetNWNicAddress(RunContext& run, const RunOptions& options);
+std::string GetNWInetAddress(RunContext& run, const RunOptions& options);
 
 // True when the logged-in user is a member of the group.
-bool IsGroupMember(const RunOptions& options, const std::string& group);
+bool IsGroupMember(RunContext& run, const RunOptions& options, const std::string& group);
 
 }  // namespace rivel

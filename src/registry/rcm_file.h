@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
-void ProcessRcmFile(RunOptions& options, const std::string& rcmFile);
+void ProcessRcmFile(RunContext& run, RunOptions& options, const std::string& rcmFile);
 
 }  // namespace rivel

@@ -2,7 +2,7 @@
 // key can be opened, so every registry system variable reports "Can't open rootkey".
 #include "registry/registry_read.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 
 namespace rivel {
 
@@ -18,10 +18,11 @@ bool IsRootKeyName(const std::string& name) {
     return false;
 }
 
-bool OpenRegistryRoot(const RunOptions& options, const std::string& name, RegistryKey& key) {
+bool OpenRegistryRoot(RunContext& run, const RunOptions& options, const std::string& name,
+                      RegistryKey& key) {
     key = RegistryKey{};
     if (!IsRootKeyName(name)) {
-        LogMessage(options.VerboseMode, 6, "RootKey not supported", name);
+        LogMessage(run.log, options.VerboseMode, 6, "RootKey not supported", name);
     }
     return false;
 }

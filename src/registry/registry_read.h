@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -26,7 +26,8 @@ bool IsRootKeyName(const std::string& name);
 
 // Opens the root key of that name. An unknown name is reported at level 6 ("RootKey not
 // supported"). False when the key cannot be opened.
-bool OpenRegistryRoot(const RunOptions& options, const std::string& name, RegistryKey& key);
+bool OpenRegistryRoot(RunContext& run, const RunOptions& options, const std::string& name,
+                      RegistryKey& key);
 
 // Opens subKey below parent ("" is parent itself) with the given access.
 bool OpenRegistrySubKey(const RegistryKey& parent, const std::string& subKey, RegistryAccess access,

@@ -2,7 +2,7 @@
 // keywords of elementary conditions are compared upper-cased.
 #include "script/conditions.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "netware/netware.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -16,6 +16,7 @@ namespace rivel {
 namespace {
 
 struct Eval {
+    RunContext& run;
     const RunOptions& options;
     const std::string& line;
     size_t& pos;
@@ -54,7 +55,7 @@ bool Deeper(Eval& e) {
     }
     if (++e.nesting > kMaxConditionNesting) {
         e.tooDeep = true;
-        LogMessage(e.V(), 1, "Condition nested too deep, taken as false: ", e.line);
+        LogMessage(e.run.log, e.V(), 1, "Condition nested too deep, taken as false: ", e.line);
         e.pos = e.line.size();
         return false;
     }
@@ -74,7 +75,8 @@ int Group(Eval& e) {
     }
     SkipBlanks(e);
     if (e.pos >= e.line.size() || e.line[e.pos] != ')') {
-        LogMessagePos(e.V(), 1, "Missing ) in if line : ", e.line, static_cast<int>(e.pos), "Pos");
+        LogMessagePos(e.run.log, e.V(), 1, "Missing ) in if line : ", e.line,
+                      static_cast<int>(e.pos), "Pos");
     }
     ++e.pos;
     return v;
@@ -100,7 +102,8 @@ int Or(Eval& e) {
         if (!At(e, "OR")) {
             return v;
         }
-        LogMessagePos(e.V(), 9, "OR found at : ", e.line, static_cast<int>(e.pos), "Pos");
+        LogMessagePos(e.run.log, e.V(), 9, "OR found at : ", e.line, static_cast<int>(e.pos),
+                      "Pos");
         e.pos += 2;
         v = And(e);
     }
@@ -126,7 +129,8 @@ int And(Eval& e) {
         if (!At(e, "AND")) {
             return v;
         }
-        LogMessagePos(e.V(), 9, "AND found at : ", e.line, static_cast<int>(e.pos), "Pos");
+        LogMessagePos(e.run.log, e.V(), 9, "AND found at : ", e.line, static_cast<int>(e.pos),
+                      "Pos");
         e.pos += 3;
         v = Not(e);
     }
@@ -138,7 +142,8 @@ int Not(Eval& e) {
         return 0;
     }
     if (At(e, "NOT")) {
-        LogMessagePos(e.V(), 9, "NOT found at : ", e.line, static_cast<int>(e.pos), "Pos");
+        LogMessagePos(e.run.log, e.V(), 9, "NOT found at : ", e.line, static_cast<int>(e.pos),
+                      "Pos");
         e.pos += 3;
         if (!Deeper(e)) {
             return 0;
@@ -159,12 +164,12 @@ int Not(Eval& e) {
 // ---- elementary conditions ----
 
 std::string Operand(Eval& e) {
-    return UpperCase(GetSToken(e.options, e.line, e.pos));
+    return UpperCase(GetSToken(e.run, e.options, e.line, e.pos));
 }
 
 // A file name operand: upper-cased only where file names ignore case anyway.
 std::string FileOperand(Eval& e) {
-    std::string name = GetSToken(e.options, e.line, e.pos);
+    std::string name = GetSToken(e.run, e.options, e.line, e.pos);
     return FileNamesIgnoreCase() ? UpperCase(name) : name;
 }
 
@@ -175,18 +180,19 @@ int Exist(Eval& e, bool negate) {
         std::string path = FileOperand(e);
         found = PathExists(path);
         if (kind == "FILE") {
-            LogMessage(e.V(), 9, found ? "File exists : " : "File not exists : ", path);
+            LogMessage(e.run.log, e.V(), 9, found ? "File exists : " : "File not exists : ", path);
         } else {
-            LogMessage(e.V(), 9, found ? "Directory exists : " : "Directory not exists : ", path);
+            LogMessage(e.run.log, e.V(), 9,
+                       found ? "Directory exists : " : "Directory not exists : ", path);
         }
     } else if (kind == "ENV") {
         std::string name = Operand(e);
         std::optional<std::string> value = GetEnvVar(name);
         found = value.has_value() && !value->empty();
-        LogMessage(e.V(), 9,
+        LogMessage(e.run.log, e.V(), 9,
                    found ? "Environment var exists : " : "Environment var not exists : ", name);
     } else {
-        LogMessage(e.V(), 3,
+        LogMessage(e.run.log, e.V(), 3,
                    negate ? "Unknown NEXIST - Value : " : "Unknown EXIST - Value : ", kind);
         return 0;
     }
@@ -212,11 +218,12 @@ int IniCondition(Eval& e, const std::string& file) {
         contains = true;
         kind = Operand(e);
         if (kind != "SECTION" && kind != "KEY") {
-            LogMessage(v, 3, "Unknown INFILE CONTAINS / ININI CONTAINS - Value : ", kind);
+            LogMessage(e.run.log, v, 3,
+                       "Unknown INFILE CONTAINS / ININI CONTAINS - Value : ", kind);
             return 0;
         }
     } else if (kind != "SECTION" && kind != "KEY" && kind != "VALUE") {
-        LogMessage(v, 3, "Unknown INFILE / ININI - Value : ", kind);
+        LogMessage(e.run.log, v, 3, "Unknown INFILE / ININI - Value : ", kind);
         return 0;
     }
     std::string section = Operand(e);
@@ -235,22 +242,24 @@ int IniCondition(Eval& e, const std::string& file) {
 
     LineReader reader;
     if (!reader.Open(file)) {
-        LogMessage(v, 2, "Can't open <" + file + "> for reading ", OpenFailureText(kind));
+        LogMessage(e.run.log, v, 2, "Can't open <" + file + "> for reading ",
+                   OpenFailureText(kind));
         return 0;
     }
     std::string last;
     bool sectionFound = SeekSection(reader, section, last);
 
     if (kind == "SECTION" && !contains) {
-        LogMessage(v, 9, (sectionFound ? "Found <" : "NOT found <") + section + "> in ", e.line);
+        LogMessage(e.run.log, v, 9, (sectionFound ? "Found <" : "NOT found <") + section + "> in ",
+                   e.line);
         return sectionFound ? 1 : 0;
     }
     if (kind == "SECTION") {
         if (!sectionFound) {
-            LogMessage(v, 9, "NOT found <" + section + "> in ", e.line);
+            LogMessage(e.run.log, v, 9, "NOT found <" + section + "> in ", e.line);
             return 0;
         }
-        LogMessage(v, 9, "Found section <" + section + "> in ", e.line);
+        LogMessage(e.run.log, v, 9, "Found section <" + section + "> in ", e.line);
         std::string line;
         bool hit = false;
         // The next section's line is not part of this section, even when it holds the text.
@@ -261,7 +270,7 @@ int IniCondition(Eval& e, const std::string& file) {
             }
         }
         LogMessage(
-            v, 9,
+            e.run.log, v, 9,
             (hit ? "Found <" : "Not found <") + search + "> in section <" + section + "> in line :",
             e.line);
         return hit ? 1 : 0;
@@ -269,56 +278,59 @@ int IniCondition(Eval& e, const std::string& file) {
 
     // KEY, VALUE and CONTAINS KEY.
     if (!sectionFound) {
-        LogMessage(v, 9, "NOT found Section <" + section + "> in ", e.line);
+        LogMessage(e.run.log, v, 9, "NOT found Section <" + section + "> in ", e.line);
         return 0;
     }
-    LogMessage(v, 9, "Found Section <" + section + ">", "");
+    LogMessage(e.run.log, v, 9, "Found Section <" + section + ">", "");
     std::string lineKey;
     std::string lineValue;
-    KeySearch found =
-        SeekKey(e.options, reader, key, kind == "VALUE" ? &value : nullptr, lineKey, lineValue);
+    KeySearch found = SeekKey(e.run, e.options, reader, key, kind == "VALUE" ? &value : nullptr,
+                              lineKey, lineValue);
     if (found == KeySearch::EmptySection) {
-        LogMessage(v, 9, "Empty section found", "");
+        LogMessage(e.run.log, v, 9, "Empty section found", "");
         return 0;
     }
     bool hit = found == KeySearch::Found;
     if (kind == "VALUE") {
         if (hit) {
-            LogMessage(v, 9, "Key <" + key + "> found", " value <" + value + ">");
+            LogMessage(e.run.log, v, 9, "Key <" + key + "> found", " value <" + value + ">");
         } else {
-            LogMessage(v, 9, "Key <" + key + "> not found", " with value <" + value + ">");
+            LogMessage(e.run.log, v, 9, "Key <" + key + "> not found",
+                       " with value <" + value + ">");
         }
         return hit ? 1 : 0;
     }
     if (!hit) {
-        LogMessage(v, 9, "Key <" + key + "> not found", "");
+        LogMessage(e.run.log, v, 9, "Key <" + key + "> not found", "");
         return 0;
     }
     if (!contains) {
-        LogMessage(v, 9, "Key <" + key + "> found", "");
+        LogMessage(e.run.log, v, 9, "Key <" + key + "> found", "");
         return 1;
     }
     bool inValue = FindText(UpperCase(lineValue), search, 0) != -1;
-    LogMessage(v, 9, (inValue ? "Value found in Key <" : "Value NOT found in Key <") + key + "> ",
+    LogMessage(e.run.log, v, 9,
+               (inValue ? "Value found in Key <" : "Value NOT found in Key <") + key + "> ",
                search);
     return inValue ? 1 : 0;
 }
 
 int Token(Eval& e) {
     const int v = e.V();
-    LogMessagePos(v, 9, "EvalToken from : ", e.line, static_cast<int>(e.pos), "EvalToken from : ");
+    LogMessagePos(e.run.log, v, 9, "EvalToken from : ", e.line, static_cast<int>(e.pos),
+                  "EvalToken from : ");
     std::string keyword = Operand(e);
     // The DOS-only tests read no operands: what follows is left for the enclosing level.
     if (keyword == "VIDEO" || keyword == "MONITOR") {
-        LogMessage(v, 3, "IF VIDEO only supported with DOS", "");
+        LogMessage(e.run.log, v, 3, "IF VIDEO only supported with DOS", "");
         return 0;
     }
     if (keyword == "DEVICE") {
-        LogMessage(v, 3, "IF DEVICE only supported with DOS", "");
+        LogMessage(e.run.log, v, 3, "IF DEVICE only supported with DOS", "");
         return 0;
     }
     if (keyword == "VESA") {
-        LogMessage(v, 3, "IF VESA found : ", " only supported in plain DOS");
+        LogMessage(e.run.log, v, 3, "IF VESA found : ", " only supported in plain DOS");
         return 0;
     }
     if (keyword == "IPXLOADED" || keyword == "NWNET" || keyword == "VLMLOADED" ||
@@ -328,12 +340,12 @@ int Token(Eval& e) {
     if (keyword == "MEMBER") {
         Operand(e);  // the word OF, whatever it says
         std::string group = Operand(e);
-        LogMessage(v, 9, "IF MEMBER OF found : ", group);
-        return IsGroupMember(e.options, group) ? 1 : 0;
+        LogMessage(e.run.log, v, 9, "IF MEMBER OF found : ", group);
+        return IsGroupMember(e.run, e.options, group) ? 1 : 0;
     }
     if (keyword == "ENV") {
         std::string name = Operand(e);
-        std::string op = GetSToken(e.options, e.line, e.pos);
+        std::string op = GetSToken(e.run, e.options, e.line, e.pos);
         std::string wanted = Operand(e);
         std::string value = UpperCase(GetEnvVar(name).value_or(""));
         bool equal = value == wanted;
@@ -352,44 +364,44 @@ int Token(Eval& e) {
     if (keyword == "ININI") {
         return IniCondition(e, e.iniFile);
     }
-    std::string op = GetSToken(e.options, e.line, e.pos);
+    std::string op = GetSToken(e.run, e.options, e.line, e.pos);
     if (op == "==" || op == "!=") {
         std::string other = Operand(e);
         return (keyword == other) == (op == "==") ? 1 : 0;
     }
-    LogMessagePos(v, 1, "---NOT IMPLEMENTED CONDITION  ", e.line, static_cast<int>(e.pos),
-                  "---NOT IMPLEMENTED CONDITION  ");
+    LogMessagePos(e.run.log, v, 1, "---NOT IMPLEMENTED CONDITION  ", e.line,
+                  static_cast<int>(e.pos), "---NOT IMPLEMENTED CONDITION  ");
     return 0;
 }
 
 template <int (*F)(Eval&)>
-int Run(const RunOptions& options, const std::string& line, size_t& position,
+int Run(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
         const std::string& iniFile) {
-    Eval e{options, line, position, iniFile};
+    Eval e{run, options, line, position, iniFile};
     int v = F(e);
     return e.tooDeep ? 0 : v;
 }
 
 }  // namespace
 
-int EvalOr(const RunOptions& options, const std::string& line, size_t& position,
+int EvalOr(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
            const std::string& iniFile) {
-    return Run<Or>(options, line, position, iniFile);
+    return Run<Or>(run, options, line, position, iniFile);
 }
 
-int EvalAnd(const RunOptions& options, const std::string& line, size_t& position,
+int EvalAnd(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
             const std::string& iniFile) {
-    return Run<And>(options, line, position, iniFile);
+    return Run<And>(run, options, line, position, iniFile);
 }
 
-int EvalNot(const RunOptions& options, const std::string& line, size_t& position,
+int EvalNot(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
             const std::string& iniFile) {
-    return Run<Not>(options, line, position, iniFile);
+    return Run<Not>(run, options, line, position, iniFile);
 }
 
-int EvalToken(const RunOptions& options, const std::string& line, size_t& position,
+int EvalToken(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
               const std::string& iniFile) {
-    return Run<Token>(options, line, position, iniFile);
+    return Run<Token>(run, options, line, position, iniFile);
 }
 
 }  // namespace rivel

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -15,16 +15,16 @@ namespace rivel {
 inline constexpr int kMaxConditionNesting = 200;
 
 // A whole condition: 1 for true, 0 for false.
-int EvalOr(const RunOptions& options, const std::string& line, size_t& position,
+int EvalOr(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
            const std::string& iniFile);
 // One operand of OR.
-int EvalAnd(const RunOptions& options, const std::string& line, size_t& position,
+int EvalAnd(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
             const std::string& iniFile);
 // One operand of AND.
-int EvalNot(const RunOptions& options, const std::string& line, size_t& position,
+int EvalNot(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
             const std::string& iniFile);
 // One elementary condition.
-int EvalToken(const RunOptions& options, const std::string& line, size_t& position,
+int EvalToken(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
               const std::string& iniFile);
 
 }  // namespace rivel

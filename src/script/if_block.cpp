@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "script/if_line.h"
 #include "text/strings.h"
 #include "text/tokens.h"
@@ -17,17 +17,18 @@ const char* ReaderLabel(BlockReader reader) {
     return reader == BlockReader::Rcm ? "RCM-File  : " : "CMD-File  : ";
 }
 
-void Trace(const RunOptions& options, BlockReader reader, const char* text) {
+void Trace(RunContext& run, const RunOptions& options, BlockReader reader, const char* text) {
     if (reader != BlockReader::Icm) {
-        LogMessage(options.VerboseMode, 9, ReaderLabel(reader), text);
+        LogMessage(run.log, options.VerboseMode, 9, ReaderLabel(reader), text);
     }
 }
 
-void IfLine(const RunOptions& options, IfStack& stack, BlockReader reader, const std::string& line,
-            const std::string& word, const std::string& iniFile, BlockOutcome& outcome) {
+void IfLine(RunContext& run, const RunOptions& options, IfStack& stack, BlockReader reader,
+            const std::string& line, const std::string& word, const std::string& iniFile,
+            BlockOutcome& outcome) {
     const int v = options.VerboseMode;
     const bool opensBlock = UpperCase(word) == "IF";
-    Trace(options, reader, "Is IF statement");
+    Trace(run, options, reader, "Is IF statement");
     int32_t top = stack.Top();
     if (top != 1) {
         // Inside a skipped part nothing is evaluated; a nested block stays skipped for good.
@@ -36,13 +37,13 @@ void IfLine(const RunOptions& options, IfStack& stack, BlockReader reader, const
         }
         return;
     }
-    Trace(options, reader, "Is IF");
+    Trace(run, options, reader, "Is IF");
     size_t position = 0;
-    int r = EvalIfLine(options, line, position, iniFile);
+    int r = EvalIfLine(run, options, line, position, iniFile);
     if (reader == BlockReader::Icm) {
-        LogMessage(v, 9, "ICM-IF    : ", r != 0 ? "returns TRUE" : "returns FALSE");
+        LogMessage(run.log, v, 9, "ICM-IF    : ", r != 0 ? "returns TRUE" : "returns FALSE");
     } else {
-        Trace(options, reader, r != 0 ? "IF returns 1" : "IF returns 0");
+        Trace(run, options, reader, r != 0 ? "IF returns 1" : "IF returns 0");
     }
     if (opensBlock) {
         stack.entries.push_back(r != 0 ? 1 : 0);
@@ -51,12 +52,12 @@ void IfLine(const RunOptions& options, IfStack& stack, BlockReader reader, const
     if (r != 0) {
         outcome.runRemaining = true;
         outcome.remaining = position < line.size() ? line.substr(position) : std::string();
-        LogMessage(v, 9, "Remaining part: ", outcome.remaining);
-        Trace(options, reader, "Normal command");
+        LogMessage(run.log, v, 9, "Remaining part: ", outcome.remaining);
+        Trace(run, options, reader, "Normal command");
     }
 }
 
-void ElseLine(const RunOptions& options, IfStack& stack, BlockReader reader) {
+void ElseLine(RunContext& run, const RunOptions& options, IfStack& stack, BlockReader reader) {
     const int v = options.VerboseMode;
     if (stack.entries.empty()) {
         stack.entries.push_back(1);
@@ -69,53 +70,54 @@ void ElseLine(const RunOptions& options, IfStack& stack, BlockReader reader) {
         } else if (top == 1) {
             top = 0;
         }
-        LogMessage(v, 9, "ICM-ELSE  : ", top == 1 ? "DOIt-TRUE" : "DOIt-FALSE");
+        LogMessage(run.log, v, 9, "ICM-ELSE  : ", top == 1 ? "DOIt-TRUE" : "DOIt-FALSE");
         return;
     }
-    Trace(options, reader, "ELSE found");
+    Trace(run, options, reader, "ELSE found");
     if (stack.entries.size() == 1) {
-        LogMessage(v, 3, "ELSE found with no corresponding IF", "");
+        LogMessage(run.log, v, 3, "ELSE found with no corresponding IF", "");
         return;
     }
     if (top == 0) {
         top = 1;
-        Trace(options, reader, "ELSE, now 1");
+        Trace(run, options, reader, "ELSE, now 1");
     } else if (top == 1) {
         top = 0;
-        Trace(options, reader, "ELSE, now 0");
+        Trace(run, options, reader, "ELSE, now 0");
     }
 }
 
-void EndifLine(const RunOptions& options, IfStack& stack, BlockReader reader) {
+void EndifLine(RunContext& run, const RunOptions& options, IfStack& stack, BlockReader reader) {
     const int v = options.VerboseMode;
     if (reader == BlockReader::Icm) {
         if (stack.entries.size() <= 1) {
-            LogMessage(v, 3, "Too much ENDIF's found", "");
+            LogMessage(run.log, v, 3, "Too much ENDIF's found", "");
         } else {
             stack.entries.pop_back();
         }
-        LogMessage(v, 9, "ICM-ENDIF : ", stack.Top() == 1 ? "DOIt-TRUE" : "DOIt-FALSE");
+        LogMessage(run.log, v, 9, "ICM-ENDIF : ", stack.Top() == 1 ? "DOIt-TRUE" : "DOIt-FALSE");
         return;
     }
-    Trace(options, reader, "ENDIF found");
+    Trace(run, options, reader, "ENDIF found");
     if (!stack.entries.empty()) {
         stack.entries.pop_back();
     }
     if (stack.entries.empty()) {
-        LogMessage(v, 3, "More ENDIF than IF statements", "");
+        LogMessage(run.log, v, 3, "More ENDIF than IF statements", "");
         stack.entries.push_back(1);
     }
     if (stack.Top() == 0) {
-        Trace(options, reader, "ENDIF, now 0");
+        Trace(run, options, reader, "ENDIF, now 0");
     } else if (stack.Top() == 1) {
-        Trace(options, reader, "ENDIF, now 1");
+        Trace(run, options, reader, "ENDIF, now 1");
     }
 }
 
 }  // namespace
 
-BlockOutcome ApplyBlockRule(const RunOptions& options, IfStack& stack, BlockReader reader,
-                            const std::string& line, const std::string& currentIniFile) {
+BlockOutcome ApplyBlockRule(RunContext& run, const RunOptions& options, IfStack& stack,
+                            BlockReader reader, const std::string& line,
+                            const std::string& currentIniFile) {
     BlockOutcome outcome;
     std::string trimmed = TrimLeft(line);
     size_t position = 0;
@@ -123,20 +125,20 @@ BlockOutcome ApplyBlockRule(const RunOptions& options, IfStack& stack, BlockRead
     std::string upper = UpperCase(word);
     if (IsIfWord(upper)) {
         outcome.blockLine = true;
-        IfLine(options, stack, reader, trimmed, word, currentIniFile, outcome);
+        IfLine(run, options, stack, reader, trimmed, word, currentIniFile, outcome);
     } else if (upper == "ELSE") {
         outcome.blockLine = true;
-        ElseLine(options, stack, reader);
+        ElseLine(run, options, stack, reader);
     } else if (upper == "ENDIF") {
         outcome.blockLine = true;
-        EndifLine(options, stack, reader);
+        EndifLine(run, options, stack, reader);
     }
     return outcome;
 }
 
-void FinishIfStack(const RunOptions& options, IfStack& stack, BlockReader reader) {
+void FinishIfStack(RunContext& run, const RunOptions& options, IfStack& stack, BlockReader reader) {
     if (stack.entries.size() > 1) {
-        LogMessage(options.VerboseMode, 3,
+        LogMessage(run.log, options.VerboseMode, 3,
                    reader == BlockReader::Icm ? "Not enough ENDIF statements found"
                                               : "More IF than ENDIF statements found",
                    "");

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -31,10 +31,11 @@ struct BlockOutcome {
 
 // Applies the block rule to one line (already substituted, user variables processed and
 // left-trimmed). currentIniFile is handed to the condition evaluator for the ININI conditions.
-BlockOutcome ApplyBlockRule(const RunOptions& options, IfStack& stack, BlockReader reader,
-                            const std::string& line, const std::string& currentIniFile);
+BlockOutcome ApplyBlockRule(RunContext& run, const RunOptions& options, IfStack& stack,
+                            BlockReader reader, const std::string& line,
+                            const std::string& currentIniFile);
 
 // The end-of-file check: reports blocks left open, then resets the stack.
-void FinishIfStack(const RunOptions& options, IfStack& stack, BlockReader reader);
+void FinishIfStack(RunContext& run, const RunOptions& options, IfStack& stack, BlockReader reader);
 
 }  // namespace rivel

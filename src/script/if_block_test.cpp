@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "base/test_support.h"
 #include "platform/environment.h"
 #include "script/if_line.h"
-#include "script/script_test_support.h"
 
 namespace rivel {
 namespace {
@@ -15,20 +15,17 @@ using testing_support::Has;
 using testing_support::Msg;
 using testing_support::TempFolder;
 
-RunOptions Verbose(int level) {
-    RunOptions o;
-    o.VerboseMode = level;
-    return o;
-}
+using testing_support::Verbose;
 
 // Feeds lines through the block rule like a reader does and returns the lines carried out
 // (ordinary lines while DoIT holds, and the remaining parts of one-line forms).
-std::vector<std::string> Feed(BlockReader reader, const std::vector<std::string>& lines,
-                              IfStack& stack, int verbose = 0) {
+std::vector<std::string> Feed(RunContext& run, BlockReader reader,
+                              const std::vector<std::string>& lines, IfStack& stack,
+                              int verbose = 0) {
     std::vector<std::string> done;
     RunOptions o = Verbose(verbose);
     for (const std::string& line : lines) {
-        BlockOutcome out = ApplyBlockRule(o, stack, reader, line, "");
+        BlockOutcome out = ApplyBlockRule(run, o, stack, reader, line, "");
         if (out.blockLine) {
             if (out.runRemaining) {
                 done.push_back(out.remaining);
@@ -40,16 +37,17 @@ std::vector<std::string> Feed(BlockReader reader, const std::vector<std::string>
     return done;
 }
 
-std::vector<std::string> Feed(BlockReader reader, const std::vector<std::string>& lines) {
+std::vector<std::string> Feed(RunContext& run, BlockReader reader,
+                              const std::vector<std::string>& lines) {
     IfStack stack;
-    return Feed(reader, lines, stack);
+    return Feed(run, reader, lines, stack);
 }
 
 using Lines = std::vector<std::string>;
 
 // The captured log without the evaluator's own "EvalToken from" trace lines.
-std::string BlockTrace() {
-    std::string log = TakeLogCapture();
+std::string BlockTrace(RunContext& run) {
+    std::string log = TakeLogCapture(run.log);
     std::string out;
     size_t start = 0;
     while (start < log.size()) {
@@ -64,6 +62,7 @@ std::string BlockTrace() {
 }
 
 TEST(EvalIfLine, OneLineFormsAndTheirPosition) {
+    RunContext run;
     TempFolder dir;
     std::string file = dir.File("x.txt", "");
     PutEnvVar("RIVEL_T_USER", "Admin");
@@ -93,7 +92,7 @@ TEST(EvalIfLine, OneLineFormsAndTheirPosition) {
     };
     for (const Case& c : cases) {
         size_t pos = 0;
-        EXPECT_EQ(EvalIfLine(o, c.line, pos, ""), c.result) << c.line;
+        EXPECT_EQ(EvalIfLine(run, o, c.line, pos, ""), c.result) << c.line;
         EXPECT_EQ(c.line.substr(pos), c.rest) << c.line;
     }
     RemoveEnvVar("RIVEL_T_USER");
@@ -102,30 +101,35 @@ TEST(EvalIfLine, OneLineFormsAndTheirPosition) {
 }
 
 TEST(EvalIfLine, UnknownWord) {
+    RunContext run;
     size_t pos = 0;
-    StartLogCapture();
-    EXPECT_EQ(EvalIfLine(Verbose(3), "IFDEF x", pos, ""), 0);
-    EXPECT_EQ(TakeLogCapture(), Msg("Unknown IF-Token :", "IFDEF"));
+    StartLogCapture(run.log);
+    EXPECT_EQ(EvalIfLine(run, Verbose(3), "IFDEF x", pos, ""), 0);
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Unknown IF-Token :", "IFDEF"));
 }
 
 TEST(BlockRule, IfElseEndifCarriesOutOneBranch) {
-    EXPECT_EQ(Feed(BlockReader::Cmd, {"IF A == A", "+[a]b=1", "ELSE", "+[a]b=2", "ENDIF", "z"}),
-              (Lines{"+[a]b=1", "z"}));
-    EXPECT_EQ(Feed(BlockReader::Cmd, {"if A == B", "+[a]b=1", "else", "+[a]b=2", "endif", "z"}),
-              (Lines{"+[a]b=2", "z"}));
+    RunContext run;
+    EXPECT_EQ(
+        Feed(run, BlockReader::Cmd, {"IF A == A", "+[a]b=1", "ELSE", "+[a]b=2", "ENDIF", "z"}),
+        (Lines{"+[a]b=1", "z"}));
+    EXPECT_EQ(
+        Feed(run, BlockReader::Cmd, {"if A == B", "+[a]b=1", "else", "+[a]b=2", "endif", "z"}),
+        (Lines{"+[a]b=2", "z"}));
     // Anything after ELSE and ENDIF is ignored.
-    EXPECT_EQ(Feed(BlockReader::Cmd, {"IF A == B", "1", "ELSE junk", "2", "ENDIF junk", "3"}),
+    EXPECT_EQ(Feed(run, BlockReader::Cmd, {"IF A == B", "1", "ELSE junk", "2", "ENDIF junk", "3"}),
               (Lines{"2", "3"}));
     // A word is ended only by a blank: 'IF(' is no IF line.
     IfStack stack;
-    BlockOutcome out = ApplyBlockRule(Verbose(0), stack, BlockReader::Cmd, "IF(A == A)", "");
+    BlockOutcome out = ApplyBlockRule(run, Verbose(0), stack, BlockReader::Cmd, "IF(A == A)", "");
     EXPECT_FALSE(out.blockLine);
-    EXPECT_FALSE(ApplyBlockRule(Verbose(0), stack, BlockReader::Cmd, "+[a]b=1", "").blockLine);
+    EXPECT_FALSE(ApplyBlockRule(run, Verbose(0), stack, BlockReader::Cmd, "+[a]b=1", "").blockLine);
 }
 
 TEST(BlockRule, BlocksInsideSkippedPartsNeverFlip) {
+    RunContext run;
     IfStack stack;
-    Lines done = Feed(BlockReader::Cmd,
+    Lines done = Feed(run, BlockReader::Cmd,
                       {"IF A == B", "IF A == A", "1", "ELSE", "2", "ENDIF", "3", "ELSE", "4",
                        "IF A == B", "5", "ELSE", "6", "ENDIF", "ENDIF", "7"},
                       stack);
@@ -133,16 +137,17 @@ TEST(BlockRule, BlocksInsideSkippedPartsNeverFlip) {
     EXPECT_EQ(stack.entries, std::vector<int32_t>{1});
 
     // Deeper: -1, -2 below a false block.
-    Feed(BlockReader::Cmd, {"IF A == B", "IF A == A", "IF A == A"}, stack);
+    Feed(run, BlockReader::Cmd, {"IF A == B", "IF A == A", "IF A == A"}, stack);
     EXPECT_EQ(stack.entries, (std::vector<int32_t>{1, 0, -1, -2}));
 }
 
 TEST(BlockRule, SkippedOneLineFormsAreNotEvaluated) {
+    RunContext run;
     IfStack stack;
-    StartLogCapture();
+    StartLogCapture(run.log);
     Lines done =
-        Feed(BlockReader::Cmd, {"IF A == B", "IFNMEMBER STAFF +[a]b=1", "ENDIF"}, stack, 9);
-    std::string log = BlockTrace();
+        Feed(run, BlockReader::Cmd, {"IF A == B", "IFNMEMBER STAFF +[a]b=1", "ENDIF"}, stack, 9);
+    std::string log = BlockTrace(run);
     EXPECT_TRUE(done.empty());
     EXPECT_FALSE(Has(log, "Ismemeber of"));
     EXPECT_FALSE(Has(log, "Netware support not working"));
@@ -153,30 +158,33 @@ TEST(BlockRule, SkippedOneLineFormsAreNotEvaluated) {
 }
 
 TEST(BlockRule, OneLineFormLeavesTheStackAlone) {
+    RunContext run;
     IfStack stack;
-    StartLogCapture();
-    Lines done = Feed(BlockReader::Cmd, {"IFNMEMBER STAFF +[Mail]Server=S1", "ELSE"}, stack, 3);
+    StartLogCapture(run.log);
+    Lines done =
+        Feed(run, BlockReader::Cmd, {"IFNMEMBER STAFF +[Mail]Server=S1", "ELSE"}, stack, 3);
     EXPECT_EQ(done, Lines{"+[Mail]Server=S1"});
     EXPECT_EQ(stack.entries, std::vector<int32_t>{1});
-    EXPECT_TRUE(Has(TakeLogCapture(), Msg("ELSE found with no corresponding IF")));
+    EXPECT_TRUE(Has(TakeLogCapture(run.log), Msg("ELSE found with no corresponding IF")));
 }
 
 TEST(BlockRule, CmdAndRcmTraces) {
+    RunContext run;
     for (BlockReader reader : {BlockReader::Cmd, BlockReader::Rcm}) {
         std::string l = reader == BlockReader::Cmd ? "CMD-File  : " : "RCM-File  : ";
         IfStack stack;
-        StartLogCapture();
+        StartLogCapture(run.log);
         RunOptions o = Verbose(9);
-        ApplyBlockRule(o, stack, reader, "IF A == A", "");
-        ApplyBlockRule(o, stack, reader, "ELSE", "");
-        ApplyBlockRule(o, stack, reader, "ELSE", "");
-        BlockOutcome out = ApplyBlockRule(o, stack, reader, "IFNENV RIVEL_T_NONE x +[a]b", "");
-        ApplyBlockRule(o, stack, reader, "ENDIF", "");
-        ApplyBlockRule(o, stack, reader, "ENDIF", "");
-        ApplyBlockRule(o, stack, reader, "ELSE", "");
-        ApplyBlockRule(o, stack, reader, "IF A == B", "");
-        FinishIfStack(o, stack, reader);
-        std::string log = BlockTrace();
+        ApplyBlockRule(run, o, stack, reader, "IF A == A", "");
+        ApplyBlockRule(run, o, stack, reader, "ELSE", "");
+        ApplyBlockRule(run, o, stack, reader, "ELSE", "");
+        BlockOutcome out = ApplyBlockRule(run, o, stack, reader, "IFNENV RIVEL_T_NONE x +[a]b", "");
+        ApplyBlockRule(run, o, stack, reader, "ENDIF", "");
+        ApplyBlockRule(run, o, stack, reader, "ENDIF", "");
+        ApplyBlockRule(run, o, stack, reader, "ELSE", "");
+        ApplyBlockRule(run, o, stack, reader, "IF A == B", "");
+        FinishIfStack(run, o, stack, reader);
+        std::string log = BlockTrace(run);
         EXPECT_TRUE(out.runRemaining);
         EXPECT_EQ(out.remaining, "+[a]b");
         EXPECT_EQ(log, Msg(l, "Is IF statement") + Msg(l, "Is IF") + Msg(l, "IF returns 1") +
@@ -194,26 +202,28 @@ TEST(BlockRule, CmdAndRcmTraces) {
 }
 
 TEST(BlockRule, ExtraEndifRestoresTheBaseEntry) {
-    EXPECT_EQ(Feed(BlockReader::Cmd, {"ENDIF", "ENDIF", "1", "IF A == B", "2", "ENDIF", "3"}),
+    RunContext run;
+    EXPECT_EQ(Feed(run, BlockReader::Cmd, {"ENDIF", "ENDIF", "1", "IF A == B", "2", "ENDIF", "3"}),
               (Lines{"1", "3"}));
-    EXPECT_EQ(Feed(BlockReader::Rcm, {"ELSE", "1"}), Lines{"1"});
+    EXPECT_EQ(Feed(run, BlockReader::Rcm, {"ELSE", "1"}), Lines{"1"});
 }
 
 TEST(BlockRule, IcmFlavour) {
+    RunContext run;
     // ELSE without IF turns the base entry off until the next ELSE.
-    EXPECT_EQ(Feed(BlockReader::Icm, {"1", "ELSE", "2", "3", "ELSE", "4"}), (Lines{"1", "4"}));
+    EXPECT_EQ(Feed(run, BlockReader::Icm, {"1", "ELSE", "2", "3", "ELSE", "4"}), (Lines{"1", "4"}));
     // ENDIF without IF is reported and nothing is popped.
     IfStack stack;
-    StartLogCapture();
+    StartLogCapture(run.log);
     RunOptions o = Verbose(9);
-    ApplyBlockRule(o, stack, BlockReader::Icm, "ENDIF", "");
-    ApplyBlockRule(o, stack, BlockReader::Icm, "IF A == B", "");
-    ApplyBlockRule(o, stack, BlockReader::Icm, "ELSE", "");
-    ApplyBlockRule(o, stack, BlockReader::Icm, "IFNENV RIVEL_T_NONE x run it", "");
-    ApplyBlockRule(o, stack, BlockReader::Icm, "IF A == B", "");
-    ApplyBlockRule(o, stack, BlockReader::Icm, "ELSE", "");
-    FinishIfStack(o, stack, BlockReader::Icm);
-    EXPECT_EQ(BlockTrace(),
+    ApplyBlockRule(run, o, stack, BlockReader::Icm, "ENDIF", "");
+    ApplyBlockRule(run, o, stack, BlockReader::Icm, "IF A == B", "");
+    ApplyBlockRule(run, o, stack, BlockReader::Icm, "ELSE", "");
+    ApplyBlockRule(run, o, stack, BlockReader::Icm, "IFNENV RIVEL_T_NONE x run it", "");
+    ApplyBlockRule(run, o, stack, BlockReader::Icm, "IF A == B", "");
+    ApplyBlockRule(run, o, stack, BlockReader::Icm, "ELSE", "");
+    FinishIfStack(run, o, stack, BlockReader::Icm);
+    EXPECT_EQ(BlockTrace(run),
               Msg("Too much ENDIF's found") + Msg("ICM-ENDIF : ", "DOIt-TRUE") +
                   Msg("ICM-IF    : ", "returns FALSE") + Msg("ICM-ELSE  : ", "DOIt-TRUE") +
                   Msg("ICM-IF    : ", "returns TRUE") + Msg("Remaining part: ", "run it") +
@@ -222,19 +232,20 @@ TEST(BlockRule, IcmFlavour) {
     EXPECT_EQ(stack.entries, std::vector<int32_t>{1});
 
     // An inner block of a skipped part is not flipped by its ELSE.
-    EXPECT_EQ(Feed(BlockReader::Icm,
+    EXPECT_EQ(Feed(run, BlockReader::Icm,
                    {"IF A == B", "IF A == A", "1", "ELSE", "2", "ENDIF", "ELSE", "3", "ENDIF"}),
               Lines{"3"});
 }
 
 TEST(BlockRule, LinesThatAreNotBlockLinesAreLeftAlone) {
+    RunContext run;
     IfStack stack;
-    StartLogCapture();
+    StartLogCapture(run.log);
     for (const char* line : {"", "   ", "+[a]b=1", "ELSEWHERE", "ENDIFX", "IFF x", ";IF A == A"}) {
-        BlockOutcome out = ApplyBlockRule(Verbose(99), stack, BlockReader::Cmd, line, "");
+        BlockOutcome out = ApplyBlockRule(run, Verbose(99), stack, BlockReader::Cmd, line, "");
         EXPECT_FALSE(out.blockLine) << line;
     }
-    EXPECT_EQ(TakeLogCapture(), "");
+    EXPECT_EQ(TakeLogCapture(run.log), "");
     EXPECT_EQ(stack.entries, std::vector<int32_t>{1});
 }
 

@@ -2,7 +2,7 @@
 // tested for existence, and a wildcard never exists.
 #include "script/if_line.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "netware/netware.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -36,22 +36,23 @@ bool IsIfWord(const std::string& word) {
     return false;
 }
 
-int EvalIfLine(const RunOptions& options, const std::string& line, size_t& position,
-               const std::string& iniFile) {
+int EvalIfLine(RunContext& run, const RunOptions& options, const std::string& line,
+               size_t& position, const std::string& iniFile) {
     const int v = options.VerboseMode;
     std::string word = UpperCase(NextWord(line, position));
     if (word == "IF") {
-        return EvalOr(options, line, position, iniFile);
+        return EvalOr(run, options, line, position, iniFile);
     }
     if (word == "IFMEMBER" || word == "IFNMEMBER") {
         std::string group = NextWord(line, position);
-        LogMessage(v, 9, word == "IFMEMBER" ? "IFMEMBER found : " : "IFNMEMBER found : ", group);
-        bool member = IsGroupMember(options, group);
+        LogMessage(run.log, v, 9,
+                   word == "IFMEMBER" ? "IFMEMBER found : " : "IFNMEMBER found : ", group);
+        bool member = IsGroupMember(run, options, group);
         return member == (word == "IFMEMBER") ? 1 : 0;
     }
     if (word == "IFENV" || word == "IFNENV") {
         std::string name = NextWord(line, position);
-        std::string text = GetSToken(options, line, position);
+        std::string text = GetSToken(run, options, line, position);
         bool equal = UpperCase(GetEnvVar(name).value_or("")) == UpperCase(text);
         return equal == (word == "IFENV") ? 1 : 0;
     }
@@ -65,7 +66,7 @@ int EvalIfLine(const RunOptions& options, const std::string& line, size_t& posit
         bool exists = FileExists(path);
         return exists == (word == "IFEXISTFILE") ? 1 : 0;
     }
-    LogMessage(v, 3, "Unknown IF-Token :", word);
+    LogMessage(run.log, v, 3, "Unknown IF-Token :", word);
     return 0;
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
@@ -13,7 +13,7 @@ bool IsIfWord(const std::string& word);
 
 // Reads the first word at position and evaluates the line's condition: 1 or 0. On return the
 // position stands after the condition (for a one-line form: at its command).
-int EvalIfLine(const RunOptions& options, const std::string& line, size_t& position,
-               const std::string& iniFile);
+int EvalIfLine(RunContext& run, const RunOptions& options, const std::string& line,
+               size_t& position, const std::string& iniFile);
 
 }  // namespace rivel

@@ -28,8 +28,9 @@ bool SeekSection(LineReader& reader, const std::string& section, std::string& la
     return false;
 }
 
-KeySearch SeekKey(const RunOptions& options, LineReader& reader, const std::string& key,
-                  const std::string* value, std::string& lineKey, std::string& lineValue) {
+KeySearch SeekKey(RunContext& run, const RunOptions& options, LineReader& reader,
+                  const std::string& key, const std::string* value, std::string& lineKey,
+                  std::string& lineValue) {
     lineKey.clear();
     lineValue.clear();
     std::string line;
@@ -40,7 +41,7 @@ KeySearch SeekKey(const RunOptions& options, LineReader& reader, const std::stri
     const std::string wantedKey = UpperCase(key);
     const std::string wantedValue = value != nullptr ? UpperCase(*value) : std::string();
     while (true) {
-        SplitKeyValue(options, line, lineKey, lineValue);
+        SplitKeyValue(run, options, line, lineKey, lineValue);
         if (CharAt(line, 0) == '[') {
             return KeySearch::NotFound;
         }

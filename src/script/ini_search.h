@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 #include "text/line_io.h"
 
 namespace rivel {
@@ -18,8 +18,9 @@ enum class KeySearch { EmptySection, Found, NotFound };
 // After the section line: reads the section's lines until one has the key (and, when
 // value is given, that value too), a line starts the next section or the file ends. lineKey and
 // lineValue are the split of the last line read. EmptySection when the section has no line.
-KeySearch SeekKey(const RunOptions& options, LineReader& reader, const std::string& key,
-                  const std::string* value, std::string& lineKey, std::string& lineValue);
+KeySearch SeekKey(RunContext& run, const RunOptions& options, LineReader& reader,
+                  const std::string& key, const std::string* value, std::string& lineKey,
+                  std::string& lineValue);
 
 // Reads the next line trimmed; false at the end of the file.
 bool ReadTrimmed(LineReader& reader, std::string& line);

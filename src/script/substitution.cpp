@@ -2,7 +2,7 @@
 // "$(" alone; the "$" pass replaces $(NAME) references, resolving nested ones inside-out.
 #include "script/substitution.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "platform/environment.h"
 #include "text/strings.h"
 
@@ -10,9 +10,10 @@ namespace rivel {
 
 namespace {
 
-std::string SubstPercent(const RunOptions& options, const std::string& source, EFunc efunc) {
+std::string SubstPercent(RunContext& run, const RunOptions& options, const std::string& source,
+                         const EFunc& efunc) {
     const int v = options.VerboseMode;
-    LogMessage(v, 99, "SubstVar with % called : ", source);
+    LogMessage(run.log, v, 99, "SubstVar with % called : ", source);
     std::string out;
     std::string name;
     bool inside = false;
@@ -37,9 +38,9 @@ std::string SubstPercent(const RunOptions& options, const std::string& source, E
                 inside = true;
             } else {
                 inside = false;
-                std::string value = efunc(options, name);
-                LogMessage(v, 9, "EFunc variable: ", name);
-                LogMessage(v, 9, "EFunc returns : ", value);
+                std::string value = efunc(run, options, name);
+                LogMessage(run.log, v, 9, "EFunc variable: ", name);
+                LogMessage(run.log, v, 9, "EFunc returns : ", value);
                 out += value;
             }
             ++i;
@@ -49,17 +50,18 @@ std::string SubstPercent(const RunOptions& options, const std::string& source, E
         }
     }
     if (inside) {
-        LogMessage(v, 3, "Unbalanced % found in: ", source);
+        LogMessage(run.log, v, 3, "Unbalanced % found in: ", source);
         out += '%';
         out += name;
     }
-    LogMessage(v, 99, "SubstVar return with   : ", out);
+    LogMessage(run.log, v, 99, "SubstVar return with   : ", out);
     return out;
 }
 
-std::string SubstDollar(const RunOptions& options, const std::string& source, EFunc efunc) {
+std::string SubstDollar(RunContext& run, const RunOptions& options, const std::string& source,
+                        const EFunc& efunc) {
     const int v = options.VerboseMode;
-    LogMessage(v, 99, "SubstVar with $ called : ", source);
+    LogMessage(run.log, v, 99, "SubstVar with $ called : ", source);
     std::string out;
     size_t i = 0;
     while (i < source.size()) {
@@ -102,23 +104,23 @@ std::string SubstDollar(const RunOptions& options, const std::string& source, EF
             }
             if (maxDepth > kMaxReferenceNesting) {
                 // Resolving this would recurse once per level: keep the reference as written.
-                LogMessage(v, 1, "Variable references nested too deep, left as written: ",
+                LogMessage(run.log, v, 1, "Variable references nested too deep, left as written: ",
                            source.substr(i, j - i));
                 out.append(source, i, j - i);
                 i = j;
                 continue;
             }
             if (depth > 0) {
-                LogMessage(v, 3, "Missing ) in line", source);
+                LogMessage(run.log, v, 3, "Missing ) in line", source);
             }
             if (nesting != 0) {
-                LogMessage(v, 99, "Nested Var found    : ", name);
-                name = SubstDollar(options, name, efunc);
-                LogMessage(v, 99, "Nested Var returned : ", name);
+                LogMessage(run.log, v, 99, "Nested Var found    : ", name);
+                name = SubstDollar(run, options, name, efunc);
+                LogMessage(run.log, v, 99, "Nested Var returned : ", name);
             }
-            LogMessage(v, 99, "Envfound : ", name);
-            std::string value = efunc(options, name);
-            LogMessage(v, 99, "Returned : ", value);
+            LogMessage(run.log, v, 99, "Envfound : ", name);
+            std::string value = efunc(run, options, name);
+            LogMessage(run.log, v, 99, "Returned : ", value);
             out += value;
             i = j;
         } else {
@@ -126,27 +128,29 @@ std::string SubstDollar(const RunOptions& options, const std::string& source, EF
             ++i;
         }
     }
-    LogMessage(v, 99, "SubstVar return with   : ", out);
+    LogMessage(run.log, v, 99, "SubstVar return with   : ", out);
     return out;
 }
 
 }  // namespace
 
-std::string SubstVar(const RunOptions& options, char marker, const std::string& line, EFunc efunc) {
-    return marker == '%' ? SubstPercent(options, line, efunc) : SubstDollar(options, line, efunc);
+std::string SubstVar(RunContext& run, const RunOptions& options, char marker,
+                     const std::string& line, const EFunc& efunc) {
+    return marker == '%' ? SubstPercent(run, options, line, efunc)
+                         : SubstDollar(run, options, line, efunc);
 }
 
-std::string EnvValue(const RunOptions& options, const std::string& name) {
+std::string EnvValue(RunContext& run, const RunOptions& options, const std::string& name) {
     std::optional<std::string> value = GetEnvVar(name);
     if (!value) {
-        LogMessage(options.VerboseMode, 3, "ENV Var not defined ", name);
+        LogMessage(run.log, options.VerboseMode, 3, "ENV Var not defined ", name);
         return "";
     }
     return *value;
 }
 
-std::string SubstEnv(const RunOptions& options, const std::string& line) {
-    return SubstVar(options, '%', line, EnvValue);
+std::string SubstEnv(RunContext& run, const RunOptions& options, const std::string& line) {
+    return SubstVar(run, options, '%', line, EnvValue);
 }
 
 }  // namespace rivel

@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "base/test_support.h"
 #include "platform/environment.h"
-#include "script/script_test_support.h"
 
 namespace rivel {
 namespace {
@@ -13,119 +13,123 @@ namespace {
 using testing_support::Has;
 using testing_support::Msg;
 
-std::vector<std::string>& Lookups() {
-    static std::vector<std::string> names;
-    return names;
-}
-
 // Records every name asked for and answers "<name>".
-std::string Recorder(const RunOptions&, const std::string& name) {
-    Lookups().push_back(name);
-    return "<" + name + ">";
-}
+struct LookupRecorder {
+    std::vector<std::string> names;
+    EFunc Func() {
+        return [this](RunContext&, const RunOptions&, const std::string& name) {
+            names.push_back(name);
+            return "<" + name + ">";
+        };
+    }
+};
 
-RunOptions Verbose(int level) {
-    RunOptions o;
-    o.VerboseMode = level;
-    return o;
-}
+using testing_support::Verbose;
 
 TEST(SubstEnv, ReplacesReferencesAndEscapes) {
+    RunContext run;
     PutEnvVar("RIVEL_T_USER", "jdoe");
     RunOptions o = Verbose(4);
-    EXPECT_EQ(SubstEnv(o, "F:\\%%USER%%\\TEMP"), "F:\\%USER%\\TEMP");
-    EXPECT_EQ(SubstEnv(o, "&[386enh]device=F:\\user\\%RIVEL_T_USER%\\TEMP\\vtda.386"),
+    EXPECT_EQ(SubstEnv(run, o, "F:\\%%USER%%\\TEMP"), "F:\\%USER%\\TEMP");
+    EXPECT_EQ(SubstEnv(run, o, "&[386enh]device=F:\\user\\%RIVEL_T_USER%\\TEMP\\vtda.386"),
               "&[386enh]device=F:\\user\\jdoe\\TEMP\\vtda.386");
-    EXPECT_EQ(SubstEnv(o, "%%"), "%");
-    EXPECT_EQ(SubstEnv(o, ""), "");
+    EXPECT_EQ(SubstEnv(run, o, "%%"), "%");
+    EXPECT_EQ(SubstEnv(run, o, ""), "");
     RemoveEnvVar("RIVEL_T_USER");
 }
 
 TEST(SubstEnv, UndefinedAndUnbalancedReferences) {
+    RunContext run;
     RemoveEnvVar("NOSUCHVAR");
     RunOptions o = Verbose(3);
-    StartLogCapture();
-    EXPECT_EQ(SubstEnv(o, "%NOSUCHVAR%x"), "x");
-    EXPECT_EQ(TakeLogCapture(), Msg("ENV Var not defined ", "NOSUCHVAR"));
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstEnv(run, o, "%NOSUCHVAR%x"), "x");
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("ENV Var not defined ", "NOSUCHVAR"));
 
-    StartLogCapture();
-    EXPECT_EQ(SubstEnv(o, "100%"), "100%");
-    EXPECT_EQ(TakeLogCapture(), Msg("Unbalanced % found in: ", "100%"));
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstEnv(run, o, "100%"), "100%");
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Unbalanced % found in: ", "100%"));
 
-    StartLogCapture();
-    EXPECT_EQ(SubstEnv(o, "%%%"), "%%");
-    EXPECT_TRUE(Has(TakeLogCapture(), "Unbalanced % found in: "));
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstEnv(run, o, "%%%"), "%%");
+    EXPECT_TRUE(Has(TakeLogCapture(run.log), "Unbalanced % found in: "));
 
     // "%%" inside an unterminated reference became "%" when it is put back.
-    StartLogCapture();
-    EXPECT_EQ(SubstEnv(o, "a%b%%c"), "a%b%c");
-    TakeLogCapture();
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstEnv(run, o, "a%b%%c"), "a%b%c");
+    TakeLogCapture(run.log);
 }
 
 TEST(SubstVarPercent, NamesAsCollectedAndDollarBlocksPassUntouched) {
+    LookupRecorder lookups;
+    RunContext run;
     RunOptions o = Verbose(0);
-    Lookups().clear();
-    EXPECT_EQ(SubstVar(o, '%', "%A%%B%", Recorder), "<A%B>");
-    EXPECT_EQ(Lookups(), std::vector<std::string>{"A%B"});
+    EXPECT_EQ(SubstVar(run, o, '%', "%A%%B%", lookups.Func()), "<A%B>");
+    EXPECT_EQ(lookups.names, std::vector<std::string>{"A%B"});
 
-    Lookups().clear();
-    EXPECT_EQ(SubstVar(o, '%', "$$ $(%X%)", Recorder), "$$ $(%X%)");
-    EXPECT_TRUE(Lookups().empty());
+    lookups.names.clear();
+    EXPECT_EQ(SubstVar(run, o, '%', "$$ $(%X%)", lookups.Func()), "$$ $(%X%)");
+    EXPECT_TRUE(lookups.names.empty());
 
     // A value is not scanned again.
-    EXPECT_EQ(
-        SubstVar(o, '%', "%X%",
-                 [](const RunOptions&, const std::string&) { return std::string("%Y% $(Z)"); }),
-        "%Y% $(Z)");
+    EXPECT_EQ(SubstVar(run, o, '%', "%X%",
+                       [](RunContext&, const RunOptions&, const std::string&) {
+                           return std::string("%Y% $(Z)");
+                       }),
+              "%Y% $(Z)");
+    lookups.names.clear();
     // "$" next to a reference, and a "$(" block at the very end of the line.
-    Lookups().clear();
-    EXPECT_EQ(SubstVar(o, '%', "a$%N%$(", Recorder), "a$<N>$(");
-    EXPECT_EQ(Lookups(), std::vector<std::string>{"N"});
+    EXPECT_EQ(SubstVar(run, o, '%', "a$%N%$(", lookups.Func()), "a$<N>$(");
+    EXPECT_EQ(lookups.names, std::vector<std::string>{"N"});
 }
 
 TEST(SubstVarDollar, ReferenceNamesKeepTheirClosingParenthesis) {
+    LookupRecorder lookups;
+    RunContext run;
     RunOptions o = Verbose(0);
-    Lookups().clear();
-    EXPECT_EQ(SubstVar(o, '$', "x $(NAME) y", Recorder), "x <NAME)> y");
-    EXPECT_EQ(SubstVar(o, '$', "$()", Recorder), "<)>");
-    EXPECT_EQ(SubstVar(o, '$', "$$(X) a$b $", Recorder), "$$(X) a$b $");
-    EXPECT_EQ(Lookups(), (std::vector<std::string>{"NAME)", ")"}));
+    EXPECT_EQ(SubstVar(run, o, '$', "x $(NAME) y", lookups.Func()), "x <NAME)> y");
+    EXPECT_EQ(SubstVar(run, o, '$', "$()", lookups.Func()), "<)>");
+    EXPECT_EQ(SubstVar(run, o, '$', "$$(X) a$b $", lookups.Func()), "$$(X) a$b $");
+    EXPECT_EQ(lookups.names, (std::vector<std::string>{"NAME)", ")"}));
 }
 
 TEST(SubstVarDollar, NestedReferencesResolveInsideOut) {
+    LookupRecorder lookups;
+    RunContext run;
     RunOptions o = Verbose(0);
-    Lookups().clear();
-    EXPECT_EQ(SubstVar(o, '$', "$(A$(B))!", Recorder), "<A<B)>)>!");
-    EXPECT_EQ(Lookups(), (std::vector<std::string>{"B)", "A<B)>)"}));
+    EXPECT_EQ(SubstVar(run, o, '$', "$(A$(B))!", lookups.Func()), "<A<B)>)>!");
+    EXPECT_EQ(lookups.names, (std::vector<std::string>{"B)", "A<B)>)"}));
 }
 
 TEST(SubstVarDollar, MissingParenthesisLooksUpTheRestOfTheLine) {
+    LookupRecorder lookups;
+    RunContext run;
     RunOptions o = Verbose(3);
-    Lookups().clear();
-    StartLogCapture();
-    EXPECT_EQ(SubstVar(o, '$', "a $(X y", Recorder), "a <X y>");
-    EXPECT_EQ(TakeLogCapture(), Msg("Missing ) in line", "a $(X y"));
-    EXPECT_EQ(Lookups(), std::vector<std::string>{"X y"});
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstVar(run, o, '$', "a $(X y", lookups.Func()), "a <X y>");
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Missing ) in line", "a $(X y"));
+    EXPECT_EQ(lookups.names, std::vector<std::string>{"X y"});
 }
 
 TEST(SubstVarDollar, DeepNestingIsBoundedAndLeftAsWritten) {
+    LookupRecorder lookups;
+    RunContext run;
     RunOptions o = Verbose(1);
     std::string deep;
     for (int i = 0; i < 100000; ++i) {
         deep += "$(A";
     }
     std::string closed = deep + std::string(100000, ')');
-    Lookups().clear();
-    StartLogCapture();
-    EXPECT_EQ(SubstVar(o, '$', "x" + closed + "y", Recorder), "x" + closed + "y");
-    EXPECT_TRUE(Has(TakeLogCapture(), "Variable references nested too deep"));
-    EXPECT_TRUE(Lookups().empty());
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstVar(run, o, '$', "x" + closed + "y", lookups.Func()), "x" + closed + "y");
+    EXPECT_TRUE(Has(TakeLogCapture(run.log), "Variable references nested too deep"));
+    EXPECT_TRUE(lookups.names.empty());
 
     // Unterminated as well as too deep.
-    StartLogCapture();
-    EXPECT_EQ(SubstVar(o, '$', deep, Recorder), deep);
-    EXPECT_TRUE(Has(TakeLogCapture(), "nested too deep"));
-    EXPECT_TRUE(Lookups().empty());
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstVar(run, o, '$', deep, lookups.Func()), deep);
+    EXPECT_TRUE(Has(TakeLogCapture(run.log), "nested too deep"));
+    EXPECT_TRUE(lookups.names.empty());
 
     // Right at the limit the reference is still resolved.
     std::string limit;
@@ -133,17 +137,18 @@ TEST(SubstVarDollar, DeepNestingIsBoundedAndLeftAsWritten) {
         limit += "$(A";
     }
     limit += std::string(kMaxReferenceNesting, ')');
-    StartLogCapture();
-    std::string got = SubstVar(o, '$', limit, Recorder);
-    EXPECT_EQ(TakeLogCapture(), "");
-    EXPECT_EQ(Lookups().size(), static_cast<size_t>(kMaxReferenceNesting));
+    StartLogCapture(run.log);
+    std::string got = SubstVar(run, o, '$', limit, lookups.Func());
+    EXPECT_EQ(TakeLogCapture(run.log), "");
+    EXPECT_EQ(lookups.names.size(), static_cast<size_t>(kMaxReferenceNesting));
     EXPECT_EQ(got.substr(0, 3), "<A<");
 }
 
 TEST(SubstEnv, ManyPercentSignsStayLinear) {
+    RunContext run;
     RunOptions o = Verbose(0);
     std::string line(200000, '%');
-    EXPECT_EQ(SubstEnv(o, line), std::string(100000, '%'));
+    EXPECT_EQ(SubstEnv(run, o, line), std::string(100000, '%'));
 }
 
 }  // namespace

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
 // The value of the system variable name (with its arguments, as in '_INIVALUE[Windows]Load').
 // A name that is not known comes back unchanged.
-std::string EVALSysvar(const RunOptions& options, const std::string& name);
+std::string EVALSysvar(RunContext& run, const RunOptions& options, const std::string& name);
 
 // The four parts of a path: drive ("C:"), directory up to and including the last "\" or "/",
 // file name and extension (from the last "." of the last component on).

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <map>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "platform/environment.h"
 #include "script/substitution.h"
 #include "script/sysvars.h"
@@ -16,16 +16,6 @@
 namespace rivel {
 
 namespace {
-
-struct ValueStore {
-    std::map<std::string, std::string> values;
-    int users = 0;
-};
-
-ValueStore& ValueList() {
-    static ValueStore store;
-    return store;
-}
 
 bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -62,29 +52,25 @@ std::string Decimal(int64_t value) {
 
 }  // namespace
 
-void InitValues(const RunOptions& options) {
-    LogMessage(options.VerboseMode, 10, "InitValues called", "");
-    ++ValueList().users;
+void InitValues(RunContext& run, const RunOptions& options) {
+    LogMessage(run.log, options.VerboseMode, 10, "InitValues called", "");
+    ++run.values.users;
 }
 
-void FreeValues(const RunOptions& options) {
-    ValueStore& store = ValueList();
+void FreeValues(RunContext& run, const RunOptions& options) {
+    ValueList& store = run.values;
     if (store.users == 0) {
-        LogMessage(options.VerboseMode, 3, "Values already disposed", "");
+        LogMessage(run.log, options.VerboseMode, 3, "Values already disposed", "");
         return;
     }
     if (--store.users == 0) {
         store.values.clear();
-        LogMessage(options.VerboseMode, 9, "ValueList destroyed", "");
+        LogMessage(run.log, options.VerboseMode, 9, "ValueList destroyed", "");
     }
 }
 
-void ResetValues() {
-    ValueList() = ValueStore{};
-}
-
-std::string DeDupe(const RunOptions& options, const std::string& text) {
-    LogMessage(options.VerboseMode, 99, "Value before DeDupe: ", text);
+std::string DeDupe(RunContext& run, const RunOptions& options, const std::string& text) {
+    LogMessage(run.log, options.VerboseMode, 99, "Value before DeDupe: ", text);
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -93,18 +79,18 @@ std::string DeDupe(const RunOptions& options, const std::string& text) {
         }
         out += text[i];
     }
-    LogMessage(options.VerboseMode, 99, "Value after  DeDupe: ", out);
+    LogMessage(run.log, options.VerboseMode, 99, "Value after  DeDupe: ", out);
     return out;
 }
 
-std::string UserVarValue(const RunOptions& options, const std::string& received) {
+std::string UserVarValue(RunContext& run, const RunOptions& options, const std::string& received) {
     const int v = options.VerboseMode;
     std::string name = received;
     if (StartsWith(name, "$(")) {
         if (name.size() > 2 && name.back() == ')') {
             name = name.substr(2, name.size() - 3);
         } else {
-            LogMessage(v, 3, "Missing ) in variable", received);
+            LogMessage(run.log, v, 3, "Missing ) in variable", received);
             name = name.substr(2);
         }
     }
@@ -112,55 +98,57 @@ std::string UserVarValue(const RunOptions& options, const std::string& received)
         name.pop_back();
     }
     if (CharAt(name, 0) == '_') {
-        return EVALSysvar(options, name);
+        return EVALSysvar(run, options, name);
     }
     if (CharAt(name, 0) == '%') {
         return GetEnvVar(name.substr(1)).value_or("");
     }
-    const ValueStore& store = ValueList();
+    const ValueList& store = run.values;
     auto found = store.values.find(UpperCase(name));
     if (found == store.values.end()) {
-        LogMessage(v, 3, "Variable not found : ", name);
+        LogMessage(run.log, v, 3, "Variable not found : ", name);
         return "";
     }
-    LogMessage(v, 9, "Variable found : ", found->second);
+    LogMessage(run.log, v, 9, "Variable found : ", found->second);
     return found->second;
 }
 
-std::string ProcessVarline(const RunOptions& options, const std::string& input, int doIt) {
+std::string ProcessVarline(RunContext& run, const RunOptions& options, const std::string& input,
+                           int doIt) {
     const int v = options.VerboseMode;
     std::string line = TrimLeft(input);
     size_t pos = 0;
-    std::string target = GetSToken(options, line, pos);
+    std::string target = GetSToken(run, options, line, pos);
     if (target.empty()) {
-        return DeDupe(options, line);
+        return DeDupe(run, options, line);
     }
     if (!StartsWith(target, "$(")) {
-        return DeDupe(options, SubstVar(options, '$', line, UserVarValue));
+        return DeDupe(run, options, SubstVar(run, options, '$', line, UserVarValue));
     }
     if (!IsLetter(CharAt(target, 2))) {
-        LogMessage(v, 3, "User-variables must be text", target);
+        LogMessage(run.log, v, 3, "User-variables must be text", target);
         return line;
     }
     if (doIt != 1) {
-        LogMessage(v, 9, "New variable not created, since DoIT == FALSE ", "");
+        LogMessage(run.log, v, 9, "New variable not created, since DoIT == FALSE ", "");
         return "";
     }
     std::string assign = NextWord(line, pos);
     if (assign != ":=") {
-        LogMessagePos(v, 1, "Syntax error : ", line, static_cast<int>(pos), ":= expected at ");
-        LogMessage(v, 1, "Token found  : ", assign);
+        LogMessagePos(run.log, v, 1, "Syntax error : ", line, static_cast<int>(pos),
+                      ":= expected at ");
+        LogMessage(run.log, v, 1, "Token found  : ", assign);
         return line;
     }
-    std::string value = GetSToken(options, line, pos);
+    std::string value = GetSToken(run, options, line, pos);
     if (StartsWith(value, "$(")) {
-        value = UserVarValue(options, value);
+        value = UserVarValue(run, options, value);
     }
     while (pos < line.size()) {
-        std::string op = GetSToken(options, line, pos);
-        std::string operand = GetSToken(options, line, pos);
+        std::string op = GetSToken(run, options, line, pos);
+        std::string operand = GetSToken(run, options, line, pos);
         if (CharAt(operand, 0) == '$') {
-            operand = UserVarValue(options, operand);
+            operand = UserVarValue(run, options, operand);
         }
         if (op == "+") {
             value = Decimal(int64_t{Number(value)} + Number(operand));
@@ -169,21 +157,21 @@ std::string ProcessVarline(const RunOptions& options, const std::string& input, 
         } else if (op == "&") {
             value += operand;
         } else {
-            LogMessage(v, 1, "Unknown operator : ", op);
+            LogMessage(run.log, v, 1, "Unknown operator : ", op);
         }
     }
     // The name: the token without "$(" and without its last character, whatever that is.
     std::string name = UpperCase(target.substr(2, target.size() - 3));
-    ValueStore& store = ValueList();
+    ValueList& store = run.values;
     auto found = store.values.find(name);
     if (found != store.values.end()) {
-        LogMessage(v, 9, "Replace variable ", name);
-        LogMessage(v, 9, "Old value        ", found->second);
-        LogMessage(v, 9, "New value        ", value);
+        LogMessage(run.log, v, 9, "Replace variable ", name);
+        LogMessage(run.log, v, 9, "Old value        ", found->second);
+        LogMessage(run.log, v, 9, "New value        ", value);
         found->second = value;
     } else {
-        LogMessage(v, 9, "New variable ", name);
-        LogMessage(v, 9, "New value    ", value);
+        LogMessage(run.log, v, 9, "New variable ", name);
+        LogMessage(run.log, v, 9, "New value    ", value);
         store.values.emplace(name, value);
     }
     return "";

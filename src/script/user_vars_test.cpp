@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/test_support.h"
 #include "platform/environment.h"
-#include "script/script_test_support.h"
-#include "script/session.h"
 
 namespace rivel {
 namespace {
@@ -13,23 +12,15 @@ using testing_support::Has;
 using testing_support::Msg;
 using testing_support::TempFolder;
 
-RunOptions Verbose(int level) {
-    RunOptions o;
-    o.VerboseMode = level;
-    return o;
-}
+using testing_support::Verbose;
 
 class UserVars : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ResetValues();
-        ResetSession();
-        InitValues(o);
-    }
-    void TearDown() override { ResetValues(); }
+    RunContext run;
+    void SetUp() override { InitValues(run, o); }
 
     std::string Line(const std::string& line, int doIt = 1) {
-        return ProcessVarline(o, line, doIt);
+        return ProcessVarline(run, o, line, doIt);
     }
     std::string Value(const std::string& name) { return Line("v $(" + name + ")").substr(2); }
 
@@ -65,9 +56,9 @@ TEST_F(UserVars, Operators) {
     EXPECT_EQ(Value("X"), "-3-3");
 
     o.VerboseMode = 1;
-    StartLogCapture();
+    StartLogCapture(run.log);
     Line("$(X) := 5 * 2");
-    EXPECT_EQ(TakeLogCapture(), Msg("Unknown operator : ", "*"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Unknown operator : ", "*"));
     EXPECT_EQ(Value("X"), "5");
 }
 
@@ -79,17 +70,17 @@ TEST_F(UserVars, ArithmeticOutsideThirtyTwoBitsDoesNotFail) {
 
 TEST_F(UserVars, BadAssignmentsKeepTheLine) {
     o.VerboseMode = 3;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Line("$(1X) := 1"), "$(1X) := 1");
     EXPECT_EQ(Line("$(_X) := 1"), "$(_X) := 1");
-    EXPECT_EQ(TakeLogCapture(), Msg("User-variables must be text", "$(1X)") +
-                                    Msg("User-variables must be text", "$(_X)"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("User-variables must be text", "$(1X)") +
+                                           Msg("User-variables must be text", "$(_X)"));
 
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Line("$(X) = 5"), "$(X) = 5");
     std::string pad(15, ' ');
-    EXPECT_EQ(TakeLogCapture(), Msg("Syntax error : ", "$(X) = 5") + ":= expected at " + pad +
-                                    ">>>>>>>^\n" + Msg("Token found  : ", "="));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Syntax error : ", "$(X) = 5") + ":= expected at " +
+                                           pad + ">>>>>>>^\n" + Msg("Token found  : ", "="));
 }
 
 TEST_F(UserVars, NameIsTheTokenWithoutItsLastCharacter) {
@@ -99,11 +90,11 @@ TEST_F(UserVars, NameIsTheTokenWithoutItsLastCharacter) {
 
 TEST_F(UserVars, SkippedLinesCreateNothing) {
     o.VerboseMode = 9;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Line("$(X) := 1", 0), "");
     EXPECT_EQ(Line("$(X) := 1", -1), "");
-    EXPECT_EQ(TakeLogCapture(), Msg("New variable not created, since DoIT == FALSE ") +
-                                    Msg("New variable not created, since DoIT == FALSE "));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("New variable not created, since DoIT == FALSE ") +
+                                           Msg("New variable not created, since DoIT == FALSE "));
     o.VerboseMode = 0;
     Line("$(X) := 1");
     Line("$(X) := 2", 0);
@@ -112,12 +103,13 @@ TEST_F(UserVars, SkippedLinesCreateNothing) {
 
 TEST_F(UserVars, ReplaceAndNewMessages) {
     o.VerboseMode = 9;
-    StartLogCapture();
+    StartLogCapture(run.log);
     Line("$(v) := a");
     Line("$(V) := b");
-    EXPECT_EQ(TakeLogCapture(), Msg("New variable ", "V") + Msg("New value    ", "a") +
-                                    Msg("Replace variable ", "V") + Msg("Old value        ", "a") +
-                                    Msg("New value        ", "b"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("New variable ", "V") + Msg("New value    ", "a") +
+                                           Msg("Replace variable ", "V") +
+                                           Msg("Old value        ", "a") +
+                                           Msg("New value        ", "b"));
 }
 
 TEST_F(UserVars, ReferencesInCommandLines) {
@@ -128,17 +120,19 @@ TEST_F(UserVars, ReferencesInCommandLines) {
     RemoveEnvVar("RIVEL_T_TEMP");
 
     o.VerboseMode = 3;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Line("x=$(NOSUCH)"), "x=");
-    EXPECT_EQ(TakeLogCapture(), Msg("Variable not found : ", "NOSUCH"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Variable not found : ", "NOSUCH"));
 
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Line("Price $$5"), "Price $5");
     EXPECT_EQ(Line("$$(X)"), "$(X)");
     EXPECT_EQ(Line(""), "");
-    EXPECT_EQ(TakeLogCapture(), "");
+    EXPECT_EQ(TakeLogCapture(run.log), "");
 
-    SetCurrentFiles("C:\\WINDOWS\\WIN.INI", "SETUP.CMD");
+    run.currentIniFile = "C:\\WINDOWS\\WIN.INI";
+    run.currentCmdFile = "SETUP.CMD";
+    run.lastErrorCode = 0;
     EXPECT_EQ(Line("f=$(_INIFILE)"), "f=WIN.INI");
 
     // Nested: the inner reference names the outer variable.
@@ -149,35 +143,35 @@ TEST_F(UserVars, ReferencesInCommandLines) {
 
 TEST_F(UserVars, OperandLookups) {
     o.VerboseMode = 3;
-    StartLogCapture();
-    EXPECT_EQ(UserVarValue(o, "$(X"), "");
-    std::string log = TakeLogCapture();
+    StartLogCapture(run.log);
+    EXPECT_EQ(UserVarValue(run, o, "$(X"), "");
+    std::string log = TakeLogCapture(run.log);
     EXPECT_TRUE(Has(log, Msg("Missing ) in variable", "$(X")));
     EXPECT_TRUE(Has(log, Msg("Variable not found : ", "X")));
     PutEnvVar("RIVEL_T_E", "e");
-    EXPECT_EQ(UserVarValue(o, "%RIVEL_T_E)"), "e");
-    EXPECT_EQ(UserVarValue(o, "$(%RIVEL_T_E)"), "e");
+    EXPECT_EQ(UserVarValue(run, o, "%RIVEL_T_E)"), "e");
+    EXPECT_EQ(UserVarValue(run, o, "$(%RIVEL_T_E)"), "e");
     RemoveEnvVar("RIVEL_T_E");
 }
 
 TEST_F(UserVars, DeDupe) {
-    EXPECT_EQ(DeDupe(o, "$$$"), "$$");
-    EXPECT_EQ(DeDupe(o, "$$$$"), "$$");
-    EXPECT_EQ(DeDupe(o, "a$b$"), "a$b$");
+    EXPECT_EQ(DeDupe(run, o, "$$$"), "$$");
+    EXPECT_EQ(DeDupe(run, o, "$$$$"), "$$");
+    EXPECT_EQ(DeDupe(run, o, "a$b$"), "a$b$");
 }
 
 TEST_F(UserVars, Disposal) {
     o.VerboseMode = 9;
     Line("$(X) := 1");
-    InitValues(o);  // a second user
-    StartLogCapture();
-    FreeValues(o);
-    EXPECT_EQ(TakeLogCapture(), "");
+    InitValues(run, o);  // a second user
+    StartLogCapture(run.log);
+    FreeValues(run, o);
+    EXPECT_EQ(TakeLogCapture(run.log), "");
     EXPECT_EQ(Value("X"), "1");
-    StartLogCapture();
-    FreeValues(o);
-    FreeValues(o);
-    EXPECT_EQ(TakeLogCapture(), Msg("ValueList destroyed") + Msg("Values already disposed"));
+    StartLogCapture(run.log);
+    FreeValues(run, o);
+    FreeValues(run, o);
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("ValueList destroyed") + Msg("Values already disposed"));
     o.VerboseMode = 0;
     EXPECT_EQ(Value("X"), "");
 }

@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "platform/environment.h"
 #include "text/strings.h"
 
@@ -21,9 +21,9 @@ static size_t TrailingDigitsStart(std::string_view key) {
     return i;
 }
 
-int32_t GetNum(const RunOptions& options, std::string_view key) {
+int32_t GetNum(RunContext& run, const RunOptions& options, std::string_view key) {
     std::string_view digits = key.substr(TrailingDigitsStart(key));
-    LogMessage(options.VerboseMode, 9, "GetNum returns : ", digits);
+    LogMessage(run.log, options.VerboseMode, 9, "GetNum returns : ", digits);
     int64_t value = 0;
     for (char c : digits) {
         value = value * 10 + (c - '0');
@@ -34,14 +34,14 @@ int32_t GetNum(const RunOptions& options, std::string_view key) {
     return static_cast<int32_t>(value);
 }
 
-std::string SNum(const RunOptions& options, std::string_view key) {
+std::string SNum(RunContext& run, const RunOptions& options, std::string_view key) {
     std::string result = TrimRight(UpperCase(key.substr(0, TrailingDigitsStart(key))));
-    LogMessage(options.VerboseMode, 9, "SNum returns :", result);
+    LogMessage(run.log, options.VerboseMode, 9, "SNum returns :", result);
     return result;
 }
 
-void SplitKeyValue(const RunOptions& options, std::string_view line, std::string& key,
-                   std::string& value) {
+void SplitKeyValue(RunContext& run, const RunOptions& options, std::string_view line,
+                   std::string& key, std::string& value) {
     size_t d = line.find(options.Delimiter);
     if (d != std::string_view::npos) {
         key = Trim(line.substr(0, d));
@@ -60,12 +60,12 @@ void SplitKeyValue(const RunOptions& options, std::string_view line, std::string
         key = Trim(line);
         value.clear();
     }
-    LogMessage(options.VerboseMode, 19, "ActKey : ", key);
-    LogMessage(options.VerboseMode, 19, "ActVal : ", value);
+    LogMessage(run.log, options.VerboseMode, 19, "ActKey : ", key);
+    LogMessage(run.log, options.VerboseMode, 19, "ActVal : ", value);
 }
 
-void SplitSectionKeyValue(const RunOptions& options, std::string_view text, std::string& section,
-                          std::string& key, std::string& value) {
+void SplitSectionKeyValue(RunContext& run, const RunOptions& options, std::string_view text,
+                          std::string& section, std::string& key, std::string& value) {
     section.clear();
     key.clear();
     value.clear();
@@ -76,7 +76,7 @@ void SplitSectionKeyValue(const RunOptions& options, std::string_view text, std:
         return;
     }
     section = trimmed.substr(0, close + 1);
-    SplitKeyValue(options, std::string_view(trimmed).substr(close + 1), key, value);
+    SplitKeyValue(run, options, std::string_view(trimmed).substr(close + 1), key, value);
 }
 
 bool IsSectionLine(const RunOptions& options, std::string_view line) {

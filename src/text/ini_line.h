@@ -6,25 +6,25 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
 // The number formed by the trailing decimal digits of a key name (0 when there are none; a value
 // too large for 32 bits is held at the largest one).
-int32_t GetNum(const RunOptions& options, std::string_view key);
+int32_t GetNum(RunContext& run, const RunOptions& options, std::string_view key);
 
 // The upper-cased key name without its trailing digits and the blanks before them.
-std::string SNum(const RunOptions& options, std::string_view key);
+std::string SNum(RunContext& run, const RunOptions& options, std::string_view key);
 
 // Splits a line at its first Delimiter into trimmed key and value (NET.CFG mode 1: at the last
 // space when there is no delimiter).
-void SplitKeyValue(const RunOptions& options, std::string_view line, std::string& key,
-                   std::string& value);
+void SplitKeyValue(RunContext& run, const RunOptions& options, std::string_view line,
+                   std::string& key, std::string& value);
 
 // Splits command text "[section]key=value": the section keeps its brackets and is not trimmed.
-void SplitSectionKeyValue(const RunOptions& options, std::string_view text, std::string& section,
-                          std::string& key, std::string& value);
+void SplitSectionKeyValue(RunContext& run, const RunOptions& options, std::string_view text,
+                          std::string& section, std::string& key, std::string& value);
 
 // True when the (non-empty) line opens a section in the file type given by CfgMode.
 bool IsSectionLine(const RunOptions& options, std::string_view line);

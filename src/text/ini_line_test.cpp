@@ -9,11 +9,12 @@ namespace {
 
 std::pair<std::string, std::string> Split(std::string_view line, int cfgMode = 0,
                                           char delimiter = '=') {
+    RunContext run;
     RunOptions o;
     o.CfgMode = cfgMode;
     o.Delimiter = delimiter;
     std::string key, value;
-    SplitKeyValue(o, line, key, value);
+    SplitKeyValue(run, o, line, key, value);
     return {key, value};
 }
 
@@ -36,20 +37,21 @@ TEST(SplitKeyValue, NetCfgModeOneSplitsAtTheLastSpace) {
 }
 
 TEST(SplitSectionKeyValue, SectionKeepsItsBrackets) {
+    RunContext run;
     RunOptions o;
     std::string s, k, v;
-    SplitSectionKeyValue(o, "[386enh]device = x=y  ", s, k, v);
+    SplitSectionKeyValue(run, o, "[386enh]device = x=y  ", s, k, v);
     EXPECT_EQ(s, "[386enh]");
     EXPECT_EQ(k, "device");
     EXPECT_EQ(v, "x=y");
-    SplitSectionKeyValue(o, "[sec]", s, k, v);
+    SplitSectionKeyValue(run, o, "[sec]", s, k, v);
     EXPECT_EQ(s, "[sec]");
     EXPECT_EQ(k, "");
     EXPECT_EQ(v, "");
-    SplitSectionKeyValue(o, "sec=1", s, k, v);
+    SplitSectionKeyValue(run, o, "sec=1", s, k, v);
     EXPECT_EQ(s, "sec=1");
     EXPECT_EQ(k, "");
-    SplitSectionKeyValue(o, " [a b] k", s, k, v);
+    SplitSectionKeyValue(run, o, " [a b] k", s, k, v);
     EXPECT_EQ(s, " [a b]");
     EXPECT_EQ(k, "k");
 }
@@ -68,16 +70,17 @@ TEST(IsSectionLine, DependsOnTheCfgMode) {
 }
 
 TEST(NumberedKeys, GetNumAndSNum) {
+    RunContext run;
     RunOptions o;
-    EXPECT_EQ(GetNum(o, "File12"), 12);
-    EXPECT_EQ(GetNum(o, "Key007"), 7);
-    EXPECT_EQ(GetNum(o, "Item"), 0);
-    EXPECT_EQ(GetNum(o, "K99999999999999"), 2147483647);
-    EXPECT_EQ(SNum(o, "file12"), "FILE");
-    EXPECT_EQ(SNum(o, "Key \t12"), "KEY");
-    EXPECT_EQ(SNum(o, "A1B2"), "A1B");
-    EXPECT_EQ(SNum(o, "12"), "");
-    EXPECT_EQ(SNum(o, "Item"), "ITEM");
+    EXPECT_EQ(GetNum(run, o, "File12"), 12);
+    EXPECT_EQ(GetNum(run, o, "Key007"), 7);
+    EXPECT_EQ(GetNum(run, o, "Item"), 0);
+    EXPECT_EQ(GetNum(run, o, "K99999999999999"), 2147483647);
+    EXPECT_EQ(SNum(run, o, "file12"), "FILE");
+    EXPECT_EQ(SNum(run, o, "Key \t12"), "KEY");
+    EXPECT_EQ(SNum(run, o, "A1B2"), "A1B");
+    EXPECT_EQ(SNum(run, o, "12"), "");
+    EXPECT_EQ(SNum(run, o, "Item"), "ITEM");
 }
 
 TEST(SetEnvVar, EmptyValueStaysDefinedAndEmptyNameDoesNothing) {

@@ -1,12 +1,13 @@
 // Readers of words and tokens.
 #include "text/tokens.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "text/strings.h"
 
 namespace rivel {
 
-std::string GetSToken(const RunOptions& options, std::string_view line, size_t& position) {
+std::string GetSToken(RunContext& run, const RunOptions& options, std::string_view line,
+                      size_t& position) {
     size_t p = position < line.size() ? position : line.size();
     bool quoted = CharAt(line, p) == '"';
     if (quoted) {
@@ -32,7 +33,7 @@ std::string GetSToken(const RunOptions& options, std::string_view line, size_t& 
         ++p;
     }
     position = p;
-    LogMessage(options.VerboseMode, 99, "GetSToken returns : ", token);
+    LogMessage(run.log, options.VerboseMode, 99, "GetSToken returns : ", token);
     return token;
 }
 

@@ -4,13 +4,14 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 
 namespace rivel {
 
 // One token of a script or registry line: quoted ("a b") or ended by a blank or after a ")".
 // position is where the token starts on entry and where the next one starts on return.
-std::string GetSToken(const RunOptions& options, std::string_view line, size_t& position);
+std::string GetSToken(RunContext& run, const RunOptions& options, std::string_view line,
+                      size_t& position);
 
 // The characters from position up to the next blank; position then moves past the blanks after it.
 std::string NextWord(std::string_view line, size_t& position);

@@ -11,8 +11,9 @@ struct Token {
 };
 
 Token Read(std::string_view line, size_t at = 0) {
+    RunContext run;
     RunOptions o;
-    std::string text = GetSToken(o, line, at);
+    std::string text = GetSToken(run, o, line, at);
     return {text, at};
 }
 

@@ -1,8 +1,9 @@
 // The command-line scan into RunOptions.
-#include "driver/run_options.h"
+#include "driver/option_scan.h"
 
+#include "driver/banner.h"
 #include "driver/file_names.h"
-#include "driver/message_log.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "text/strings.h"
 
@@ -10,17 +11,12 @@ namespace rivel {
 
 namespace {
 
-std::string& BaseFileNameStorage() {
-    static std::string name;
-    return name;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // /s and /w: 1 alone, or the digit of a three-character argument.
-void ScanModeDigit(const std::string& arg, int32_t& field, const char* complaint) {
+void ScanModeDigit(RunContext& run, const std::string& arg, int32_t& field, const char* complaint) {
     field = 1;
     if (arg.size() != 3) {
         return;
@@ -28,13 +24,13 @@ void ScanModeDigit(const std::string& arg, int32_t& field, const char* complaint
     if (IsDigit(arg[2])) {
         field = arg[2] - '0';
     } else {
-        WriteConsoleLine(std::string(complaint) + arg + "> found");
+        WriteConsoleLine(run.log, std::string(complaint) + arg + "> found");
     }
 }
 
 // /v: 1 alone, else up to three digits. A non-digit is reported; from the fourth character on,
 // its factor of 10 has already been applied.
-void ScanVerbose(const std::string& arg, RunOptions& o, OptionSource source) {
+void ScanVerbose(RunContext& run, const std::string& arg, RunOptions& o, OptionSource source) {
     o.VerboseMode = 1;
     for (size_t i = 2; i < arg.size() && i < 5; ++i) {
         bool digit = IsDigit(arg[i]);
@@ -47,9 +43,9 @@ void ScanVerbose(const std::string& arg, RunOptions& o, OptionSource source) {
             continue;
         }
         if (source == OptionSource::IcmLine) {
-            LogMessage(o.VerboseMode, 1, "Invalid Verbosemode ", arg);
+            LogMessage(run.log, o.VerboseMode, 1, "Invalid Verbosemode ", arg);
         } else {
-            WriteConsoleLine("Invalid Verbosemode <" + arg + "> found");
+            WriteConsoleLine(run.log, "Invalid Verbosemode <" + arg + "> found");
         }
     }
     if (source == OptionSource::IcmLine && o.VerboseMode == 0) {
@@ -57,24 +53,33 @@ void ScanVerbose(const std::string& arg, RunOptions& o, OptionSource source) {
     }
 }
 
-void ReportInvalidOption(const std::string& arg, const RunOptions& o, OptionSource source) {
+void ReportInvalidOption(RunContext& run, const std::string& arg, const RunOptions& o,
+                         OptionSource source) {
     std::string letter = arg.size() > 1 ? arg.substr(1, 1) : "";
     if (source == OptionSource::IcmLine) {
-        LogMessage(o.VerboseMode, 1, "Invalid Option ", letter);
+        LogMessage(run.log, o.VerboseMode, 1, "Invalid Option ", letter);
     } else {
-        WriteConsoleLine("Invalid Option <" + letter + "> found");
+        WriteConsoleLine(run.log, "Invalid Option <" + letter + "> found");
     }
+}
+
+// The eight lines at the top of a log file: banner, time and the command line.
+std::string LogFileHeader(const std::string& commandLine) {
+    size_t start = commandLine.find_first_not_of(" \t");
+    std::string args = start == std::string::npos ? "" : commandLine.substr(start);
+    return ";\n; " + BannerLine() + "\n;\n; Running at " + LocalTimeText() + ";\n; " + args +
+           "\n; With NETWARE support\n;\n";
 }
 
 }  // namespace
 
-void ScanOption(const std::string& arg, RunOptions& o, OptionSource source,
+void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSource source,
                 const std::string& commandLine) {
     char letter = UpperChar(CharAt(arg, 1));
     switch (letter) {
         case '!':
             if (source == OptionSource::IcmLine) {
-                ReportInvalidOption(arg, o, source);
+                ReportInvalidOption(run, arg, o, source);
             } else {
                 o.NoBanner = 1;
             }
@@ -95,11 +100,11 @@ void ScanOption(const std::string& arg, RunOptions& o, OptionSource source,
         case 'E':
             if (source == OptionSource::IcmLine && (arg.size() != 4 || arg[2] != '=')) {
                 // ICM lines accept only the exact form /e=<c>.
-                LogMessage(o.VerboseMode, 1, "Invalid Option ", arg);
+                LogMessage(run.log, o.VerboseMode, 1, "Invalid Option ", arg);
             } else if (CharAt(arg, 2) == '=') {
                 o.Delimiter = CharAt(arg, 3);
             } else {
-                LogMessage(o.VerboseMode, 1, "-E option found with no = sign", "");
+                LogMessage(run.log, o.VerboseMode, 1, "-E option found with no = sign", "");
             }
             break;
         case 'G':
@@ -107,31 +112,31 @@ void ScanOption(const std::string& arg, RunOptions& o, OptionSource source,
             break;
         case 'L': {
             if (source == OptionSource::IcmLine) {
-                ReportInvalidOption(arg, o, source);
+                ReportInvalidOption(run, arg, o, source);
                 break;
             }
             if (CharAt(arg, 2) != '=') {
-                LogMessage(o.VerboseMode, 1, "-L option found with no = sign", "");
+                LogMessage(run.log, o.VerboseMode, 1, "-L option found with no = sign", "");
             }
             std::string name = CurrentDirPrefix(arg.size() > 3 ? arg.substr(3) : "");
             if (!name.empty()) {
-                OpenLogFile(name, commandLine);
+                OpenLogFile(run.log, name, LogFileHeader(commandLine));
             } else {
-                LogMessage(o.VerboseMode, 1, "-L option with no filename found", "");
+                LogMessage(run.log, o.VerboseMode, 1, "-L option with no filename found", "");
             }
             break;
         }
         case 'N':
             if (CharAt(arg, 2) != '=') {
                 o.CreateIni = 1;
-                LogMessage(o.VerboseMode, 9, "-N option found with no = sign", "");
+                LogMessage(run.log, o.VerboseMode, 9, "-N option found with no = sign", "");
             } else {
                 o.CreateIni = 2;
                 std::string name = CurrentDirPrefix(arg.size() > 3 ? arg.substr(3) : "");
                 if (!name.empty()) {
-                    SetBaseFileName(name);
+                    run.baseFileName = name;
                 } else {
-                    LogMessage(o.VerboseMode, 1, "-N= option with no filename found", "");
+                    LogMessage(run.log, o.VerboseMode, 1, "-N= option with no filename found", "");
                 }
             }
             break;
@@ -141,16 +146,16 @@ void ScanOption(const std::string& arg, RunOptions& o, OptionSource source,
             o.RegistryFile = 1;
             break;
         case 'S':
-            ScanModeDigit(arg, o.SwapMode, "Invalid Swapmode <");
+            ScanModeDigit(run, arg, o.SwapMode, "Invalid Swapmode <");
             break;
         case 'V':
-            ScanVerbose(arg, o, source);
+            ScanVerbose(run, arg, o, source);
             break;
         case 'W':
-            ScanModeDigit(arg, o.CfgMode, "Invalid CFG-mode <");
+            ScanModeDigit(run, arg, o.CfgMode, "Invalid CFG-mode <");
             break;
         default:
-            ReportInvalidOption(arg, o, source);
+            ReportInvalidOption(run, arg, o, source);
             break;
     }
 }
@@ -160,21 +165,13 @@ bool IsOptionArgument(const std::string& arg) {
     return (first == '-' || first == '/') && !IsSlashPathArgument(arg);
 }
 
-const std::string& BaseFileName() {
-    return BaseFileNameStorage();
-}
-
-void SetBaseFileName(const std::string& name) {
-    BaseFileNameStorage() = name;
-}
-
-ScannedCommandLine ScanArguments(const std::vector<std::string>& arguments,
+ScannedCommandLine ScanArguments(RunContext& run, const std::vector<std::string>& arguments,
                                  const std::string& commandLine) {
     ScannedCommandLine scanned;
     RunOptions& o = scanned.options;
     for (const std::string& arg : arguments) {
         if (IsOptionArgument(arg)) {
-            ScanOption(arg, o, OptionSource::CommandLine, commandLine);
+            ScanOption(run, arg, o, OptionSource::CommandLine, commandLine);
         } else if (scanned.fileCount == 0) {
             o.FileName1 = arg;
             scanned.fileCount = 1;

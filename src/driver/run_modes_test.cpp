@@ -1,12 +1,12 @@
-#include "icmfile/icm_file.h"
+#include "driver/run_modes.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
+#include "icmfile/icm_file.h"
 #include "platform/files.h"
-#include "script/session.h"
 
 namespace rivel {
 namespace {
@@ -27,12 +27,17 @@ class IcmFile {
     std::string path_;
 };
 
-std::string RunLine(const std::string& line, int verbosity = 9) {
+// A context as the entry point makes it: ICM lines reach the mode dispatch.
+struct IcmRun : RunContext {
+    IcmRun() { runInvocation = RunIcmInvocation; }
+};
+
+std::string RunLine(RunContext& run, const std::string& line, int verbosity = 9) {
     RunOptions o;
     o.VerboseMode = verbosity;
-    StartLogCapture();
-    ExecuteIcmLine(o, line);
-    return TakeLogCapture();
+    StartLogCapture(run.log);
+    ExecuteIcmLine(run, o, line);
+    return TakeLogCapture(run.log);
 }
 
 // One log line: the label padded to the label column, then the text.
@@ -49,70 +54,74 @@ size_t Count(const std::string& text, const std::string& part) {
 }
 
 TEST(ExecuteIcmLine, ExecuteLineStoresTheExitStatus) {
-    ResetSession();
-    std::string log = RunLine("E  exit 3");
+    IcmRun run;
+    std::string log = RunLine(run, "E  exit 3");
     EXPECT_NE(log.find(Line("Execute processing :", "exit 3")), std::string::npos);
-    EXPECT_EQ(LastErrorCode(), 3);
-    RunLine("E exit 0");
-    EXPECT_EQ(LastErrorCode(), 0);
+    EXPECT_EQ(run.lastErrorCode, 3);
+    RunLine(run, "E exit 0");
+    EXPECT_EQ(run.lastErrorCode, 0);
 }
 
 TEST(ExecuteIcmLine, LowerCaseEIsAFileName) {
-    ResetSession();
-    SetLastErrorCode(7);
-    std::string log = RunLine("e exit 3");
-    EXPECT_EQ(LastErrorCode(), 7);
+    IcmRun run;
+    run.lastErrorCode = 7;
+    std::string log = RunLine(run, "e exit 3");
+    EXPECT_EQ(run.lastErrorCode, 7);
     EXPECT_NE(log.find("Too many file names"), std::string::npos);
-    EXPECT_EQ(RunLine("e"), "Wrong number of parameters for INI-file\n");
+    EXPECT_EQ(RunLine(run, "e"), "Wrong number of parameters for INI-file\n");
 }
 
 TEST(ExecuteIcmLine, WrongCountsHaveNoHelpHint) {
-    EXPECT_EQ(RunLine(" "), "Wrong number of parameters for INI-file\n");
-    EXPECT_EQ(RunLine("/c"), "Wrong number of parameters for ICM-file\n");
-    EXPECT_EQ(RunLine("/g a"), "Wrong number of parameters for GRP-CMD-file\n");
-    EXPECT_EQ(RunLine("/d a"), "Wrong number of parameters for Decompile-GRP-file\n");
-    EXPECT_EQ(RunLine("/? a b"), Line("ICM-Help Option found", "not supported in ICM files"));
+    IcmRun run;
+    EXPECT_EQ(RunLine(run, " "), "Wrong number of parameters for INI-file\n");
+    EXPECT_EQ(RunLine(run, "/c"), "Wrong number of parameters for ICM-file\n");
+    EXPECT_EQ(RunLine(run, "/g a"), "Wrong number of parameters for GRP-CMD-file\n");
+    EXPECT_EQ(RunLine(run, "/d a"), "Wrong number of parameters for Decompile-GRP-file\n");
+    EXPECT_EQ(RunLine(run, "/? a b"), Line("ICM-Help Option found", "not supported in ICM files"));
 }
 
 TEST(ExecuteIcmLine, OptionsRefusedOnIcmLines) {
+    IcmRun run;
     const std::string wrongCount = "Wrong number of parameters for INI-file\n";
-    EXPECT_EQ(RunLine("/l=x.log", 1), Line("Invalid Option ", "l") + wrongCount);
-    EXPECT_EQ(RunLine("/! /e;", 1),
+    EXPECT_EQ(RunLine(run, "/l=x.log", 1), Line("Invalid Option ", "l") + wrongCount);
+    EXPECT_EQ(RunLine(run, "/! /e;", 1),
               Line("Invalid Option ", "!") + Line("Invalid Option ", "/e;") + wrongCount);
     // After /v the verbosity is 1, so the complaint about the third character is shown.
-    EXPECT_EQ(RunLine("/vx", 0), Line("Invalid Verbosemode ", "/vx") + wrongCount);
-    EXPECT_EQ(RunLine("/v0 /q"), "");
+    EXPECT_EQ(RunLine(run, "/vx", 0), Line("Invalid Verbosemode ", "/vx") + wrongCount);
+    EXPECT_EQ(RunLine(run, "/v0 /q"), "");
 }
 
 TEST(ProcessIcmFile, LastLineWithoutLineEndIsNotRun) {
-    ResetSession();
+    IcmRun run;
     IcmFile icm("E exit 4\n  ;remark\n\nE exit 5");
     RunOptions o;
     o.VerboseMode = 9;
-    StartLogCapture();
-    ProcessIcmFile(o, icm.path());
-    std::string log = TakeLogCapture();
-    EXPECT_EQ(LastErrorCode(), 4);
+    StartLogCapture(run.log);
+    ProcessIcmFile(run, o, icm.path());
+    std::string log = TakeLogCapture(run.log);
+    EXPECT_EQ(run.lastErrorCode, 4);
     EXPECT_NE(log.find(Line("Remark     :", ";remark")), std::string::npos);
     EXPECT_EQ(log.find("exit 5"), std::string::npos);
     EXPECT_NE(log.find("ICM-Close"), std::string::npos);
 }
 
 TEST(ProcessIcmFile, MissingFileIsReported) {
+    IcmRun run;
     RunOptions o;
-    StartLogCapture();
-    ProcessIcmFile(o, "no-such-file.icm");
-    EXPECT_EQ(TakeLogCapture(), "ICMFile open returns BAD for :no-such-file.icm\n");
+    StartLogCapture(run.log);
+    ProcessIcmFile(run, o, "no-such-file.icm");
+    EXPECT_EQ(TakeLogCapture(run.log), "ICMFile open returns BAD for :no-such-file.icm\n");
 }
 
 TEST(ProcessIcmFile, SelfCallingFileStopsAtTheNestingLimit) {
+    IcmRun run;
     IcmFile icm("");
     std::ofstream(icm.path(), std::ios::binary) << "/c " << icm.path() << "\n";
     RunOptions o;
     o.VerboseMode = 5;
-    StartLogCapture();
-    ProcessIcmFile(o, icm.path());
-    std::string log = TakeLogCapture();
+    StartLogCapture(run.log);
+    ProcessIcmFile(run, o, icm.path());
+    std::string log = TakeLogCapture(run.log);
     EXPECT_EQ(Count(log, "ICM-File  : "), static_cast<size_t>(kMaxIcmNesting));
     EXPECT_EQ(Count(log, "ICM files nested too deeply, not run: "), 1u);
     EXPECT_EQ(Count(log, "ICM-Close"), static_cast<size_t>(kMaxIcmNesting));

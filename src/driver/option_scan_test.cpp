@@ -1,8 +1,8 @@
-#include "driver/run_options.h"
+#include "driver/option_scan.h"
 
 #include <gtest/gtest.h>
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "platform/files.h"
 
 namespace rivel {
@@ -11,12 +11,15 @@ namespace {
 struct Scan {
     ScannedCommandLine result;
     std::string log;
+    std::string baseFileName;
 };
 
 Scan ScanOf(std::vector<std::string> args) {
-    StartLogCapture();
-    Scan s{ScanArguments(args, ""), ""};
-    s.log = TakeLogCapture();
+    RunContext run;
+    StartLogCapture(run.log);
+    Scan s{ScanArguments(run, args, ""), "", ""};
+    s.log = TakeLogCapture(run.log);
+    s.baseFileName = run.baseFileName;
     return s;
 }
 
@@ -71,11 +74,10 @@ TEST(ScanArguments, CreateIniAndBaseFile) {
     EXPECT_EQ(ScanOf({"/v9", "/n"}).log, "-N option found with no = sign\n");
     Scan base = ScanOf({"/n=base.ini"});
     EXPECT_EQ(base.result.options.CreateIni, 2);
-    EXPECT_EQ(BaseFileName(), Prefixed("base.ini"));
+    EXPECT_EQ(base.baseFileName, Prefixed("base.ini"));
     Scan empty = ScanOf({"/n="});
     EXPECT_EQ(empty.result.options.CreateIni, 2);
     EXPECT_EQ(empty.log, "-N= option with no filename found\n");
-    SetBaseFileName("");
 }
 
 TEST(ScanArguments, UnknownOptionsAreReportedAsTyped) {
@@ -89,6 +91,7 @@ TEST(ScanArguments, UnknownOptionsAreReportedAsTyped) {
 }
 
 TEST(ScanArguments, FileNamesAndModes) {
+    RunContext run;
     Scan one = ScanOf({"/c", "run.icm"});
     EXPECT_EQ(one.result.fileCount, 1);
     EXPECT_EQ(one.result.options.IcmFile, 1);
