@@ -58,7 +58,7 @@ run_suite() {  # name, build dir, cmake arguments...
 run_suite "native" "$out/native" -DCMAKE_BUILD_TYPE=Debug -DRIVEL_WERROR=ON
 run_suite "release" "$out/release" -DCMAKE_BUILD_TYPE=Release -DRIVEL_WERROR=ON
 run_suite "sanitizers" "$out/sanitize" -DCMAKE_BUILD_TYPE=Debug -DRIVEL_SANITIZE=ON -DRIVEL_WERROR=ON
-run_suite "windows-64 (wine)" "$out/win64" -DRIVEL_WERROR=ON \
+run_suite "windows-64 (wine)" "$out/win64" -DCMAKE_BUILD_TYPE=Debug -DRIVEL_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw64.cmake"
 
 echo "== install: cmake --install puts rivel under the prefix"
@@ -68,7 +68,7 @@ cmake --install "$out/release" --prefix "$out/prefix" >/dev/null
 summary+=("install: rivel installed")
 
 echo "== windows-32: build"
-cmake -S "$root" -B "$out/win32" -G Ninja -DRIVEL_WERROR=ON \
+cmake -S "$root" -B "$out/win32" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVEL_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" >/dev/null
 ninja -C "$out/win32" -j "$jobs" >/dev/null
 summary+=("windows-32: built")

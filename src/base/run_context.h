@@ -4,6 +4,7 @@
 // reached through one explicit path. Tests build their own.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +23,13 @@ class RegistryService;  // the registry the run edits (platform/registry.h)
 struct ValueList {
     std::map<std::string, std::string> values;
     int users = 0;  // InitValues/FreeValues pairs still open
+};
+
+// What went wrong in a run, for the exit status of /x; a later failure of a higher kind wins.
+enum class RunFailure {
+    CommandError = 1,  // a command file or line had an error
+    WriteFailed = 2,   // a file could not be written or replaced
+    CommandLine = 3,   // the command line itself was wrong
 };
 
 struct RunContext {
@@ -50,9 +58,20 @@ struct RunContext {
     // the entry point, which owns the option scan and the mode dispatch.
     std::function<void(RunContext&, const RunOptions&, const std::string&)> runInvocation;
 
+    // The highest RunFailure met so far (0: none).
+    int failure = 0;
+    // Preview: said once that programs are not run and their result is taken as 0.
+    bool previewNoteShown = false;
+    // The GRI text of a GRP run: a file of this run's own, replaced even in a preview.
+    std::string scratchIniFile;
+
     // The exit status of a fatal end (the GRI compiler's); once set, no further run starts.
     int fatalStatus = 0;
     bool Ended() const { return fatalStatus != 0; }
 };
+
+inline void NoteFailure(RunContext& run, RunFailure kind) {
+    run.failure = std::max(run.failure, static_cast<int>(kind));
+}
 
 }  // namespace rivel

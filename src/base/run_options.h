@@ -21,6 +21,8 @@ struct RunOptions {
     char Delimiter = '=';
     int32_t RegistryFile = 0;
     int32_t RcmSignature = 0;
+    int32_t Preview = 0;     // /p: change nothing, show what would change
+    int32_t ExitStatus = 0;  // /x: the exit status tells whether something failed
     std::string FileName1;
     std::string FileName2;
 };

@@ -16,6 +16,12 @@ bool IsDigit(char c) {
 }
 
 // /s and /w: 1 alone, or the digit of a three-character argument.
+// A bad option is an error of the command line, or of the ICM line it stands on.
+void NoteOptionError(RunContext& run, OptionSource source) {
+    NoteFailure(
+        run, source == OptionSource::IcmLine ? RunFailure::CommandError : RunFailure::CommandLine);
+}
+
 void ScanModeDigit(RunContext& run, const std::string& arg, int32_t& field, const char* complaint) {
     field = 1;
     if (arg.size() != 3) {
@@ -25,6 +31,7 @@ void ScanModeDigit(RunContext& run, const std::string& arg, int32_t& field, cons
         field = arg[2] - '0';
     } else {
         WriteConsoleLine(run.log, std::string(complaint) + arg + "> found");
+        NoteFailure(run, RunFailure::CommandLine);
     }
 }
 
@@ -44,8 +51,10 @@ void ScanVerbose(RunContext& run, const std::string& arg, RunOptions& o, OptionS
         }
         if (source == OptionSource::IcmLine) {
             LogMessage(run.log, o.VerboseMode, 1, "Invalid Verbosemode ", arg);
+            NoteOptionError(run, source);
         } else {
             WriteConsoleLine(run.log, "Invalid Verbosemode <" + arg + "> found");
+            NoteOptionError(run, source);
         }
     }
     if (source == OptionSource::IcmLine && o.VerboseMode == 0) {
@@ -56,6 +65,7 @@ void ScanVerbose(RunContext& run, const std::string& arg, RunOptions& o, OptionS
 void ReportInvalidOption(RunContext& run, const std::string& arg, const RunOptions& o,
                          OptionSource source) {
     std::string letter = arg.size() > 1 ? arg.substr(1, 1) : "";
+    NoteOptionError(run, source);
     if (source == OptionSource::IcmLine) {
         LogMessage(run.log, o.VerboseMode, 1, "Invalid Option ", letter);
     } else {
@@ -142,6 +152,9 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
             break;
         case 'O':
             break;
+        case 'P':
+            o.Preview = 1;
+            break;
         case 'R':
             o.RegistryFile = 1;
             break;
@@ -150,6 +163,9 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
             break;
         case 'V':
             ScanVerbose(run, arg, o, source);
+            break;
+        case 'X':
+            o.ExitStatus = 1;
             break;
         case 'W':
             ScanModeDigit(run, arg, o.CfgMode, "Invalid CFG-mode <");

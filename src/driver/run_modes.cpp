@@ -23,6 +23,8 @@ namespace {
 
 void WrongCount(RunContext& run, const RunOptions& options, RunSource source, const char* text) {
     LogText(run.log, options.VerboseMode, 1, text);
+    NoteFailure(
+        run, source == RunSource::CommandLine ? RunFailure::CommandLine : RunFailure::CommandError);
     if (source == RunSource::CommandLine) {
         LogText(run.log, options.VerboseMode, 1, "Type RIVEL -? for detailed help");
     }
@@ -116,6 +118,7 @@ void RunIcmInvocation(RunContext& run, const RunOptions& options, const std::str
     if (!excess.empty()) {
         // As on the command line: a third file name can only be a mistake.
         LogMessage(run.log, copy.VerboseMode, 1, "Too many file names, nothing done: ", excess[0]);
+        NoteFailure(run, RunFailure::CommandError);
         return;
     }
     if (fileCount == 2 && copy.IcmFile == 1) {
@@ -141,6 +144,7 @@ int RunProgram(RunContext& run, ScannedCommandLine& scanned) {
         LogMessage(run.log, o.VerboseMode, 1,
                    "Too many file names, nothing done: ", scanned.excessFiles[0]);
         LogText(run.log, o.VerboseMode, 1, "Type RIVEL -? for detailed help");
+        NoteFailure(run, RunFailure::CommandLine);
     } else {
         RunSelectedMode(run, o, scanned.fileCount);
     }
@@ -150,7 +154,7 @@ int RunProgram(RunContext& run, ScannedCommandLine& scanned) {
         return run.fatalStatus;
     }
     FreeValues(run, o);
-    return 0;
+    return o.ExitStatus == 1 ? run.failure : 0;
 }
 
 }  // namespace rivel

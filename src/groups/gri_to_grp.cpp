@@ -6,11 +6,14 @@
 #include <new>
 
 #include "base/message_log.h"
+#include "base/preview.h"
 #include "groups/gri_parse.h"
 #include "groups/grp_image.h"
+#include "groups/grp_to_gri.h"
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "text/line_io.h"
+#include "text/unified_diff.h"
 
 namespace rivel {
 
@@ -69,6 +72,20 @@ int WriteGrpFile(const RunOptions& options, const std::string& grpFile, const st
     return 0;
 }
 
+// A preview shows the group as GRI text: the group as it is against the one that would be
+// written, both decompiled the same way.
+void PreviewGroup(RunContext& run, const RunOptions& options, const std::string& grpFile,
+                  const std::string& image) {
+    RunOptions quiet = options;
+    quiet.VerboseMode = 0;
+    std::string before;
+    if (PathExists(grpFile) && ReadWholeFile(grpFile, before)) {
+        before = JoinLines(DecompileGrp(run, quiet, before, grpFile, "").lines, "\n");
+    }
+    std::string after = JoinLines(DecompileGrp(run, quiet, image, grpFile, "").lines, "\n");
+    WritePreviewText(UnifiedDiff(grpFile, before, after));
+}
+
 }  // namespace
 
 std::string GrpBackupName(const std::string& grpFile) {
@@ -89,6 +106,7 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
         LineReader reader;
         if (IsDirectory(griFile) || !reader.Open(griFile)) {
             PrintLine("Can't open GRI-File");
+            NoteFailure(run, RunFailure::CommandError);
             return 0;
         }
         GriParser parser(run, options);
@@ -113,6 +131,10 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
     } catch (const std::bad_alloc&) {
         PrintLine("Not enough memory to create GRP file");
         return 1;
+    }
+    if (options.Preview == 1) {
+        PreviewGroup(run, options, grpFile, image);
+        return 0;
     }
     return WriteGrpFile(options, grpFile, image);
 }

@@ -18,11 +18,17 @@ void ProcessGrpCmd(RunContext& run, RunOptions& options, const std::string& grpF
     std::string error;
     // Compiling what was read of a group that was not read whole would replace the group with
     // a damaged or empty one. A group that does not exist yet is made from the CMD file alone.
-    if (!GrpToGri(run, options, grpFile, griFile) && PathExists(grpFile)) {
+    // The GRI text is this run's own scratch file: written even in a preview.
+    RunOptions decompile = options;
+    decompile.Preview = 0;
+    if (!GrpToGri(run, decompile, grpFile, griFile) && PathExists(grpFile)) {
+        NoteFailure(run, RunFailure::CommandError);
         RemoveFile(griFile, error);
         return;
     }
+    run.scratchIniFile = griFile;
     RunIniCommands(run, options, griFile, cmdFile);
+    run.scratchIniFile.clear();
     int status = CompileGriFile(run, options, grpFile, griFile);
     RemoveFile(griFile, error);
     if (status != 0) {

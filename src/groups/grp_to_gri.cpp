@@ -9,10 +9,12 @@
 #include <optional>
 
 #include "base/message_log.h"
+#include "base/preview.h"
 #include "groups/grp_format.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "text/line_io.h"
+#include "text/unified_diff.h"
 
 namespace rivel {
 
@@ -131,28 +133,6 @@ void AddIfSet(std::vector<std::string>& lines, const char* key, const std::strin
     if (!value.empty()) {
         lines.push_back(key + value);
     }
-}
-
-bool ReadWholeFile(const std::string& path, std::string& data) {
-    if (IsDirectory(path)) {
-        return false;
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    bool ok = true;
-    char buffer[65536];
-    for (;;) {
-        size_t got = std::fread(buffer, 1, sizeof buffer, f);
-        data.append(buffer, got);
-        if (got < sizeof buffer) {
-            ok = std::ferror(f) == 0;
-            break;
-        }
-    }
-    std::fclose(f);
-    return ok;
 }
 
 }  // namespace
@@ -289,6 +269,15 @@ DecompiledGroup DecompileGrp(RunContext& run, const RunOptions& o, std::string_v
     return out;
 }
 
+std::string JoinLines(const std::vector<std::string>& lines, const std::string& lineEnd) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += lineEnd;
+    }
+    return text;
+}
+
 bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grpFile,
               const std::string& griFile) {
     LogMessage(run.log, options.VerboseMode, 5, "GRP-DC-GRP: ", grpFile);
@@ -299,13 +288,16 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
         std::string image;
         bool read = ReadWholeFile(grpFile, image);
         LineWriter gri;
-        if (!gri.Open(griFile, NativeLineEnd())) {
+        const bool preview = options.Preview == 1;
+        if (!preview && !gri.Open(griFile, NativeLineEnd())) {
             LogMessage(run.log, options.VerboseMode, 1,
                        "GRP-DC    : Can't create outputfile :", griFile);
+            NoteFailure(run, RunFailure::WriteFailed);
             return false;
         }
         if (!read) {
             std::printf("Can't open inputfile <%s>\n", grpFile.c_str());
+            NoteFailure(run, RunFailure::CommandError);
             std::fflush(stdout);
             return false;
         }
@@ -314,13 +306,23 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
             timeText.pop_back();
         }
         DecompiledGroup group = DecompileGrp(run, options, image, grpFile, timeText);
-        for (const std::string& line : group.lines) {
-            gri.WriteLine(line);
+        bool written = true;
+        if (preview) {
+            std::string before;
+            if (PathExists(griFile)) {
+                ReadWholeFile(griFile, before);
+            }
+            WritePreviewText(UnifiedDiff(griFile, before, JoinLines(group.lines, NativeLineEnd())));
+        } else {
+            for (const std::string& line : group.lines) {
+                gri.WriteLine(line);
+            }
+            written = gri.Close();
         }
-        bool written = gri.Close();
         if (!written) {
             LogMessage(run.log, options.VerboseMode, 1,
                        "GRP-DC    : Can't create outputfile :", griFile);
+            NoteFailure(run, RunFailure::WriteFailed);
         }
         for (const std::string& line : group.console) {
             std::fwrite(line.data(), 1, line.size(), stdout);
@@ -338,7 +340,9 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
 
 void DecompileGrpFile(RunContext& run, RunOptions& options, const std::string& grpFile,
                       const std::string& griFile) {
-    GrpToGri(run, options, grpFile, griFile);
+    if (!GrpToGri(run, options, grpFile, griFile)) {
+        NoteFailure(run, RunFailure::CommandError);
+    }
 }
 
 }  // namespace rivel

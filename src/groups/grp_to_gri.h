@@ -32,6 +32,9 @@ struct DecompiledGroup {
 DecompiledGroup DecompileGrp(RunContext& run, const RunOptions& options, std::string_view image,
                              const std::string& grpName, const std::string& timeText);
 
+// The lines as a text, each followed by lineEnd.
+std::string JoinLines(const std::vector<std::string>& lines, const std::string& lineEnd);
+
 // Decompiles grpFile into the text file griFile. False when the group could not be read whole
 // (missing, not a group file, damaged) or the text could not be written; the reasons are
 // reported.

@@ -2,6 +2,7 @@
 #include "icmfile/icm_file.h"
 
 #include "base/message_log.h"
+#include "base/preview.h"
 #include "platform/shell.h"
 #include "script/substitution.h"
 #include "script/user_vars.h"
@@ -17,11 +18,16 @@ void RunCommandLine(RunContext& run, const RunOptions& options, const std::strin
                     size_t afterWord) {
     std::string command = line.substr(afterWord);
     LogMessage(run.log, options.VerboseMode, 1, "Execute processing :", command);
+    if (options.Preview == 1) {
+        PreviewProgram(run, command);
+        return;
+    }
     CommandResult result = RunShellCommand(command);
     if (result.started) {
         run.lastErrorCode = result.status;
     } else {
         LogMessage(run.log, options.VerboseMode, 1, "Execute failed", "");
+        NoteFailure(run, RunFailure::CommandError);
         run.lastErrorCode = result.error;
     }
 }
@@ -68,6 +74,7 @@ void ProcessIcmLines(RunContext& run, RunOptions& options, const std::string& ic
     LineReader reader;
     if (!reader.Open(icmFile)) {
         LogMessage(run.log, options.VerboseMode, 1, "ICMFile open returns BAD for :", icmFile);
+        NoteFailure(run, RunFailure::CommandError);
         return;
     }
     std::string line;
@@ -99,6 +106,7 @@ void ProcessIcmFile(RunContext& run, RunOptions& options, const std::string& icm
     if (run.openIcmFiles.size() >= kMaxIcmNesting) {
         LogMessage(run.log, options.VerboseMode, 1,
                    "ICM files nested too deeply, not run: ", icmFile);
+        NoteFailure(run, RunFailure::CommandError);
         return;
     }
     run.openIcmFiles.push_back(icmFile);

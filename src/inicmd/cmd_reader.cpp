@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/message_log.h"
+#include "base/preview.h"
 #include "inicmd/command_list.h"
 #include "inicmd/ini_replace.h"
 #include "platform/files.h"
@@ -21,12 +22,23 @@ namespace rivel {
 namespace {
 
 // The output file of O and W lines.
-void OutputLine(RunContext& run, const RunOptions& options, LineWriter& output,
+// The output file of O and W lines; a preview only names it.
+struct OutputFile {
+    LineWriter writer;
+    bool previewed = false;
+};
+
+void OutputLine(RunContext& run, const RunOptions& options, OutputFile& file,
                 const std::string& upper) {
     const int v = options.VerboseMode;
+    LineWriter& output = file.writer;
     LogMessage(run.log, v, 9, "CMD-File  : ", "Write Output command");
+    if (file.previewed) {
+        return;
+    }
     if (!output.IsOpen()) {
         LogMessage(run.log, v, 1, "CMD-File  : ", "Output file is not open");
+        NoteFailure(run, RunFailure::CommandError);
         return;
     }
     if (upper.compare(1, 3, "NLF") == 0) {
@@ -39,17 +51,25 @@ void OutputLine(RunContext& run, const RunOptions& options, LineWriter& output,
     }
 }
 
-void OpenOutput(RunContext& run, const RunOptions& options, LineWriter& output,
+void OpenOutput(RunContext& run, const RunOptions& options, OutputFile& file,
                 const std::string& text) {
     const int v = options.VerboseMode;
+    LineWriter& output = file.writer;
     if (output.IsOpen()) {
         LogMessage(run.log, v, 9, "CMD-File  : old Output file closed", "");
         output.Close();
     }
     std::string name = TrimLeft(text.substr(1));
     LogMessage(run.log, v, 9, "CMD-File  : Output command : ", name);
+    if (options.Preview == 1) {
+        PreviewOutputFile(name);
+        file.previewed = true;
+        return;
+    }
+    file.previewed = false;
     if (!output.Open(name, NativeLineEnd())) {
         LogMessage(run.log, v, 1, "Create Outfile failed : ", name);
+        NoteFailure(run, RunFailure::WriteFailed);
     }
 }
 
@@ -64,9 +84,14 @@ void Execute(RunContext& run, const RunOptions& options, CommandStore& store,
         store.ExecuteList.push_back(TrimLeft(text.substr(2)));
         return;
     }
+    if (options.Preview == 1) {
+        PreviewProgram(run, TrimLeft(blanked));
+        return;
+    }
     CommandResult result = RunShellCommand(blanked);
     if (!result.started) {
         LogMessage(run.log, v, 1, "Execute failed", "");
+        NoteFailure(run, RunFailure::CommandError);
     }
     run.lastErrorCode = result.status;
 }
@@ -78,10 +103,15 @@ void ExecuteStored(RunContext& run, const RunOptions& options, CommandStore& sto
     list.swap(store.ExecuteList);
     for (const std::string& command : list) {
         LogMessage(run.log, options.VerboseMode, 9, "Executing : ", command);
+        if (options.Preview == 1) {
+            PreviewProgram(run, command);
+            continue;
+        }
         CommandResult result = RunShellCommand(command);
         if (!result.started) {
             LogMessage(run.log, options.VerboseMode, 1, "Execute failed with errno ",
                        std::to_string(result.error));
+            NoteFailure(run, RunFailure::CommandError);
         }
         run.lastErrorCode = result.status;
     }
@@ -99,9 +129,10 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
     store = CommandStore{};
     if (!opened) {
         LogMessage(run.log, v, 1, "CMDFile not opened correctly :", cmdFile);
+        NoteFailure(run, RunFailure::CommandError);
         return;
     }
-    LineWriter output;
+    OutputFile output;
     std::string line;
     while (reader.ReadLine(line)) {
         LogMessage(run.log, v, 10, "CMD-File  : ", line);
@@ -147,7 +178,7 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
     }
     FinishIfStack(run, options, stack, BlockReader::Cmd);
     LogMessage(run.log, v, 5, "CMD-File  : ", cmdFile);
-    output.Close();
+    output.writer.Close();
 }
 
 void RunIniCommands(RunContext& run, RunOptions& options, const std::string& iniFile,

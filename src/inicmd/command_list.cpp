@@ -48,8 +48,10 @@ void Ignoring(RunContext& run, const RunOptions& options, const char* mnemonic,
               const std::string& section, const char* second) {
     LogMessage(run.log, options.VerboseMode, 3,
                std::string("Ignoring CMD ") + mnemonic + ", Section :", section);
+    NoteFailure(run, RunFailure::CommandError);
     if (second != nullptr) {
         LogMessage(run.log, options.VerboseMode, 3, second, "");
+        NoteFailure(run, RunFailure::CommandError);
     }
 }
 

@@ -2,6 +2,7 @@
 #include "inicmd/ini_replace.h"
 
 #include "base/message_log.h"
+#include "base/preview.h"
 #include "inicmd/command_list.h"
 #include "inicmd/ini_rewrite.h"
 #include "inicmd/temp_file.h"
@@ -9,6 +10,7 @@
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "text/line_io.h"
+#include "text/unified_diff.h"
 
 namespace rivel {
 
@@ -34,6 +36,7 @@ void MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
     LineReader in;
     if (!in.Open(iniFile)) {
         LogMessage(run.log, v, 1, "No Backup made", "InFile returns error");
+        NoteFailure(run, RunFailure::WriteFailed);
         return;
     }
     std::string line;
@@ -51,9 +54,27 @@ void MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
     bool written = opened && out.Close() && !in.Failed();
     if (!written) {
         LogMessage(run.log, v, 1, "Copy INI to BAK returns NOT OK", "OutFile returns error");
+        NoteFailure(run, RunFailure::WriteFailed);
     } else {
         LogMessage(run.log, v, 9, "Copy INI to BAK returns OK", "OutFile returns OK");
     }
+}
+
+// The preview of a replacement: the file as it is against the rewritten temporary file.
+void ShowPreview(RunContext& run, const RunOptions& options, const std::string& iniFile,
+                 const std::string& temp) {
+    std::string before, after;
+    if (PathExists(iniFile) && !ReadWholeFile(iniFile, before)) {
+        LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", iniFile);
+        NoteFailure(run, RunFailure::CommandError);
+        return;
+    }
+    if (!ReadWholeFile(temp, after)) {
+        LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", temp);
+        NoteFailure(run, RunFailure::CommandError);
+        return;
+    }
+    WritePreviewText(UnifiedDiff(iniFile, before, after));
 }
 
 }  // namespace
@@ -106,6 +127,12 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         ReleaseEditLock(lock);
         return;
     }
+    if (options.Preview == 1 && iniFile != run.scratchIniFile) {
+        ShowPreview(run, options, iniFile, temp);
+        DeleteFile(run, options, temp);
+        ReleaseEditLock(lock);
+        return;
+    }
     if (options.Backup == 1 && !fromBase) {
         MakeBackup(run, options, iniFile);
     }
@@ -124,6 +151,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         LogMessage(run.log, v, 9, "Copy TMP to INI returns OK", "");
     } else {
         LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
+        NoteFailure(run, RunFailure::WriteFailed);
         LogMessage(run.log, v, 3, "Problem: ", error);
     }
     ReleaseEditLock(lock);

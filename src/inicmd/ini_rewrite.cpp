@@ -341,6 +341,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
         if (options.CreateIni != 1) {
             LogMessage(run.log, verbose, 1, "INI File not found, CreateFile not specified",
                        " Aborting..");
+            NoteFailure(run, RunFailure::CommandError);
             return 0;
         }
         LogMessage(run.log, verbose, 1, "Empty file is used", "");
@@ -352,6 +353,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     LineWriter out;
     if (!out.Open(output, lineEnd)) {
         LogMessage(run.log, verbose, 1, "Can't open outputfile ", output);
+        NoteFailure(run, RunFailure::WriteFailed);
         return 0;
     }
     LogMessage(run.log, verbose, 5, "InFile : ", input);
@@ -369,10 +371,12 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     reader.Close();
     if (!out.Close()) {
         LogMessage(run.log, verbose, 1, "Write error on outputfile ", output);
+        NoteFailure(run, RunFailure::WriteFailed);
         return 0;
     }
     if (readFailed) {
         LogMessage(run.log, verbose, 1, "Read error on input file ", input);
+        NoteFailure(run, RunFailure::CommandError);
         return 0;
     }
     return 1;

@@ -25,6 +25,7 @@ std::string MakeTempFile(RunContext& run, const RunOptions& options) {
     if (path.empty()) {
         LogMessage(run.log, options.VerboseMode, 1,
                    "Can't create temporary file in : ", found ? directory : ".");
+        NoteFailure(run, RunFailure::WriteFailed);
         return "";
     }
     size_t cut = path.size();

@@ -56,6 +56,7 @@ bool Deeper(Eval& e) {
     if (++e.nesting > kMaxConditionNesting) {
         e.tooDeep = true;
         LogMessage(e.run.log, e.V(), 1, "Condition nested too deep, taken as false: ", e.line);
+        NoteFailure(e.run, RunFailure::CommandError);
         e.pos = e.line.size();
         return false;
     }
@@ -77,6 +78,7 @@ int Group(Eval& e) {
     if (e.pos >= e.line.size() || e.line[e.pos] != ')') {
         LogMessagePos(e.run.log, e.V(), 1, "Missing ) in if line : ", e.line,
                       static_cast<int>(e.pos), "Pos");
+        NoteFailure(e.run, RunFailure::CommandError);
     }
     ++e.pos;
     return v;
@@ -371,6 +373,8 @@ int Token(Eval& e) {
     }
     LogMessagePos(e.run.log, v, 1, "---NOT IMPLEMENTED CONDITION  ", e.line,
                   static_cast<int>(e.pos), "---NOT IMPLEMENTED CONDITION  ");
+    NoteFailure(e.run, RunFailure::CommandError);
+    NoteFailure(e.run, RunFailure::CommandError);
     return 0;
 }
 

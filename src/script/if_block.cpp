@@ -76,6 +76,7 @@ void ElseLine(RunContext& run, const RunOptions& options, IfStack& stack, BlockR
     Trace(run, options, reader, "ELSE found");
     if (stack.entries.size() == 1) {
         LogMessage(run.log, v, 3, "ELSE found with no corresponding IF", "");
+        NoteFailure(run, RunFailure::CommandError);
         return;
     }
     if (top == 0) {
@@ -92,6 +93,7 @@ void EndifLine(RunContext& run, const RunOptions& options, IfStack& stack, Block
     if (reader == BlockReader::Icm) {
         if (stack.entries.size() <= 1) {
             LogMessage(run.log, v, 3, "Too much ENDIF's found", "");
+            NoteFailure(run, RunFailure::CommandError);
         } else {
             stack.entries.pop_back();
         }
@@ -104,6 +106,7 @@ void EndifLine(RunContext& run, const RunOptions& options, IfStack& stack, Block
     }
     if (stack.entries.empty()) {
         LogMessage(run.log, v, 3, "More ENDIF than IF statements", "");
+        NoteFailure(run, RunFailure::CommandError);
         stack.entries.push_back(1);
     }
     if (stack.Top() == 0) {
@@ -142,6 +145,7 @@ void FinishIfStack(RunContext& run, const RunOptions& options, IfStack& stack, B
                    reader == BlockReader::Icm ? "Not enough ENDIF statements found"
                                               : "More IF than ENDIF statements found",
                    "");
+        NoteFailure(run, RunFailure::CommandError);
     }
     stack = IfStack{};
 }

@@ -67,6 +67,7 @@ int EvalIfLine(RunContext& run, const RunOptions& options, const std::string& li
         return exists == (word == "IFEXISTFILE") ? 1 : 0;
     }
     LogMessage(run.log, v, 3, "Unknown IF-Token :", word);
+    NoteFailure(run, RunFailure::CommandError);
     return 0;
 }
 

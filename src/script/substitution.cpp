@@ -106,6 +106,7 @@ std::string SubstDollar(RunContext& run, const RunOptions& options, const std::s
                 // Resolving this would recurse once per level: keep the reference as written.
                 LogMessage(run.log, v, 1, "Variable references nested too deep, left as written: ",
                            source.substr(i, j - i));
+                NoteFailure(run, RunFailure::CommandError);
                 out.append(source, i, j - i);
                 i = j;
                 continue;

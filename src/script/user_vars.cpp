@@ -137,6 +137,7 @@ std::string ProcessVarline(RunContext& run, const RunOptions& options, const std
     if (assign != ":=") {
         LogMessagePos(run.log, v, 1, "Syntax error : ", line, static_cast<int>(pos),
                       ":= expected at ");
+        NoteFailure(run, RunFailure::CommandError);
         LogMessage(run.log, v, 1, "Token found  : ", assign);
         return line;
     }
@@ -158,6 +159,7 @@ std::string ProcessVarline(RunContext& run, const RunOptions& options, const std
             value += operand;
         } else {
             LogMessage(run.log, v, 1, "Unknown operator : ", op);
+            NoteFailure(run, RunFailure::CommandError);
         }
     }
     // The name: the token without "$(" and without its last character, whatever that is.

@@ -130,4 +130,26 @@ bool LineWriter::Close() {
     return !failed_;
 }
 
+bool ReadWholeFile(const std::string& path, std::string& data) {
+    if (IsDirectory(path)) {
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        size_t got = std::fread(buffer, 1, sizeof buffer, f);
+        data.append(buffer, got);
+        if (got < sizeof buffer) {
+            ok = std::ferror(f) == 0;
+            break;
+        }
+    }
+    std::fclose(f);
+    return ok;
+}
+
 }  // namespace rivel

@@ -70,4 +70,8 @@ class LineWriter {
     bool failed_ = false;
 };
 
+// Reads a whole file (not a directory) into data, appending. False when it cannot be opened
+// or a read fails.
+bool ReadWholeFile(const std::string& path, std::string& data);
+
 }  // namespace rivel

@@ -1,0 +1,113 @@
+// Preview (/p) and the telling exit status (/x) seen from outside: a preview changes no file and
+// prints the diff that the real run then makes; /x gives each status of its table.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/run_context.h"
+#include "groups/grp_to_gri.h"
+#include "rivel_runner.h"
+#include "text/unified_diff.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Examples() {
+    return ExamplesDir().empty() ? fs::current_path().parent_path() / "examples" : ExamplesDir();
+}
+
+// A group file as GRI text, decompiled the way a preview shows it.
+std::string GroupText(const fs::path& grp) {
+    rivel::RunContext run;
+    rivel::RunOptions quiet;
+    quiet.VerboseMode = 0;
+    std::string image = ReadFile(grp);
+    return rivel::JoinLines(rivel::DecompileGrp(run, quiet, image, grp.string(), "").lines, "\n");
+}
+
+TEST(Preview, IniRunChangesNothingAndShowsTheDiffOfTheRealRun) {
+    ScratchDir dir;
+    fs::copy_file(Examples() / "WIN.INI", dir / "WIN.INI");
+    fs::copy_file(Examples() / "SETUP.CMD", dir / "SETUP.CMD");
+    const std::string before = ReadFile(dir / "WIN.INI");
+    RunResult preview = RunRivel({"/p", "/b", "WIN.INI", "SETUP.CMD"}, dir.path());
+    EXPECT_EQ(preview.status, 0);
+    EXPECT_EQ(ReadFile(dir / "WIN.INI"), before);
+    EXPECT_FALSE(fs::exists(dir / "WIN.bak"));
+    const std::string name = std::string(".") + Sep() + "WIN.INI";
+    ASSERT_EQ(preview.out.rfind("--- " + name + "\n+++ " + name + "\n@@ -1,", 0), 0u)
+        << preview.out;
+
+    RunResult real = RunRivel({"WIN.INI", "SETUP.CMD"}, dir.path());
+    EXPECT_EQ(real.status, 0);
+    EXPECT_EQ(preview.out, rivel::UnifiedDiff(name, before, ReadFile(dir / "WIN.INI")));
+    // Nothing left to change: the preview of a second run is empty.
+    EXPECT_EQ(RunRivel({"/p", "WIN.INI", "SETUP.CMD"}, dir.path()).out, "");
+}
+
+TEST(Preview, GroupRunShowsTheGroupAsText) {
+    ScratchDir dir;
+    fs::copy_file(Examples() / "DEMO.GRP", dir / "DEMO.GRP");
+    fs::copy_file(Examples() / "GROUP.CMD", dir / "GROUP.CMD");
+    const std::string before = ReadFile(dir / "DEMO.GRP");
+    const std::string beforeText = GroupText(dir / "DEMO.GRP");
+    RunResult preview = RunRivel({"/p", "/g", "DEMO.GRP", "GROUP.CMD"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "DEMO.GRP"), before);
+    ASSERT_FALSE(preview.out.empty()) << preview.err;
+
+    RunRivel({"/g", "DEMO.GRP", "GROUP.CMD"}, dir.path());
+    const std::string name = std::string(".") + Sep() + "DEMO.GRP";
+    EXPECT_EQ(preview.out, rivel::UnifiedDiff(name, beforeText, GroupText(dir / "DEMO.GRP")));
+}
+
+TEST(Preview, ProgramsAndOutputFilesAreNamedNotRunFromIcmLines) {
+    ScratchDir dir;
+    WriteFile(dir / "a.ini", "[s]\nk=1\n");
+    WriteFile(dir / "e.cmd", "Otouched.txt\nWhello\nE echo ran > ran.txt\n+[s]k=2\n");
+    WriteFile(dir / "site.icm", "/p a.ini e.cmd\nE echo ran > icm.txt\n");
+    RunResult r = RunRivel({"/c", "site.icm"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(dir / "a.ini"), "[s]\nk=1\n");
+    EXPECT_FALSE(fs::exists(dir / "touched.txt"));
+    EXPECT_FALSE(fs::exists(dir / "ran.txt"));
+    EXPECT_NE(r.out.find("would write: touched.txt\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("would run: echo ran > ran.txt\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("-k=1\n+k=2\n"), std::string::npos) << r.out;
+    // The ICM file's own E line was not under /p: it ran.
+    EXPECT_TRUE(fs::exists(dir / "icm.txt"));
+
+    RunResult all = RunRivel({"/p", "/c", "site.icm"}, dir.path());
+    EXPECT_FALSE(fs::exists(dir / "icm.txt.")) << all.out;
+    EXPECT_NE(all.out.find("would run: echo ran > icm.txt\n"), std::string::npos) << all.out;
+    EXPECT_EQ(all.out.find("preview: programs are not run"),
+              all.out.rfind("preview: programs are not run"));
+}
+
+TEST(ExitStatus, EachStatusOfTheTable) {
+    ScratchDir dir;
+    WriteFile(dir / "a.ini", "[s]\nk=1\n");
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    EXPECT_EQ(RunRivel({"/x", "a.ini", "e.cmd"}, dir.path()).status, 0);
+    EXPECT_EQ(RunRivel({"/x", "a.ini", "missing.cmd"}, dir.path()).status, 1);
+    EXPECT_EQ(RunRivel({"/x", "missing.ini", "e.cmd"}, dir.path()).status, 1);
+    EXPECT_EQ(RunRivel({"/x", "/q", "a.ini", "e.cmd"}, dir.path()).status, 3);
+    EXPECT_EQ(RunRivel({"/x", "a.ini"}, dir.path()).status, 3);
+    // An ICM line with a wrong count is an error of the file, not of the command line.
+    WriteFile(dir / "bad.icm", "a.ini\n");
+    EXPECT_EQ(RunRivel({"/x", "/c", "bad.icm"}, dir.path()).status, 1);
+    // Without /x the status stays 0.
+    EXPECT_EQ(RunRivel({"a.ini", "missing.cmd"}, dir.path()).status, 0);
+    EXPECT_EQ(RunRivel({"/q", "a.ini", "e.cmd"}, dir.path()).status, 0);
+
+    // A file that cannot be replaced: status 2, the file unchanged.
+    WriteFile(dir / "e.cmd", "+[s]k=3\n");
+    fs::permissions(dir / "a.ini", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(RunRivel({"/x", "a.ini", "e.cmd"}, dir.path()).status, 2);
+    fs::permissions(dir / "a.ini", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadFile(dir / "a.ini"), "[s]\nk=2\n");
+}
+
+}  // namespace
+}  // namespace rivel_test
