@@ -12,6 +12,7 @@
 #include "groups/grp_to_gri.h"
 #include "icmfile/icm_file.h"
 #include "inicmd/cmd_reader.h"
+#include "netware/netware_binding.h"
 #include "registry/rcm_file.h"
 #include "script/user_vars.h"
 #include "text/strings.h"
@@ -132,6 +133,7 @@ int RunProgram(RunContext& run, ScannedCommandLine& scanned) {
         return 0;
     }
     run.runInvocation = RunIcmInvocation;
+    NetWareStartup(run, o);
     InitValues(run, o);
     if (o.NoBanner != 1) {
         WriteBanner(run);
@@ -150,6 +152,7 @@ int RunProgram(RunContext& run, ScannedCommandLine& scanned) {
         return run.fatalStatus;
     }
     FreeValues(run, o);
+    NetWareShutdown(run, o);
     return 0;
 }
 
