@@ -34,14 +34,21 @@ unsigned Pair(const std::uint8_t* bytes) {
     return static_cast<unsigned>(bytes[0]) * 256 + bytes[1];
 }
 
-// The internetwork address of the connection, or nothing after the level-9 message.
-bool ReadInetAddr(RunContext& run, const RunOptions& options, NetWareState& state,
-                  std::array<std::uint8_t, kNWInetAddrSize>& address) {
-    if (state.calls.NWGetInetAddr(state.connection, state.connectionNumber, address.data()) != 0) {
-        LogMessage(run.log, options.VerboseMode, 9, "GetInternetAddr failed", "");
-        return false;
+// The two address queries: the connection's internetwork address (network number, then node
+// address) laid out by one of the layouts, or the failure text after the level-9 message.
+std::string AddressQuery(RunContext& run, const RunOptions& options,
+                         std::string (*layout)(const std::uint8_t* address)) {
+    NetWareState* state = Connected(run, options);
+    if (state == nullptr) {
+        return kNetWareInfoFailed;
     }
-    return true;
+    std::array<std::uint8_t, kNWInetAddrSize> address{};
+    if (state->calls.NWGetInetAddr(state->connection, state->connectionNumber, address.data()) !=
+        0) {
+        LogMessage(run.log, options.VerboseMode, 9, "GetInternetAddr failed", "");
+        return kNetWareInetFailed;
+    }
+    return layout(address.data());
 }
 
 }  // namespace
@@ -139,27 +146,12 @@ std::string GetNWObjectID(RunContext& run, const RunOptions& options) {
 }
 
 std::string GetNWNicAddress(RunContext& run, const RunOptions& options) {
-    NetWareState* state = Connected(run, options);
-    if (state == nullptr) {
-        return kNetWareInfoFailed;
-    }
-    std::array<std::uint8_t, kNWInetAddrSize> address{};
-    if (!ReadInetAddr(run, options, *state, address)) {
-        return kNetWareInetFailed;
-    }
-    return NodeAddressText(address.data() + 4);
+    return AddressQuery(run, options,
+                        [](const std::uint8_t* address) { return NodeAddressText(address + 4); });
 }
 
 std::string GetNWInetAddress(RunContext& run, const RunOptions& options) {
-    NetWareState* state = Connected(run, options);
-    if (state == nullptr) {
-        return kNetWareInfoFailed;
-    }
-    std::array<std::uint8_t, kNWInetAddrSize> address{};
-    if (!ReadInetAddr(run, options, *state, address)) {
-        return kNetWareInetFailed;
-    }
-    return NetworkNumberText(address.data());
+    return AddressQuery(run, options, NetworkNumberText);
 }
 
 }  // namespace rivel

@@ -1,9 +1,8 @@
 // The NetWare client binding.
 #include "netware/netware_binding.h"
 
-#include <memory>
-
 #include <cstdint>
+#include <memory>
 
 #include "base/message_log.h"
 #include "text/format.h"
@@ -78,36 +77,43 @@ bool LoadInitialised(MessageLog& log, const RunOptions& options, NetWareState& s
     return true;
 }
 
-// The other ten entry points, in a fixed order; the first missing one ends the lookup.
+template <auto Slot>
+bool ResolveSlot(LibraryHandle library, const char* name, NetWareCalls& calls) {
+    return Resolve(library, name, calls.*Slot);
+}
+
+// The other ten entry points in the order of their lookup, each with the label of the message
+// that reports it missing.
+struct EntryPoint {
+    const char* name;
+    const char* label;
+    bool (*resolve)(LibraryHandle, const char*, NetWareCalls&);
+};
+
+constexpr EntryPoint kEntryPoints[] = {
+    {"NWGetDefaultConnectionID", "NWGetDefaultConnectionID",
+     ResolveSlot<&NetWareCalls::NWGetDefaultConnectionID>},
+    {"NWGetConnectionNumber", "pNWGetConnectionNumber",
+     ResolveSlot<&NetWareCalls::NWGetConnectionNumber>},
+    {"NWGetConnectionInformation", "NWGetConnectionInformation",
+     ResolveSlot<&NetWareCalls::NWGetConnectionInformation>},
+    {"NWGetObjectName", "NWGetObjectName", ResolveSlot<&NetWareCalls::NWGetObjectName>},
+    {"NWReadPropertyValue", "NWReadPropertyValue", ResolveSlot<&NetWareCalls::NWReadPropertyValue>},
+    {"NWGetInetAddr", "pNWGetInetAddr", ResolveSlot<&NetWareCalls::NWGetInetAddr>},
+    {"NWScanObject", "pNWScanObject", ResolveSlot<&NetWareCalls::NWScanObject>},
+    {"NWScanProperty", "pNWScanProperty", ResolveSlot<&NetWareCalls::NWScanProperty>},
+    {"NWLongSwap", "NWLongSwap", ResolveSlot<&NetWareCalls::NWLongSwap>},
+    {"NWWordSwap", "NWWordSwap", ResolveSlot<&NetWareCalls::NWWordSwap>},
+};
+
+// The first missing one ends the lookup: the library is freed and later names not looked up.
 bool ResolveAll(MessageLog& log, const RunOptions& options, NetWareState& state) {
-    LibraryHandle lib = state.library;
-    NetWareCalls& c = state.calls;
-    const char* missing = nullptr;
-    if (!Resolve(lib, "NWGetDefaultConnectionID", c.NWGetDefaultConnectionID)) {
-        missing = "NWGetDefaultConnectionID";
-    } else if (!Resolve(lib, "NWGetConnectionNumber", c.NWGetConnectionNumber)) {
-        missing = "pNWGetConnectionNumber";
-    } else if (!Resolve(lib, "NWGetConnectionInformation", c.NWGetConnectionInformation)) {
-        missing = "NWGetConnectionInformation";
-    } else if (!Resolve(lib, "NWGetObjectName", c.NWGetObjectName)) {
-        missing = "NWGetObjectName";
-    } else if (!Resolve(lib, "NWReadPropertyValue", c.NWReadPropertyValue)) {
-        missing = "NWReadPropertyValue";
-    } else if (!Resolve(lib, "NWGetInetAddr", c.NWGetInetAddr)) {
-        missing = "pNWGetInetAddr";
-    } else if (!Resolve(lib, "NWScanObject", c.NWScanObject)) {
-        missing = "pNWScanObject";
-    } else if (!Resolve(lib, "NWScanProperty", c.NWScanProperty)) {
-        missing = "pNWScanProperty";
-    } else if (!Resolve(lib, "NWLongSwap", c.NWLongSwap)) {
-        missing = "NWLongSwap";
-    } else if (!Resolve(lib, "NWWordSwap", c.NWWordSwap)) {
-        missing = "NWWordSwap";
-    }
-    if (missing != nullptr) {
-        LogMessage(log, options.VerboseMode, 3, missing, "function not found");
-        Forget(state);
-        return false;
+    for (const EntryPoint& entry : kEntryPoints) {
+        if (!entry.resolve(state.library, entry.name, state.calls)) {
+            LogMessage(log, options.VerboseMode, 3, entry.label, "function not found");
+            Forget(state);
+            return false;
+        }
     }
     return true;
 }
