@@ -12,6 +12,7 @@
 #include "groups/grp_to_gri.h"
 #include "icmfile/icm_file.h"
 #include "inicmd/cmd_reader.h"
+#include "netware/netware_binding.h"
 #include "registry/rcm_file.h"
 #include "script/user_vars.h"
 #include "text/strings.h"
@@ -135,6 +136,7 @@ int RunProgram(RunContext& run, ScannedCommandLine& scanned) {
         return 0;
     }
     run.runInvocation = RunIcmInvocation;
+    NetWareStartup(run, o);
     InitValues(run, o);
     if (o.NoBanner != 1) {
         WriteBanner(run);
@@ -154,6 +156,7 @@ int RunProgram(RunContext& run, ScannedCommandLine& scanned) {
         return run.fatalStatus;
     }
     FreeValues(run, o);
+    NetWareShutdown(run, o);
     return o.ExitStatus == 1 ? run.failure : 0;
 }
 

@@ -3,6 +3,14 @@
 
 #include <string>
 
+// The calling convention of the entry points of a library loaded at run time: 32-bit Windows
+// libraries export stdcall functions; every other target has one convention.
+#if defined(_WIN32) && !defined(_WIN64)
+#define RIVEL_LIBRARY_CALL __stdcall
+#else
+#define RIVEL_LIBRARY_CALL
+#endif
+
 namespace rivel {
 
 using LibraryHandle = void*;
