@@ -2,6 +2,7 @@
 // prints the diff that the real run then makes; /x gives each status of its table.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 
 #include "base/run_context.h"
@@ -16,6 +17,15 @@ namespace fs = std::filesystem;
 
 fs::path Examples() {
     return ExamplesDir().empty() ? fs::current_path().parent_path() / "examples" : ExamplesDir();
+}
+
+std::string Named(const std::string& label, std::string name) {
+    if (Sep() == '\\') {
+        for (char& c : name) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+    }
+    return label + name + "\n";
 }
 
 // A group file as GRI text, decompiled the way a preview shows it.
@@ -37,12 +47,12 @@ TEST(Preview, IniRunChangesNothingAndShowsTheDiffOfTheRealRun) {
     EXPECT_EQ(ReadFile(dir / "WIN.INI"), before);
     EXPECT_FALSE(fs::exists(dir / "WIN.bak"));
     const std::string name = std::string(".") + Sep() + "WIN.INI";
-    ASSERT_EQ(preview.out.rfind("--- " + name + "\n+++ " + name + "\n@@ -1,", 0), 0u)
+    ASSERT_EQ(Lf(preview.out).rfind("--- " + name + "\n+++ " + name + "\n@@ -1,", 0), 0u)
         << preview.out;
 
     RunResult real = RunRivel({"WIN.INI", "SETUP.CMD"}, dir.path());
     EXPECT_EQ(real.status, 0);
-    EXPECT_EQ(preview.out, rivel::UnifiedDiff(name, before, ReadFile(dir / "WIN.INI")));
+    EXPECT_EQ(Lf(preview.out), rivel::UnifiedDiff(name, before, ReadFile(dir / "WIN.INI")));
     // Nothing left to change: the preview of a second run is empty.
     EXPECT_EQ(RunRivel({"/p", "WIN.INI", "SETUP.CMD"}, dir.path()).out, "");
 }
@@ -59,7 +69,7 @@ TEST(Preview, GroupRunShowsTheGroupAsText) {
 
     RunRivel({"/g", "DEMO.GRP", "GROUP.CMD"}, dir.path());
     const std::string name = std::string(".") + Sep() + "DEMO.GRP";
-    EXPECT_EQ(preview.out, rivel::UnifiedDiff(name, beforeText, GroupText(dir / "DEMO.GRP")));
+    EXPECT_EQ(Lf(preview.out), rivel::UnifiedDiff(name, beforeText, GroupText(dir / "DEMO.GRP")));
 }
 
 TEST(Preview, ProgramsAndOutputFilesAreNamedNotRunFromIcmLines) {
@@ -68,18 +78,22 @@ TEST(Preview, ProgramsAndOutputFilesAreNamedNotRunFromIcmLines) {
     WriteFile(dir / "e.cmd", "Otouched.txt\nWhello\nE echo ran > ran.txt\n+[s]k=2\n");
     WriteFile(dir / "site.icm", "/p a.ini e.cmd\nE echo ran > icm.txt\n");
     RunResult r = RunRivel({"/c", "site.icm"}, dir.path());
+    r.out = Lf(r.out);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(ReadFile(dir / "a.ini"), "[s]\nk=1\n");
     EXPECT_FALSE(fs::exists(dir / "touched.txt"));
     EXPECT_FALSE(fs::exists(dir / "ran.txt"));
-    EXPECT_NE(r.out.find("would write: touched.txt\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("would run: echo ran > ran.txt\n"), std::string::npos) << r.out;
+    // Where file names ignore case, O and E lines are taken upper-cased.
+    EXPECT_NE(r.out.find(Named("would write: ", "touched.txt")), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(Named("would run: ", "echo ran > ran.txt")), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("-k=1\n+k=2\n"), std::string::npos) << r.out;
     // The ICM file's own E line was not under /p: it ran.
     EXPECT_TRUE(fs::exists(dir / "icm.txt"));
 
+    fs::remove(dir / "icm.txt");
     RunResult all = RunRivel({"/p", "/c", "site.icm"}, dir.path());
-    EXPECT_FALSE(fs::exists(dir / "icm.txt.")) << all.out;
+    all.out = Lf(all.out);
+    EXPECT_FALSE(fs::exists(dir / "icm.txt")) << all.out;
     EXPECT_NE(all.out.find("would run: echo ran > icm.txt\n"), std::string::npos) << all.out;
     EXPECT_EQ(all.out.find("preview: programs are not run"),
               all.out.rfind("preview: programs are not run"));
