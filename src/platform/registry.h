@@ -73,8 +73,9 @@ class RegistryService {
     // Deletes subKey below key; it must have no subkeys of its own (as RegDeleteKey on NT).
     virtual long DeleteKey(RegKey key, const std::string& subKey) = 0;
 
-    // The value at index (name, type, data up to maxBytes); kErrorNoMoreItems past the last,
-    // kErrorMoreData when the name or data does not fit.
+    // The value at index (name, type, data up to maxBytes); kErrorNoMoreItems past the last.
+    // kErrorMoreData when the data does not fit: name and type are then still given (data is
+    // empty), unless the name does not fit either.
     virtual long EnumValue(RegKey key, uint32_t index, size_t maxBytes, std::string& name,
                            uint32_t& type, std::string& data) = 0;
     // The name of the subkey at index; kErrorNoMoreItems past the last.

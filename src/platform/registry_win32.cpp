@@ -114,6 +114,17 @@ class Win32Registry : public RegistryService {
         DWORD valueType = REG_NONE;
         long rc = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameSize, nullptr,
                                 &valueType, dataBuffer.data(), &dataSize);
+        if (rc == ERROR_MORE_DATA && nameSize <= maxBytes) {
+            // The data did not fit: the name and type alone.
+            nameSize = static_cast<DWORD>(maxBytes);
+            long again = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameSize, nullptr,
+                                       &valueType, nullptr, nullptr);
+            name.assign(again == ERROR_SUCCESS ? nameBuffer.data() : "",
+                        again == ERROR_SUCCESS ? nameSize : 0);
+            type = valueType;
+            data.clear();
+            return rc;
+        }
         if (rc != ERROR_SUCCESS) {
             name.clear();
             data.clear();

@@ -269,11 +269,14 @@ class HiveStore : public RegistryService {
         const HiveValueText& value = node->values[index].value;
         std::string ansiName = WideToAnsi(value.name);
         std::string bytes = AnsiData(value);
-        if (ansiName.size() > maxBytes || bytes.size() > maxBytes) {
+        if (ansiName.size() > maxBytes) {
             return kErrorMoreData;
         }
         name = std::move(ansiName);
         type = value.type;
+        if (bytes.size() > maxBytes) {
+            return kErrorMoreData;
+        }
         data = std::move(bytes);
         return kErrorSuccess;
     }

@@ -2,10 +2,13 @@
 // that matches decides.
 #include "script/sysvars.h"
 
-#include "base/message_log.h"
+#include "driver/message_log.h"
 #include "netware/netware.h"
-#include "registry/registry_read.h"
+#include "platform/registry.h"
+#include "registry/registry_ops.h"
+#include "registry/run_registry.h"
 #include "script/ini_search.h"
+#include "script/session.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
 #include "text/strings.h"
@@ -33,66 +36,64 @@ void SplitFileArgument(const std::string& argument, std::string& file, std::stri
 }
 
 // Opens the file and finds the section; on failure the failure value is returned.
-bool OpenSection(RunContext& run, const RunOptions& options, const std::string& file,
-                 const std::string& argument, LineReader& reader, std::string& section,
-                 std::string& key) {
+bool OpenSection(const RunOptions& options, const std::string& file, const std::string& argument,
+                 LineReader& reader, std::string& section, std::string& key) {
     const int v = options.VerboseMode;
     std::string value;
-    SplitSectionKeyValue(run, options, argument, section, key, value);
+    SplitSectionKeyValue(options, argument, section, key, value);
     if (!reader.Open(file)) {
-        LogMessage(run.log, v, 2, "Can't open <" + file + "> for reading ",
-                   " INFILE / ININI VALUE");
+        LogMessage(v, 2, "Can't open <" + file + "> for reading ", " INFILE / ININI VALUE");
         return false;
     }
     std::string last;
     if (!SeekSection(reader, section, last)) {
-        LogMessage(run.log, v, 9, "NOT found Section <" + section + "> in ", last);
+        LogMessage(v, 9, "NOT found Section <" + section + "> in ", last);
         return false;
     }
-    LogMessage(run.log, v, 9, "Found Section <" + section + ">", "");
+    LogMessage(v, 9, "Found Section <" + section + ">", "");
     return true;
 }
 
-std::string IniValue(RunContext& run, const RunOptions& options, const std::string& file,
+std::string IniValue(const RunOptions& options, const std::string& file,
                      const std::string& argument) {
     const int v = options.VerboseMode;
-    LogMessage(run.log, v, 9, "INI Files searched is : ", file);
-    LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
+    LogMessage(v, 9, "INI Files searched is : ", file);
+    LogMessage(v, 10, "Remaining line is     : ", argument);
     LineReader reader;
     std::string section;
     std::string key;
-    if (!OpenSection(run, options, file, argument, reader, section, key)) {
+    if (!OpenSection(options, file, argument, reader, section, key)) {
         return "";
     }
     std::string lineKey;
     std::string lineValue;
-    KeySearch found = SeekKey(run, options, reader, key, nullptr, lineKey, lineValue);
+    KeySearch found = SeekKey(options, reader, key, nullptr, lineKey, lineValue);
     if (found == KeySearch::EmptySection) {
-        LogMessage(run.log, v, 9, "Empty section found", "");
+        LogMessage(v, 9, "Empty section found", "");
         return "";
     }
     if (found == KeySearch::Found) {
-        LogMessage(run.log, v, 9, "Key <" + key + "> found", " value <" + lineValue + ">");
+        LogMessage(v, 9, "Key <" + key + "> found", " value <" + lineValue + ">");
         return lineValue;
     }
-    LogMessage(run.log, v, 9, "Key <" + key + "> not found", " with value <" + lineValue + ">");
+    LogMessage(v, 9, "Key <" + key + "> not found", " with value <" + lineValue + ">");
     return "";
 }
 
-std::string MaxNumKey(RunContext& run, const RunOptions& options, const std::string& file,
+std::string MaxNumKey(const RunOptions& options, const std::string& file,
                       const std::string& argument) {
     const int v = options.VerboseMode;
-    LogMessage(run.log, v, 9, "INI Files searched is : ", file);
-    LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
+    LogMessage(v, 9, "INI Files searched is : ", file);
+    LogMessage(v, 10, "Remaining line is     : ", argument);
     LineReader reader;
     std::string section;
     std::string key;
-    if (!OpenSection(run, options, file, argument, reader, section, key)) {
+    if (!OpenSection(options, file, argument, reader, section, key)) {
         return "0";
     }
     std::string line;
     if (!ReadTrimmed(reader, line) || CharAt(line, 0) == '[') {
-        LogMessage(run.log, v, 9, "Empty section found", "");
+        LogMessage(v, 9, "Empty section found", "");
         return "0";
     }
     const std::string wanted = UpperCase(key);
@@ -103,27 +104,26 @@ std::string MaxNumKey(RunContext& run, const RunOptions& options, const std::str
         }
         std::string lineKey;
         std::string lineValue;
-        SplitKeyValue(run, options, line, lineKey, lineValue);
-        if (SNum(run, options, lineKey) == wanted) {
-            LogMessage(run.log, v, 9, "Section/Key found:", lineKey);
-            int32_t n = GetNum(run, options, lineKey);
+        SplitKeyValue(options, line, lineKey, lineValue);
+        if (SNum(options, lineKey) == wanted) {
+            LogMessage(v, 9, "Section/Key found:", lineKey);
+            int32_t n = GetNum(options, lineKey);
             if (n > highest) {
                 highest = n;
             }
         }
     } while (ReadTrimmed(reader, line));
     if (highest < 0) {
-        LogMessage(run.log, v, 9, "Key <" + key + "> not found", "returning 0");
+        LogMessage(v, 9, "Key <" + key + "> not found", "returning 0");
         return "0";
     }
     std::string result = std::to_string(highest);
-    LogMessage(run.log, v, 9, "Key <" + key + "> found", " highest value <" + result + ">");
+    LogMessage(v, 9, "Key <" + key + "> found", " highest value <" + result + ">");
     return result;
 }
 
-std::string PathPart(RunContext& run, const RunOptions& options, const std::string& path,
-                     char part) {
-    LogMessage(run.log, options.VerboseMode, 9, "Remaining part is <" + path + ">", "");
+std::string PathPart(const RunOptions& options, const std::string& path, char part) {
+    LogMessage(options.VerboseMode, 9, "Remaining part is <" + path + ">", "");
     PathParts p = SplitPath(path);
     switch (part) {
         case 'D':
@@ -150,8 +150,8 @@ std::string DefaultName(const std::string& name) {
     return name == "@" ? std::string() : name;
 }
 
-bool IsStringType(RegistryValueType type) {
-    return type == RegistryValueType::String || type == RegistryValueType::ExpandString;
+bool IsStringType(uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz;
 }
 
 std::string UpToNul(const std::string& data) {
@@ -159,65 +159,75 @@ std::string UpToNul(const std::string& data) {
 }
 
 // Opens root and subkey; on failure logs and returns false.
-bool OpenRegistryKey(RunContext& run, const RunOptions& options, const std::string& root,
-                     const std::string& subKey, RegistryAccess access, RegistryKey& key) {
-    RegistryKey rootKey;
-    if (!OpenRegistryRoot(run, options, root, rootKey)) {
-        LogMessage(run.log, options.VerboseMode, 1, "Can't open rootkey", root);
+bool OpenRegistryKey(const RunOptions& options, RegistryService& reg, const std::string& root,
+                     const std::string& subKey, RegAccess access, RegKey& key) {
+    std::optional<RegKey> rootKey = RootKeyFromName(options, root);
+    if (!rootKey) {
+        LogMessage(options.VerboseMode, 1, "Can't open rootkey", root);
         return false;
     }
-    bool opened = OpenRegistrySubKey(rootKey, subKey, access, key);
-    CloseRegistryKey(rootKey);
-    if (!opened) {
-        LogMessage(run.log, options.VerboseMode, 1, "Can't open subkey", subKey);
+    if (reg.OpenKey(*rootKey, subKey, access, key) != kErrorSuccess) {
+        LogMessage(options.VerboseMode, 1, "Can't open subkey", subKey);
         return false;
     }
     return true;
 }
 
-std::string RegValue(RunContext& run, const RunOptions& options, const std::string& argument) {
+std::string RegValue(const RunOptions& options, const std::string& argument) {
     const int v = options.VerboseMode;
     std::string root;
     std::string subKey;
     std::string rest;
     SplitRegistryArgument(argument, root, subKey, rest);
     size_t pos = 0;
-    std::string valueName = GetSToken(run, options, rest, pos);
-    LogMessage(run.log, v, 9, "RootContext", root);
-    LogMessage(run.log, v, 9, "Sub Context", subKey);
-    LogMessage(run.log, v, 9, "Key", valueName);
+    std::string valueName = GetSToken(options, rest, pos);
+    LogMessage(v, 9, "RootContext", root);
+    LogMessage(v, 9, "Sub Context", subKey);
+    LogMessage(v, 9, "Key", valueName);
     if (root.empty() || subKey.empty()) {
-        LogMessage(run.log, v, 3, "Context, SubContext or Key is empty", "");
+        LogMessage(v, 3, "Context, SubContext or Key is empty", "");
         return kCallError;
     }
-    RegistryKey key;
-    if (!OpenRegistryKey(run, options, root, subKey, RegistryAccess::QueryValues, key)) {
+    RegistryService& reg = RunRegistry(options);
+    RegKey key = 0;
+    if (!OpenRegistryKey(options, reg, root, subKey, RegAccess::QueryValue, key)) {
         return kCallError;
     }
-    RegistryValueType type;
+    uint32_t type = 0;
     std::string data;
-    bool read = QueryRegistryValue(key, DefaultName(valueName), kRegistryDataLimit, type, data);
-    CloseRegistryKey(key);
+    bool read = reg.QueryValue(key, DefaultName(valueName), kRegistryDataLimit, type, data) ==
+                kErrorSuccess;
+    reg.CloseKey(key);
     if (!read) {
-        LogMessage(run.log, v, 1, "Read Value failed", "");
+        LogMessage(v, 1, "Read Value failed", "");
         return kCallError;
     }
     if (!IsStringType(type)) {
-        LogMessage(run.log, v, 3, "Value is not a string", "");
+        LogMessage(v, 3, "Value is not a string", "");
         return kCallError;
     }
-    LogMessage(run.log, v, 9, "Value is ", data);
+    LogMessage(v, 9, "Value is ", data);
     return UpToNul(data);
 }
 
 // The path below key of the first key (depth first) holding the value; " " for key itself.
-std::string FindValueKey(RunContext& run, const RunOptions& options, const RegistryKey& key,
+std::string FindValueKey(const RunOptions& options, RegistryService& reg, RegKey key,
                          const std::string& name, const std::string& data, int depth) {
     std::string valueName;
     std::string valueData;
-    RegistryValueType type;
-    for (uint32_t i = 0; EnumRegistryValue(key, i, kRegistryDataLimit, valueName, type, valueData);
-         ++i) {
+    uint32_t type = 0;
+    for (uint32_t i = 0;; ++i) {
+        long rc = reg.EnumValue(key, i, kRegistryDataLimit, valueName, type, valueData);
+        if (rc == kErrorMoreData) {
+            // Too long to compare its data; the name alone may still be what is looked for.
+            if (data.empty() && !valueName.empty() && EqualsIgnoreCase(valueName, name)) {
+                return " ";
+            }
+            continue;
+        }
+        if (rc != kErrorSuccess) {
+            break;
+        }
         if (EqualsIgnoreCase(valueName, name) &&
             (data.empty() || (IsStringType(type) && EqualsIgnoreCase(UpToNul(valueData), data)))) {
             return " ";
@@ -227,14 +237,14 @@ std::string FindValueKey(RunContext& run, const RunOptions& options, const Regis
         return "";
     }
     std::string subName;
-    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
-        RegistryKey sub;
-        if (!OpenRegistrySubKey(key, subName, RegistryAccess::Read, sub)) {
-            LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
+    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
+        RegKey sub = 0;
+        if (reg.OpenKey(key, subName, RegAccess::Read, sub) != kErrorSuccess) {
+            LogMessage(options.VerboseMode, 3, "Failed to open subkey", subName);
             continue;
         }
-        std::string found = FindValueKey(run, options, sub, name, data, depth + 1);
-        CloseRegistryKey(sub);
+        std::string found = FindValueKey(options, reg, sub, name, data, depth + 1);
+        reg.CloseKey(sub);
         if (!found.empty()) {
             return subName + "\\" + found;
         }
@@ -242,10 +252,10 @@ std::string FindValueKey(RunContext& run, const RunOptions& options, const Regis
     return "";
 }
 
-std::string FindSubKey(RunContext& run, const RunOptions& options, const RegistryKey& key,
+std::string FindSubKey(const RunOptions& options, RegistryService& reg, RegKey key,
                        const std::string& name, int depth) {
     std::string subName;
-    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
+    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
         if (EqualsIgnoreCase(subName, name)) {
             return name;
         }
@@ -253,14 +263,14 @@ std::string FindSubKey(RunContext& run, const RunOptions& options, const Registr
     if (depth >= kMaxRegistryDepth) {
         return "";
     }
-    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
-        RegistryKey sub;
-        if (!OpenRegistrySubKey(key, subName, RegistryAccess::EnumerateSubKeys, sub)) {
-            LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
+    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
+        RegKey sub = 0;
+        if (reg.OpenKey(key, subName, RegAccess::EnumerateSubKeys, sub) != kErrorSuccess) {
+            LogMessage(options.VerboseMode, 3, "Failed to open subkey", subName);
             continue;
         }
-        std::string found = FindSubKey(run, options, sub, name, depth + 1);
-        CloseRegistryKey(sub);
+        std::string found = FindSubKey(options, reg, sub, name, depth + 1);
+        reg.CloseKey(sub);
         if (!found.empty()) {
             return subName + "\\" + found;
         }
@@ -268,69 +278,80 @@ std::string FindSubKey(RunContext& run, const RunOptions& options, const Registr
     return "";
 }
 
-std::string ContextResult(RunContext& run, const RunOptions& options, const std::string& root,
+std::string ContextResult(const RunOptions& options, const std::string& root,
                           const std::string& subKey, const std::string& path) {
     if (path.empty()) {
-        LogMessage(run.log, options.VerboseMode, 3, "SubKey not found below of", subKey);
+        LogMessage(options.VerboseMode, 3, "SubKey not found below of", subKey);
         return kCallError;
     }
-    std::string result = "[" + root + "\\" + subKey + path + "]";
-    LogMessage(run.log, options.VerboseMode, 9, "Value is ", result);
+    // The path of the key found: its parts joined by "\" (a match in the start key adds none).
+    std::string result = "[" + root;
+    for (const std::string& part : {subKey, path}) {
+        std::string trimmed = part;
+        while (!trimmed.empty() && (trimmed.back() == '\\' || IsBlank(trimmed.back()))) {
+            trimmed.pop_back();
+        }
+        if (!trimmed.empty()) {
+            result += "\\" + trimmed;
+        }
+    }
+    result += "]";
+    LogMessage(options.VerboseMode, 9, "Value is ", result);
     return result;
 }
 
-std::string RegContextValue(RunContext& run, const RunOptions& options,
-                            const std::string& argument) {
+std::string RegContextValue(const RunOptions& options, const std::string& argument) {
     const int v = options.VerboseMode;
     std::string root;
     std::string subKey;
     std::string rest;
     SplitRegistryArgument(argument, root, subKey, rest);
     size_t pos = 0;
-    std::string name = GetSToken(run, options, rest, pos);
+    std::string name = GetSToken(options, rest, pos);
     std::string data;
     if (CharAt(rest, pos) == '=') {
         ++pos;
-        data = GetSToken(run, options, rest, pos);
+        data = GetSToken(options, rest, pos);
     }
-    LogMessage(run.log, v, 9, "RootContext", root);
-    LogMessage(run.log, v, 9, "Sub Context", subKey);
-    LogMessage(run.log, v, 9, "Key", name);
-    LogMessage(run.log, v, 9, "Value", data);
+    LogMessage(v, 9, "RootContext", root);
+    LogMessage(v, 9, "Sub Context", subKey);
+    LogMessage(v, 9, "Key", name);
+    LogMessage(v, 9, "Value", data);
     if (root.empty() || name.empty()) {
-        LogMessage(run.log, v, 3, "Context or Key is empty", "");
+        LogMessage(v, 3, "Context or Key is empty", "");
         return kCallError;
     }
-    RegistryKey key;
-    if (!OpenRegistryKey(run, options, root, subKey, RegistryAccess::Read, key)) {
+    RegistryService& reg = RunRegistry(options);
+    RegKey key = 0;
+    if (!OpenRegistryKey(options, reg, root, subKey, RegAccess::Read, key)) {
         return kCallError;
     }
-    std::string path = FindValueKey(run, options, key, DefaultName(name), data, 0);
-    CloseRegistryKey(key);
-    return ContextResult(run, options, root, subKey, Trim(path));
+    std::string path = FindValueKey(options, reg, key, DefaultName(name), data, 0);
+    reg.CloseKey(key);
+    return ContextResult(options, root, subKey, Trim(path));
 }
 
-std::string RegContextSubKey(RunContext& run, const RunOptions& options,
-                             const std::string& argument) {
+std::string RegContextSubKey(const RunOptions& options, const std::string& argument) {
     const int v = options.VerboseMode;
     std::string root;
     std::string subKey;
     std::string name;
     SplitRegistryArgument(argument, root, subKey, name);
-    LogMessage(run.log, v, 9, "RootContext", root);
-    LogMessage(run.log, v, 9, "Sub Context", subKey);
-    LogMessage(run.log, v, 9, "Key", name);
+    LogMessage(v, 9, "RootContext", root);
+    LogMessage(v, 9, "Sub Context", subKey);
+    LogMessage(v, 9, "Key", name);
     if (root.empty() || name.empty()) {
-        LogMessage(run.log, v, 3, "Context or Key is empty", "");
+        LogMessage(v, 3, "Context or Key is empty", "");
         return kCallError;
     }
-    RegistryKey key;
-    if (!OpenRegistryKey(run, options, root, subKey, RegistryAccess::EnumerateSubKeys, key)) {
+    RegistryService& reg = RunRegistry(options);
+    RegKey key = 0;
+    if (!OpenRegistryKey(options, reg, root, subKey, RegAccess::EnumerateSubKeys, key)) {
         return kCallError;
     }
-    std::string path = FindSubKey(run, options, key, DefaultName(name), 0);
-    CloseRegistryKey(key);
-    return ContextResult(run, options, root, subKey, Trim(path));
+    std::string path = FindSubKey(options, reg, key, DefaultName(name), 0);
+    reg.CloseKey(key);
+    return ContextResult(options, root, subKey, Trim(path));
 }
 
 }  // namespace
@@ -355,80 +376,80 @@ PathParts SplitPath(const std::string& path) {
     return p;
 }
 
-std::string EVALSysvar(RunContext& run, const RunOptions& options, const std::string& name) {
+std::string EVALSysvar(const RunOptions& options, const std::string& name) {
     auto after = [&](const std::string& word) { return name.substr(word.size()); };
     if (StartsWith(name, "_INIVALUE")) {
-        return IniValue(run, options, run.currentIniFile, after("_INIVALUE"));
+        return IniValue(options, CurrentIniFile(), after("_INIVALUE"));
     }
     if (StartsWith(name, "_FILEINIVALUE")) {
         std::string file;
         std::string rest;
         SplitFileArgument(after("_FILEINIVALUE"), file, rest);
-        return IniValue(run, options, file, rest);
+        return IniValue(options, file, rest);
     }
     if (StartsWith(name, "_MAXNUMKEY")) {
-        return MaxNumKey(run, options, run.currentIniFile, after("_MAXNUMKEY"));
+        return MaxNumKey(options, CurrentIniFile(), after("_MAXNUMKEY"));
     }
     if (StartsWith(name, "_FILEMAXNUMKEY")) {
         std::string file;
         std::string rest;
         SplitFileArgument(after("_FILEMAXNUMKEY"), file, rest);
-        return MaxNumKey(run, options, file, rest);
+        return MaxNumKey(options, file, rest);
     }
     if (name == "_ERRORCODE") {
-        return std::to_string(run.lastErrorCode);
+        return std::to_string(LastErrorCode());
     }
     if (name == "_VESA") {
         return "Only implemented in plain DOS";
     }
     if (StartsWith(name, "_DRIVENAME")) {
-        return PathPart(run, options, after("_DRIVENAME"), 'D');
+        return PathPart(options, after("_DRIVENAME"), 'D');
     }
     if (StartsWith(name, "_DIRNAME")) {
-        return PathPart(run, options, after("_DIRNAME"), 'P');
+        return PathPart(options, after("_DIRNAME"), 'P');
     }
     if (StartsWith(name, "_FILENAME")) {
-        return PathPart(run, options, after("_FILENAME"), 'F');
+        return PathPart(options, after("_FILENAME"), 'F');
     }
     if (name == "_INIFILE" || name == "_CMDFILE") {
-        PathParts p = SplitPath(name == "_INIFILE" ? run.currentIniFile : run.currentCmdFile);
+        PathParts p = SplitPath(name == "_INIFILE" ? CurrentIniFile() : CurrentCmdFile());
         return p.name + p.extension;
     }
     if (name == "_INIPATH" || name == "_CMDPATH") {
-        PathParts p = SplitPath(name == "_INIPATH" ? run.currentIniFile : run.currentCmdFile);
+        PathParts p = SplitPath(name == "_INIPATH" ? CurrentIniFile() : CurrentCmdFile());
         return p.drive + p.directory;
     }
     if (name == "_NW_LOGINNAME") {
-        return GetNWLoginName(run, options);
+        return GetNWLoginName(options);
     }
     if (name == "_NW_FULLNAME") {
-        return GetNWFullName(run, options);
+        return GetNWFullName(options);
     }
     if (name == "_NW_LOGINTIME") {
-        return GetNWLoginTime(run, options);
+        return GetNWLoginTime(options);
     }
     if (name == "_NW_CONNECTION") {
-        return GetNWConnection(run, options);
+        return GetNWConnection(options);
     }
     if (name == "_NW_OBJID") {
-        return GetNWObjectID(run, options);
+        return GetNWObjectID(options);
     }
     if (name == "_NW_NICADDR") {
-        return GetNWNicAddress(run, options);
+        return GetNWNicAddress(options);
     }
     if (name == "_NW_INETADDR") {
-        return GetNWInetAddress(run, options);
+        return GetNWInetAddress(options);
     }
     if (StartsWith(name, "_REGVALUE[")) {
-        return RegValue(run, options, after("_REGVALUE["));
+        return RegValue(options, after("_REGVALUE["));
     }
     if (StartsWith(name, "_REGCONTEXTVALUE[")) {
-        return RegContextValue(run, options, after("_REGCONTEXTVALUE["));
+        return RegContextValue(options, after("_REGCONTEXTVALUE["));
     }
     if (StartsWith(name, "_REGCONTEXTSUBKEY[")) {
-        return RegContextSubKey(run, options, after("_REGCONTEXTSUBKEY["));
+        return RegContextSubKey(options, after("_REGCONTEXTSUBKEY["));
     }
-    LogMessage(run.log, options.VerboseMode, 3, "EVALSysvar currently not implemented : ", name);
+    LogMessage(options.VerboseMode, 3, "EVALSysvar currently not implemented : ", name);
     return name;
 }
 
