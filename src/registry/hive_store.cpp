@@ -106,9 +106,9 @@ class HiveStore : public RegistryService {
   public:
     HiveStore(std::string directory, RegistryReport report)
         : directory_(std::move(directory)), report_(std::move(report)) {
-        SetSlot(kSystem, "system.reg", "\\\\Machine");
-        SetSlot(kUser, "user.reg", "\\\\User\\\\S-1-5-21-0-0-0-1000");
-        SetSlot(kUserDefault, "userdef.reg", "\\\\User\\\\.Default");
+        SetSlot(kSystem, "system.reg", "REGISTRY\\\\Machine");
+        SetSlot(kUser, "user.reg", "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000");
+        SetSlot(kUserDefault, "userdef.reg", "REGISTRY\\\\User\\\\.Default");
     }
 
     long OpenKey(RegKey parent, const std::string& subKey, RegAccess access,

@@ -171,8 +171,9 @@ TEST_F(Store, RootKeysMapOntoTheirFiles) {
     ASSERT_EQ(reg->Flush(), kErrorSuccess);
 
     std::string system = Read(dir / "system.reg");
-    EXPECT_EQ(system.rfind("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n", 0),
-              0u);
+    EXPECT_EQ(
+        system.rfind("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n", 0),
+        0u);
     EXPECT_NE(system.find("[Software\\\\Classes\\\\.txt] "), std::string::npos);
     EXPECT_NE(system.find("\n@=\"txtfile\"\n"), std::string::npos);
     EXPECT_NE(Read(dir / "userdef.reg").find("[Control Panel] "), std::string::npos);

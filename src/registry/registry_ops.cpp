@@ -459,7 +459,16 @@ ValueTokens SplitValueTokens(const RunOptions& options, size_t start, const std:
     if (CharAt(line, pos) == '=') {
         ++pos;
     }
-    t.value = Token(options, line, pos, t.valueQuoted);
+    if (line.compare(pos, 4, "hex(") == 0) {
+        // A token ends after ")", which would cut "hex(2):41,00" short: it runs to a blank.
+        size_t end = pos;
+        while (end < line.size() && !IsBlank(line[end])) {
+            ++end;
+        }
+        t.value = line.substr(pos, end - pos);
+    } else {
+        t.value = Token(options, line, pos, t.valueQuoted);
+    }
     LogMessage(options.VerboseMode, 99, "Key is", t.name);
     LogMessage(options.VerboseMode, 99, "Value is", t.value);
     return t;
@@ -498,8 +507,7 @@ void ProcessKey(const RunOptions& options, RegistryService& reg, const RcmContex
 }
 
 void ReplaceInValues(const RunOptions& options, RegistryService& reg, RegKey key, bool recurse,
-                     const std::string&, const std::string& match,
-                     const std::string& replacement) {
+                     const std::string&, const std::string& match, const std::string& replacement) {
     ReplaceInTree(options, reg, key, recurse, match, replacement, 0);
 }
 
@@ -513,8 +521,7 @@ void DeleteContextKey(const RunOptions& options, RegistryService& reg, const std
         return;
     }
     LogMessage(v, 99, "Delete subkey", parsed.subKey);
-    long rc = parsed.subKey.empty() ? kErrorAccessDenied
-                                    : DeleteKeyTree(reg, *root, parsed.subKey);
+    long rc = parsed.subKey.empty() ? kErrorAccessDenied : DeleteKeyTree(reg, *root, parsed.subKey);
     if (rc == kErrorSuccess) {
         LogMessage(v, 6, "Delete subkey ok", parsed.subKey);
     } else if (rc != kErrorFileNotFound) {

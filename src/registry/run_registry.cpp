@@ -28,10 +28,11 @@ RegistryService& RunRegistry(const RunOptions& options) {
         state.registry = OpenSystemRegistry();
     }
     if (!state.registry) {
-        state.registry = OpenHiveStore(
-            RegistryStoreDirectory(), [](int level, const std::string& label, const std::string& text) {
-                LogMessage(State().verbosity, level, label, text);
-            });
+        state.registry =
+            OpenHiveStore(RegistryStoreDirectory(),
+                          [](int level, const std::string& label, const std::string& text) {
+                              LogMessage(State().verbosity, level, label, text);
+                          });
     }
     return *state.registry;
 }

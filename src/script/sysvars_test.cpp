@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "script/script_test_support.h"
-#include "script/session.h"
 #include "registry/hive_store.h"
 #include "registry/run_registry.h"
+#include "script/script_test_support.h"
+#include "script/session.h"
 
 namespace rivel {
 namespace {
