@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rivel::HiveKey* key = pending.back();
         pending.pop_back();
         hive.LoadValues(*key);
-        for (const rivel::HiveValue& value : key->values) {
+        for (rivel::HiveValue& value : key->values) {
+            rivel::Hive::ValueOf(value);
             rivel::HiveValueText back;
             std::string lines = rivel::FormatValueLines(value.value);
             // Continued hex lines are joined as the reader joins them.

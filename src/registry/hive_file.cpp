@@ -137,7 +137,6 @@ bool Hive::Parse(std::string text, std::string& errorText) {
     size_t blockStart = 0;
     size_t gapStart = std::string_view::npos;
     std::string joined;
-    HiveValueText scratch;
     std::u16string path;
     auto contentEnd = [&](size_t here) {
         return gapStart == std::string_view::npos ? here : gapStart;
@@ -211,10 +210,14 @@ bool Hive::Parse(std::string text, std::string& errorText) {
         if (!IsValueLine(line)) {
             return fail("not a value line");
         }
-        if (!ReadValueLines(cursor, line, joined)) {
-            return fail("file ends inside a value");
+        std::string_view whole = line;
+        if (EndsContinued(line)) {
+            if (!ReadValueLines(cursor, line, joined)) {
+                return fail("file ends inside a value");
+            }
+            whole = joined;
         }
-        if (!ParseValueLine(joined, scratch)) {
+        if (!CheckValueLine(whole)) {
             return fail("bad value line");
         }
     }
@@ -364,16 +367,32 @@ void Hive::LoadValues(HiveKey& key) const {
             continue;
         }
         HiveValue value;
-        if (!ReadValueLines(cursor, line, joined) || !ParseValueLine(joined, value.value)) {
+        if (!ParseValueName(line, value.value.name) || !ReadValueLines(cursor, line, joined)) {
             continue;  // checked when the file was read
         }
         value.raw = key.block.substr(start, cursor.pos - start);
+        value.dataLoaded = false;
         if (!key.values.empty() &&
             CompareRegNames(key.values.back().value.name, value.value.name) >= 0) {
             key.valuesSorted = false;
         }
         key.values.push_back(std::move(value));
     }
+}
+
+const HiveValueText& Hive::ValueOf(HiveValue& value) {
+    if (!value.dataLoaded) {
+        value.dataLoaded = true;
+        LineCursor cursor{value.raw};
+        std::string_view first;
+        size_t start = 0;
+        bool complete = false;
+        std::string joined;
+        if (cursor.Next(first, start, complete) && ReadValueLines(cursor, first, joined)) {
+            ParseValueLine(joined, value.value);
+        }
+    }
+    return value.value;
 }
 
 HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
@@ -398,6 +417,7 @@ void Hive::SetValue(HiveKey& key, const HiveValueText& value) {
         existing->value.type = value.type;
         existing->value.data = value.data;
         existing->raw = {};
+        existing->dataLoaded = true;
         return;
     }
     size_t at = key.values.size();

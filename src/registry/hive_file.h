@@ -14,8 +14,9 @@
 namespace rivel {
 
 struct HiveValue {
-    HiveValueText value;
+    HiveValueText value;   // the name always; type and data once dataLoaded
     std::string_view raw;  // the value's lines as read; empty once changed
+    bool dataLoaded = true;
 };
 
 struct HiveKey {
@@ -62,6 +63,8 @@ class Hive {
 
     void LoadValues(HiveKey& key) const;
     static HiveValue* FindValue(HiveKey& key, std::u16string_view name);
+    // The value with its type and data read from its lines (values are first read by name only).
+    static const HiveValueText& ValueOf(HiveValue& value);
     static void SetValue(HiveKey& key, const HiveValueText& value);
     static bool RemoveValue(HiveKey& key, std::u16string_view name);
 

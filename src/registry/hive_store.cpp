@@ -4,9 +4,9 @@
 // then, so that a run that wrote in between loses nothing.
 #include "registry/hive_store.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <unordered_map>
 #include <vector>
 
@@ -39,7 +39,8 @@ struct Slot {
     std::unique_ptr<Hive> hive;
     bool loaded = false;
     bool damaged = false;
-    std::string onDisk;  // the file's bytes as last read or written ("" when it was missing)
+    bool written = false;  // onDisk holds what this run last wrote; before that the hive's text
+    std::string onDisk;    // is the file as read ("" for a missing file)
     std::vector<Change> journal;
 };
 
@@ -70,9 +71,17 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, bool& exists) {
     if (!in) {
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    bytes = buffer.str();
+    // One read of the whole file: the files can be tens of megabytes.
+    uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec) {
+        bytes.resize(static_cast<size_t>(size));
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<size_t>(in.gcount()));
+    }
+    char more[4096];
+    while (in.read(more, sizeof more) || in.gcount() > 0) {
+        bytes.append(more, static_cast<size_t>(in.gcount()));
+    }
     return !in.bad();
 }
 
@@ -97,9 +106,9 @@ bool StartsWithComponent(std::u16string_view path, std::u16string_view name,
 }
 
 std::string HexNumber(uint64_t n) {
-    std::ostringstream out;
-    out << std::hex << n;
-    return out.str();
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%llx", static_cast<unsigned long long>(n));
+    return buffer;
 }
 
 class HiveStore : public RegistryService {
@@ -201,7 +210,7 @@ class HiveStore : public RegistryService {
         if (value == nullptr) {
             return kErrorFileNotFound;
         }
-        type = value->value.type;
+        type = Hive::ValueOf(*value).type;
         std::string bytes = AnsiData(value->value);
         if (bytes.size() > maxBytes) {
             return kErrorMoreData;
@@ -266,7 +275,7 @@ class HiveStore : public RegistryService {
         if (index >= node->values.size()) {
             return kErrorNoMoreItems;
         }
-        const HiveValueText& value = node->values[index].value;
+        const HiveValueText& value = Hive::ValueOf(node->values[index]);
         std::string ansiName = WideToAnsi(value.name);
         std::string bytes = AnsiData(value);
         if (ansiName.size() > maxBytes) {
@@ -372,9 +381,11 @@ class HiveStore : public RegistryService {
             slot.damaged = true;
             return false;
         }
-        slot.onDisk = bytes;
+        slot.written = false;
+        slot.onDisk.clear();
         if (!exists) {
             slot.hive->InitEmpty(Header(slot));
+            slot.written = true;  // compared as the empty file it was
             return true;
         }
         std::string error;
@@ -554,7 +565,8 @@ class HiveStore : public RegistryService {
             Report(1, "Can't read registry file", path);
             return false;
         }
-        if (current != slot.onDisk) {
+        const std::string& before = slot.written ? slot.onDisk : slot.hive->Text();
+        if (current != before) {
             auto fresh = std::make_unique<Hive>();
             std::string error;
             if (!exists) {
@@ -597,6 +609,7 @@ class HiveStore : public RegistryService {
             return false;
         }
         slot.onDisk = std::move(text);
+        slot.written = true;
         return true;
     }
 

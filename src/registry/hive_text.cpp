@@ -141,11 +141,10 @@ std::string WideToAnsi(std::u16string_view wide) {
 }
 
 std::string WideToBytes(std::u16string_view wide) {
-    std::string bytes;
-    bytes.reserve(wide.size() * 2);
-    for (char16_t unit : wide) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
+    std::string bytes(wide.size() * 2, '\0');
+    for (size_t i = 0; i < wide.size(); ++i) {
+        bytes[2 * i] = static_cast<char>(wide[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(wide[i] >> 8);
     }
     return bytes;
 }
@@ -175,8 +174,18 @@ int CompareRegNames(std::u16string_view a, std::u16string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool ParseEscaped(std::string_view text, size_t& pos, char end, std::u16string& out) {
-    out.clear();
+namespace {
+
+// Reads escaped text; with out nullptr the text is only checked.
+bool ReadEscaped(std::string_view text, size_t& pos, char end, std::u16string* out) {
+    if (out != nullptr) {
+        out->clear();
+    }
+    auto put = [out](char16_t unit) {
+        if (out != nullptr) {
+            out->push_back(unit);
+        }
+    };
     while (pos < text.size()) {
         char c = text[pos];
         if (c == end) {
@@ -184,7 +193,7 @@ bool ParseEscaped(std::string_view text, size_t& pos, char end, std::u16string& 
             return true;
         }
         if (c != '\\') {
-            out.push_back(static_cast<unsigned char>(c));
+            put(static_cast<unsigned char>(c));
             ++pos;
             continue;
         }
@@ -195,44 +204,44 @@ bool ParseEscaped(std::string_view text, size_t& pos, char end, std::u16string& 
         char e = text[pos];
         switch (e) {
             case 'a':
-                out.push_back(u'\a');
+                put(u'\a');
                 ++pos;
                 break;
             case 'b':
-                out.push_back(u'\b');
+                put(u'\b');
                 ++pos;
                 break;
             case 'e':
-                out.push_back(0x1B);
+                put(0x1B);
                 ++pos;
                 break;
             case 'f':
-                out.push_back(u'\f');
+                put(u'\f');
                 ++pos;
                 break;
             case 'n':
-                out.push_back(u'\n');
+                put(u'\n');
                 ++pos;
                 break;
             case 'r':
-                out.push_back(u'\r');
+                put(u'\r');
                 ++pos;
                 break;
             case 't':
-                out.push_back(u'\t');
+                put(u'\t');
                 ++pos;
                 break;
             case 'v':
-                out.push_back(u'\v');
+                put(u'\v');
                 ++pos;
                 break;
             case 'x': {
                 ++pos;
                 uint32_t unit = 0;
                 if (!ParseHexNumber(text, pos, 4, unit)) {
-                    out.push_back(u'x');  // a lone "\x" stands for the letter
+                    put(u'x');  // a lone "\x" stands for the letter
                 } else {
-                    out.push_back(static_cast<char16_t>(unit));
+                    put(static_cast<char16_t>(unit));
                 }
                 break;
             }
@@ -244,15 +253,21 @@ bool ParseEscaped(std::string_view text, size_t& pos, char end, std::u16string& 
                         unit = unit * 8 + static_cast<uint32_t>(text[pos] - '0');
                         ++pos;
                     }
-                    out.push_back(static_cast<char16_t>(unit));
+                    put(static_cast<char16_t>(unit));
                 } else {
-                    out.push_back(static_cast<unsigned char>(e));
+                    put(static_cast<unsigned char>(e));
                     ++pos;
                 }
                 break;
         }
     }
     return false;
+}
+
+}  // namespace
+
+bool ParseEscaped(std::string_view text, size_t& pos, char end, std::u16string& out) {
+    return ReadEscaped(text, pos, end, &out);
 }
 
 void AppendEscaped(std::string& out, std::u16string_view units, const char* escape) {
@@ -289,7 +304,10 @@ void AppendEscaped(std::string& out, std::u16string_view units, const char* esca
     }
 }
 
-bool ParseValueLine(std::string_view line, HiveValueText& value) {
+namespace {
+
+// Parses a value line; with check set only its form is checked and value stays empty.
+bool ReadValueLine(std::string_view line, HiveValueText& value, bool check) {
     value = HiveValueText{};
     size_t pos = 0;
     if (line.empty()) {
@@ -299,7 +317,7 @@ bool ParseValueLine(std::string_view line, HiveValueText& value) {
         pos = 1;
     } else if (line[0] == '"') {
         pos = 1;
-        if (!ParseEscaped(line, pos, '"', value.name)) {
+        if (!ReadEscaped(line, pos, '"', check ? nullptr : &value.name)) {
             return false;
         }
     } else {
@@ -322,12 +340,14 @@ bool ParseValueLine(std::string_view line, HiveValueText& value) {
     }
     if (!rest.empty() && rest[0] == '"') {
         ++pos;
-        if (!ParseEscaped(line, pos, '"', text) || !OnlyBlanksFrom(line, pos)) {
+        if (!ReadEscaped(line, pos, '"', check ? nullptr : &text) || !OnlyBlanksFrom(line, pos)) {
             return false;
         }
-        text.push_back(u'\0');
         value.type = type;
-        value.data = WideToBytes(text);
+        if (!check) {
+            text.push_back(u'\0');
+            value.data = WideToBytes(text);
+        }
         return true;
     }
     if (rest.substr(0, 6) == "dword:") {
@@ -359,12 +379,32 @@ bool ParseValueLine(std::string_view line, HiveValueText& value) {
     return false;
 }
 
+}  // namespace
+
+bool ParseValueLine(std::string_view line, HiveValueText& value) {
+    return ReadValueLine(line, value, false);
+}
+
+bool ParseValueName(std::string_view line, std::u16string& name) {
+    name.clear();
+    if (!line.empty() && line[0] == '@') {
+        return true;
+    }
+    size_t pos = 1;
+    return !line.empty() && line[0] == '"' && ReadEscaped(line, pos, '"', &name);
+}
+
+bool CheckValueLine(std::string_view line) {
+    HiveValueText unused;
+    return ReadValueLine(line, unused, true);
+}
+
 std::string FormatValueLines(const HiveValueText& value) {
     std::string out;
     if (value.name.empty()) {
-        out = "@=";
+        out.append("@=");
     } else {
-        out = "\"";
+        out.push_back('"');
         AppendEscaped(out, value.name, "\"\"");
         out += "\"=";
     }

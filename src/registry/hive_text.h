@@ -41,6 +41,10 @@ struct HiveValueText {
 // Parses one value line (continued hex lines already joined, without the line end). False when
 // the line is not a well-formed value.
 bool ParseValueLine(std::string_view line, HiveValueText& value);
+// Only the name of a value line ("" for "@"); false when the line does not start like a value.
+bool ParseValueName(std::string_view line, std::u16string& name);
+// The same check without keeping the value (faster, for files read whole).
+bool CheckValueLine(std::string_view line);
 
 // The value in the form that the registry files write, with its line ends ("\n"); long hex lines
 // are continued with ",\" and two blanks.

@@ -514,7 +514,8 @@ void ReplaceInValues(const RunOptions& options, RegistryService& reg, RegKey key
 void DeleteContextKey(const RunOptions& options, RegistryService& reg, const std::string& line) {
     const int v = options.VerboseMode;
     // The line without its "-": "[-ROOT\path]" names the key "[ROOT\path]" names.
-    std::string named = "[" + line.substr(std::min<size_t>(2, line.size()));
+    std::string named = line;
+    named.erase(1, 1);
     ParsedContext parsed = ParseContext(options, named);
     std::optional<RegKey> root = RootKeyFromName(options, parsed.root);
     if (!root) {
