@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 #include "registry/hive_store.h"
 #include "registry/rcm_file.h"
-#include "registry/run_registry.h"
 #include "script/user_vars.h"
 #include "text/line_io.h"
 #include "text/strings.h"
@@ -23,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (upper.find("INFILE") != std::string::npos || upper.find("_FILE") != std::string::npos) {
         return 0;
     }
+    rivel::RunContext run;
     rivel::RunOptions options;
     options.VerboseMode = 0;
     options.RegistryFile = 1;
     options.RcmSignature = 1 + data[0] % 3;
     auto store = rivel::OpenHiveStore("/nonexistent/rivel-fuzz-registry", nullptr);
-    rivel::SetRunRegistry(store);
-    rivel::ResetValues();
-    rivel::InitValues(options);
+    run.registry = store;
+    rivel::InitValues(run, options);
     size_t start = 0;
     rivel::RcmLineSource source = [&](std::string& line, bool& ended) {
         if (start >= input.size()) {
@@ -48,8 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rivel::RcmEffects effects;
     effects.run = [](const std::string&) { return rivel::CommandResult{true, 0, 0}; };
     effects.openOutput = [](rivel::LineWriter&, const std::string&) { return false; };
-    rivel::ProcessRcmLines(options, *store, source, effects);
-    rivel::FreeValues(options);
-    rivel::SetRunRegistry(nullptr);
+    rivel::ProcessRcmLines(run, options, *store, source, effects);
+    rivel::FreeValues(run, options);
     return 0;
 }

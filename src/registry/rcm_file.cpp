@@ -2,12 +2,11 @@
 // the hand-over of context lines and command lines to the registry operations.
 #include "registry/rcm_file.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "platform/files.h"
 #include "platform/name_case.h"
 #include "registry/registry_ops.h"
 #include "script/if_block.h"
-#include "script/session.h"
 #include "script/substitution.h"
 #include "script/user_vars.h"
 #include "text/line_io.h"
@@ -52,6 +51,7 @@ bool IsComment(const std::string& line) {
 }
 
 struct Reader {
+    RunContext& run;
     RunOptions& options;
     RegistryService& reg;
     const RcmEffects& effects;
@@ -63,7 +63,7 @@ struct Reader {
 
     void NewContext(const std::string& line) {
         CloseContextKey(reg, context);
-        context = OpenContextKey(options, reg, line);
+        context = OpenContextKey(run, options, reg, line);
     }
 
     // A context line or a command line (REGEDIT4, REGEDITCMD1).
@@ -71,71 +71,71 @@ struct Reader {
         if (CharAt(line, 0) == '[') {
             if (options.RcmSignature == 2 && CharAt(line, 1) == '-') {
                 CloseContextKey(reg, context);
-                DeleteContextKey(options, reg, line);
+                DeleteContextKey(run, options, reg, line);
                 return;
             }
             NewContext(line);
             return;
         }
-        ProcessKey(options, reg, context, line);
+        ProcessKey(run, options, reg, context, line);
     }
 
     void Regedit(const std::string& line) {
-        LogMessage(V(), 9, "Context definition", line);
+        LogMessage(run.log, V(), 9, "Context definition", line);
         NewContext(line);
         size_t eq = line.find('=');
         std::string rest = Trim(eq == std::string::npos ? line : line.substr(eq + 1));
-        LogMessage(V(), 9, "remaining command is", rest);
-        ProcessKey(options, reg, context, rest);
+        LogMessage(run.log, V(), 9, "remaining command is", rest);
+        ProcessKey(run, options, reg, context, rest);
     }
 
     void Regedit4(const std::string& line) {
         if (line[0] == '[') {
-            LogMessage(V(), 9, "Context definition", line);
+            LogMessage(run.log, V(), 9, "Context definition", line);
         }
         Command(line);
     }
 
     void OpenOutput(const std::string& name) {
         if (output.IsOpen()) {
-            LogMessage(V(), 9, "RCM-File  : old Output file closed", "");
+            LogMessage(run.log, V(), 9, "RCM-File  : old Output file closed", "");
             output.Close();
         }
-        LogMessage(V(), 9, "RCM-File  : Output command : ", name);
+        LogMessage(run.log, V(), 9, "RCM-File  : Output command : ", name);
         if (!effects.openOutput(output, name)) {
-            LogMessage(V(), 1, "Create Outfile failed : ", name);
+            LogMessage(run.log, V(), 1, "Create Outfile failed : ", name);
         }
     }
 
     void Write(const std::string& upper) {
-        LogMessage(V(), 9, kLabel, "Write Output command");
+        LogMessage(run.log, V(), 9, kLabel, "Write Output command");
         if (!output.IsOpen()) {
-            LogMessage(V(), 1, kLabel, "Output file is not open");
+            LogMessage(run.log, V(), 1, kLabel, "Output file is not open");
             return;
         }
         std::string text = TrimLeft(upper.substr(1));
-        LogMessage(V(), 9, "RCM-File  : Output write command : ", text);
+        LogMessage(run.log, V(), 9, "RCM-File  : Output write command : ", text);
         output.WriteLine(text);
     }
 
     void Execute(const std::string& upper, const std::string& named) {
         if (CharAt(upper, 1) == 'A') {
-            LogMessage(V(), 1, "Execute after processing", "not supported for RCM files");
+            LogMessage(run.log, V(), 1, "Execute after processing", "not supported for RCM files");
             return;
         }
         std::string command = named;
         command[0] = ' ';
         CommandResult result = effects.run(command);
         if (!result.started) {
-            LogMessage(V(), 1, "Execute failed", "");
-            SetLastErrorCode(result.error);
+            LogMessage(run.log, V(), 1, "Execute failed", "");
+            run.lastErrorCode = result.error;
             return;
         }
-        SetLastErrorCode(result.status);
+        run.lastErrorCode = result.status;
     }
 
     void Regeditcmd1(const std::string& line) {
-        BlockOutcome block = ApplyBlockRule(options, stack, BlockReader::Rcm, line, "");
+        BlockOutcome block = ApplyBlockRule(run, options, stack, BlockReader::Rcm, line, "");
         if (block.runRemaining) {
             Command(block.remaining);
         }
@@ -143,7 +143,7 @@ struct Reader {
             return;
         }
         if (!stack.DoIT()) {
-            LogMessage(V(), 9, kLabel, "IF-Stack != 1 on top");
+            LogMessage(run.log, V(), 9, kLabel, "IF-Stack != 1 on top");
             return;
         }
         const std::string upper = TrimLeft(UpperCase(line));
@@ -160,7 +160,7 @@ struct Reader {
                 Execute(upper, named);
                 break;
             default:
-                LogMessage(V(), 9, kLabel, "Normal command");
+                LogMessage(run.log, V(), 9, kLabel, "Normal command");
                 Command(line);
                 break;
         }
@@ -190,17 +190,17 @@ std::string ProcessBS(const std::string& line) {
     return out;
 }
 
-void ProcessRcmLines(RunOptions& options, RegistryService& reg, const RcmLineSource& source,
-                     const RcmEffects& effects) {
+void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
+                     const RcmLineSource& source, const RcmEffects& effects) {
     const int v = options.VerboseMode;
     const int kind = options.RcmSignature;
-    Reader reader{options, reg, effects, {}, {}, {}};
+    Reader reader{run, options, reg, effects, {}, {}, {}};
     std::string physical;
     bool ended = false;
     // A line is carried out only when a line end follows it: a last line without one is not
     // (unless it is joined to the line before it).
     while (source(physical, ended) && ended) {
-        LogMessage(v, 10, kLabel, physical);
+        LogMessage(run.log, v, 10, kLabel, physical);
         std::string line = TrimRight(physical);
         bool more = true;
         while (more && !line.empty() && line.back() == '\\') {
@@ -210,25 +210,25 @@ void ProcessRcmLines(RunOptions& options, RegistryService& reg, const RcmLineSou
                 break;
             }
             more = ended;
-            LogMessage(v, 8, "Concat lines", physical);
+            LogMessage(run.log, v, 8, "Concat lines", physical);
             line += Trim(physical);
         }
         if (kind == 3) {
-            line = SubstEnv(options, line);
-            LogMessage(v, 9, "After SubstEnv  : ", line);
-            line = ProcessVarline(options, line, reader.stack.Top());
-            LogMessage(v, 9, "RCM after ProcessVarline : ", line);
+            line = SubstEnv(run, options, line);
+            LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
+            line = ProcessVarline(run, options, line, reader.stack.Top());
+            LogMessage(run.log, v, 9, "RCM after ProcessVarline : ", line);
         }
         line = kind == 2 ? ProcessBSOutsideQuotes(line) : ProcessBS(line);
-        LogMessage(v, 9, "RCM after ProcessBS : ", line);
+        LogMessage(run.log, v, 9, "RCM after ProcessBS : ", line);
         if (kind == 3) {
             line = TrimLeft(line);
         }
         if (IsComment(line)) {
             if (kind == 3) {
-                LogMessage(v, 9, kLabel, "Is comment");
+                LogMessage(run.log, v, 9, kLabel, "Is comment");
             } else {
-                LogMessage(v, 9, "Is comment", line);
+                LogMessage(run.log, v, 9, "Is comment", line);
             }
         } else if (kind == 1) {
             reader.Regedit(line);
@@ -242,36 +242,37 @@ void ProcessRcmLines(RunOptions& options, RegistryService& reg, const RcmLineSou
         }
     }
     if (kind == 3) {
-        FinishIfStack(options, reader.stack, BlockReader::Rcm);
+        FinishIfStack(run, options, reader.stack, BlockReader::Rcm);
     }
     CloseContextKey(reg, reader.context);
     reader.output.Close();
 }
 
-void ProcessRcmFile(RunOptions& options, RegistryService& reg, const std::string& rcmFile) {
+void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
+                    const std::string& rcmFile) {
     const int v = options.VerboseMode;
     LineReader in;
     if (!in.Open(rcmFile)) {
-        LogMessage(v, 1, "Can't open inputfile", rcmFile);
+        LogMessage(run.log, v, 1, "Can't open inputfile", rcmFile);
         return;
     }
-    LogMessage(v, 9, "RCM File open OK", rcmFile);
+    LogMessage(run.log, v, 9, "RCM File open OK", rcmFile);
     std::string line;
     bool read = in.ReadLine(line);
     while (read && CharAt(line, 0) == ';' && in.LastLineEnded()) {
         read = in.ReadLine(line);
     }
     if (EqualsIgnoreCase(line, "REGEDITCMD1")) {
-        LogMessage(v, 99, "REGEDITCMD1 found", line);
+        LogMessage(run.log, v, 99, "REGEDITCMD1 found", line);
         options.RcmSignature = 3;
     } else if (EqualsIgnoreCase(line, "REGEDIT")) {
-        LogMessage(v, 99, "REGEDIT found", line);
+        LogMessage(run.log, v, 99, "REGEDIT found", line);
         options.RcmSignature = 1;
     } else if (EqualsIgnoreCase(line, "REGEDIT4")) {
-        LogMessage(v, 99, "REGEDIT 4 found", line);
+        LogMessage(run.log, v, 99, "REGEDIT 4 found", line);
         options.RcmSignature = 2;
     } else {
-        LogMessage(v, 1, "Unknown REGCommand signature", line);
+        LogMessage(run.log, v, 1, "Unknown REGCommand signature", line);
         return;
     }
     RcmLineSource source = [&in](std::string& next, bool& ended) {
@@ -281,7 +282,7 @@ void ProcessRcmFile(RunOptions& options, RegistryService& reg, const std::string
         ended = in.LastLineEnded();
         return true;
     };
-    ProcessRcmLines(options, reg, source, SystemRcmEffects());
+    ProcessRcmLines(run, options, reg, source, SystemRcmEffects());
 }
 
 }  // namespace rivel

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 
@@ -24,11 +24,12 @@ RcmEffects SystemRcmEffects();
 using RcmLineSource = std::function<bool(std::string& line, bool& ended)>;
 
 // The /r run: reads the signature, then the lines.
-void ProcessRcmFile(RunOptions& options, RegistryService& reg, const std::string& rcmFile);
+void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
+                    const std::string& rcmFile);
 
 // The lines after the signature line (options.RcmSignature set).
-void ProcessRcmLines(RunOptions& options, RegistryService& reg, const RcmLineSource& source,
-                     const RcmEffects& effects);
+void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
+                     const RcmLineSource& source, const RcmEffects& effects);
 
 // Each pair of backslashes turned into one.
 std::string ProcessBS(const std::string& line);

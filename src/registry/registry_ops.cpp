@@ -2,7 +2,7 @@
 // command line it belongs to.
 #include "registry/registry_ops.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "registry/hex_values.h"
 #include "text/strings.h"
 #include "text/tokens.h"
@@ -26,12 +26,12 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 // REGEDIT4 files escape quotes and backslashes inside quoted texts ("a \"b\" C:\\dir\\"); the
 // reader leaves quoted parts of such lines as written, and this token reader undoes the escapes.
-std::string Regedit4Token(const RunOptions& options, const std::string& line, size_t& position,
-                          bool& quoted) {
+std::string Regedit4Token(RunContext& run, const RunOptions& options, const std::string& line,
+                          size_t& position, bool& quoted) {
     size_t p = position < line.size() ? position : line.size();
     quoted = CharAt(line, p) == '"';
     if (!quoted) {
-        return GetSToken(options, line, position);
+        return GetSToken(run, options, line, position);
     }
     std::string token;
     ++p;
@@ -49,17 +49,17 @@ std::string Regedit4Token(const RunOptions& options, const std::string& line, si
         ++p;
     }
     position = p;
-    LogMessage(options.VerboseMode, 99, "GetSToken returns : ", token);
+    LogMessage(run.log, options.VerboseMode, 99, "GetSToken returns : ", token);
     return token;
 }
 
-std::string Token(const RunOptions& options, const std::string& line, size_t& position,
-                  bool& quoted) {
+std::string Token(RunContext& run, const RunOptions& options, const std::string& line,
+                  size_t& position, bool& quoted) {
     if (IsRegedit4(options)) {
-        return Regedit4Token(options, line, position, quoted);
+        return Regedit4Token(run, options, line, position, quoted);
     }
     quoted = CharAt(line, position) == '"';
-    return GetSToken(options, line, position);
+    return GetSToken(run, options, line, position);
 }
 
 std::string WithNul(const std::string& text) {
@@ -72,21 +72,21 @@ std::string UpToNul(const std::string& data) {
     return data.substr(0, data.find('\0'));
 }
 
-RegKey CreateTarget(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-                    const std::string& path) {
+RegKey CreateTarget(RunContext& run, const RunOptions& options, RegistryService& reg,
+                    const RcmContext& context, const std::string& path) {
     RegKey key = 0;
     if (reg.CreateKey(context.key, path, key) != kErrorSuccess) {
-        LogMessage(options.VerboseMode, 1, "CreateKey failed for", path);
+        LogMessage(run.log, options.VerboseMode, 1, "CreateKey failed for", path);
         return 0;
     }
     return key;
 }
 
-RegKey OpenTarget(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-                  const std::string& path) {
+RegKey OpenTarget(RunContext& run, const RunOptions& options, RegistryService& reg,
+                  const RcmContext& context, const std::string& path) {
     RegKey key = 0;
     if (reg.OpenKey(context.key, path, RegAccess::AllAccess, key) != kErrorSuccess) {
-        LogMessage(options.VerboseMode, 6, "OpenKey failed for", path);
+        LogMessage(run.log, options.VerboseMode, 6, "OpenKey failed for", path);
         return 0;
     }
     return key;
@@ -101,7 +101,7 @@ std::string CommandPath(const RunOptions& options, const RcmContext& context) {
 enum class SetForm { Quote, Plus };
 
 // Writes name=value by the form of the value text: binary, DWORD or string.
-void SetValueText(const RunOptions& options, RegistryService& reg, RegKey key,
+void SetValueText(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                   const std::string& name, const std::string& value, SetForm form) {
     const int v = options.VerboseMode;
     uint32_t hexType = 0;
@@ -110,11 +110,11 @@ void SetValueText(const RunOptions& options, RegistryService& reg, RegKey key,
     bool isDword = StartsWith(value, "dword:");
     if ((isHex || isDword) && name.empty()) {
         if (isHex && form == SetForm::Quote) {
-            LogMessage(v, 1, "Default-value must be REG_SZ type", "");
+            LogMessage(run.log, v, 1, "Default-value must be REG_SZ type", "");
         } else {
-            LogMessage(v, 1, "Default-value MUST BE REG_SZ", value);
+            LogMessage(run.log, v, 1, "Default-value MUST BE REG_SZ", value);
         }
-        LogMessage(v, 1, "Can't set value for key", name);
+        LogMessage(run.log, v, 1, "Can't set value for key", name);
         return;
     }
     uint32_t type = kRegSz;
@@ -122,7 +122,8 @@ void SetValueText(const RunOptions& options, RegistryService& reg, RegKey key,
     if (isHex || isDword) {
         HexValue parsed = isHex ? ParseHexBytes(value) : ParseHexDword(value);
         if (!parsed.valid) {
-            LogMessage(v, 1, "Invalid character found", "not 0-9 or A-F " + parsed.badCharacter);
+            LogMessage(run.log, v, 1, "Invalid character found",
+                       "not 0-9 or A-F " + parsed.badCharacter);
         }
         type = parsed.type;
         data = std::move(parsed.bytes);
@@ -132,98 +133,98 @@ void SetValueText(const RunOptions& options, RegistryService& reg, RegKey key,
         data = WithNul(value);
     }
     if (reg.SetValue(key, name, type, data) != kErrorSuccess) {
-        LogMessage(v, 1, "Can't set value for key", name);
+        LogMessage(run.log, v, 1, "Can't set value for key", name);
     }
 }
 
-void DeleteValueByName(const RunOptions& options, RegistryService& reg, RegKey key,
+void DeleteValueByName(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                        const std::string& name) {
     if (reg.DeleteValue(key, name) != kErrorSuccess) {
-        LogMessage(options.VerboseMode, 1, "DeleteKey failed", name);
+        LogMessage(run.log, options.VerboseMode, 1, "DeleteKey failed", name);
     }
 }
 
-void SetNamed(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-              const std::string& line) {
-    ValueTokens t = SplitValueTokens(options, 0, line);
+void SetNamed(RunContext& run, const RunOptions& options, RegistryService& reg,
+              const RcmContext& context, const std::string& line) {
+    ValueTokens t = SplitValueTokens(run, options, 0, line);
     if (IsRegedit4(options)) {
         // '"Name"=-' removes the value in these files.
         if (!t.valueQuoted && t.value == "-") {
-            DeleteValueByName(options, reg, context.key, t.name);
+            DeleteValueByName(run, options, reg, context.key, t.name);
             return;
         }
-        SetValueText(options, reg, context.key, t.name, t.value, SetForm::Quote);
+        SetValueText(run, options, reg, context.key, t.name, t.value, SetForm::Quote);
         return;
     }
-    RegKey key = CreateTarget(options, reg, context, context.subKey);
+    RegKey key = CreateTarget(run, options, reg, context, context.subKey);
     if (key == 0) {
         return;
     }
-    SetValueText(options, reg, key, t.name, t.value, SetForm::Quote);
+    SetValueText(run, options, reg, key, t.name, t.value, SetForm::Quote);
     reg.CloseKey(key);
 }
 
-void SetDefault(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-                const std::string& line) {
+void SetDefault(RunContext& run, const RunOptions& options, RegistryService& reg,
+                const RcmContext& context, const std::string& line) {
     const int v = options.VerboseMode;
-    ValueTokens t = SplitValueTokens(options, 2, line);
+    ValueTokens t = SplitValueTokens(run, options, 2, line);
     const std::string& value = t.name;  // the first token is the value
     bool valueQuoted = CharAt(line, 2) == '"';
     if (IsRegedit4(options) && !valueQuoted && value == "-") {
-        DeleteValueByName(options, reg, context.key, "");
+        DeleteValueByName(run, options, reg, context.key, "");
         return;
     }
     uint32_t hexType = 0;
     size_t prefix = 0;
     if (IsHexValueText(value, hexType, prefix) || StartsWith(value, "dword:")) {
-        LogMessage(v, 1, "Default-value MUST BE REG_SZ", value);
+        LogMessage(run.log, v, 1, "Default-value MUST BE REG_SZ", value);
         return;
     }
     RegKey key = context.key;
     if (!IsRegedit4(options)) {
-        key = CreateTarget(options, reg, context, context.subKey);
+        key = CreateTarget(run, options, reg, context, context.subKey);
         if (key == 0) {
             return;
         }
     }
     if (reg.SetValue(key, "", kRegSz, WithNul(value)) != kErrorSuccess) {
-        LogMessage(v, 1, "Can't set value for key", value);
+        LogMessage(run.log, v, 1, "Can't set value for key", value);
     }
     if (key != context.key) {
         reg.CloseKey(key);
     }
 }
 
-void CreateAndSet(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-                  const std::string& line) {
-    RegKey key = CreateTarget(options, reg, context, CommandPath(options, context));
+void CreateAndSet(RunContext& run, const RunOptions& options, RegistryService& reg,
+                  const RcmContext& context, const std::string& line) {
+    RegKey key = CreateTarget(run, options, reg, context, CommandPath(options, context));
     if (key == 0) {
         return;
     }
     if (CharAt(line, 1) == '@') {
-        ValueTokens t = SplitValueTokens(options, 3, line);
-        SetValueText(options, reg, key, "", t.name, SetForm::Plus);
+        ValueTokens t = SplitValueTokens(run, options, 3, line);
+        SetValueText(run, options, reg, key, "", t.name, SetForm::Plus);
     } else {
-        ValueTokens t = SplitValueTokens(options, 1, line);
-        SetValueText(options, reg, key, t.name, t.value, SetForm::Plus);
+        ValueTokens t = SplitValueTokens(run, options, 1, line);
+        SetValueText(run, options, reg, key, t.name, t.value, SetForm::Plus);
     }
     reg.CloseKey(key);
 }
 
-void Delete(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-            const std::string& line) {
+void Delete(RunContext& run, const RunOptions& options, RegistryService& reg,
+            const RcmContext& context, const std::string& line) {
     const int v = options.VerboseMode;
-    RegKey key = OpenTarget(options, reg, context, CommandPath(options, context));
+    RegKey key = OpenTarget(run, options, reg, context, CommandPath(options, context));
     if (key == 0) {
         return;
     }
     if (CharAt(line, 1) == '[') {
         std::string name = line.size() > 3 ? line.substr(2, line.size() - 3) : std::string();
-        LogMessage(v, 99, "Delete subkey", name);
+        LogMessage(run.log, v, 99, "Delete subkey", name);
         if (name.empty() || DeleteKeyTree(reg, key, name) != kErrorSuccess) {
-            LogMessage(v, 1, "Delete subkey failed", name);
+            LogMessage(run.log, v, 1, "Delete subkey failed", name);
         } else {
-            LogMessage(v, 6, "Delete subkey ok", name);
+            LogMessage(run.log, v, 6, "Delete subkey ok", name);
         }
         reg.CloseKey(key);
         return;
@@ -231,9 +232,9 @@ void Delete(const RunOptions& options, RegistryService& reg, const RcmContext& c
     std::string name;
     std::string value;
     if (CharAt(line, 1) == '@') {
-        value = SplitValueTokens(options, 3, line).name;
+        value = SplitValueTokens(run, options, 3, line).name;
     } else {
-        ValueTokens t = SplitValueTokens(options, 1, line);
+        ValueTokens t = SplitValueTokens(run, options, 1, line);
         name = t.name;
         value = t.value;
     }
@@ -241,24 +242,24 @@ void Delete(const RunOptions& options, RegistryService& reg, const RcmContext& c
         uint32_t type = 0;
         std::string data;
         if (reg.QueryValue(key, name, kValueBufferSize, type, data) != kErrorSuccess) {
-            LogMessage(v, 1, "Can't query value for key", name);
+            LogMessage(run.log, v, 1, "Can't query value for key", name);
             reg.CloseKey(key);
             return;
         }
         if (type != kRegSz && type != kRegExpandSz) {
-            LogMessage(v, 9, "Key has value", UpToNul(data));
+            LogMessage(run.log, v, 9, "Key has value", UpToNul(data));
             reg.CloseKey(key);
             return;
         }
     }
-    DeleteValueByName(options, reg, key, name);
+    DeleteValueByName(run, options, reg, key, name);
     reg.CloseKey(key);
 }
 
-void Replace(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-             const std::string& line) {
+void Replace(RunContext& run, const RunOptions& options, RegistryService& reg,
+             const RcmContext& context, const std::string& line) {
     const int v = options.VerboseMode;
-    RegKey key = OpenTarget(options, reg, context, CommandPath(options, context));
+    RegKey key = OpenTarget(run, options, reg, context, CommandPath(options, context));
     if (key == 0) {
         return;
     }
@@ -266,37 +267,38 @@ void Replace(const RunOptions& options, RegistryService& reg, const RcmContext& 
     std::string match;
     std::string replacement;
     if (CharAt(line, 1) == '*') {
-        ValueTokens t = SplitValueTokens(options, 2, line);
+        ValueTokens t = SplitValueTokens(run, options, 2, line);
         match = t.name;
         replacement = t.value;
     } else {
         size_t pos = 1;
         bool quoted = false;
-        keyToMatch = Token(options, line, pos, quoted);
+        keyToMatch = Token(run, options, line, pos, quoted);
         ++pos;
-        match = Token(options, line, pos, quoted);
+        match = Token(run, options, line, pos, quoted);
         ++pos;
-        replacement = Token(options, line, pos, quoted);
+        replacement = Token(run, options, line, pos, quoted);
     }
-    LogMessage(v, 99, "Key to match is", keyToMatch);
-    LogMessage(v, 99, "String to match is", match);
-    LogMessage(v, 99, "ReplaceValue is", replacement);
-    ReplaceInValues(options, reg, key, context.recurse, keyToMatch, match, replacement);
+    LogMessage(run.log, v, 99, "Key to match is", keyToMatch);
+    LogMessage(run.log, v, 99, "String to match is", match);
+    LogMessage(run.log, v, 99, "ReplaceValue is", replacement);
+    ReplaceInValues(run, options, reg, key, context.recurse, keyToMatch, match, replacement);
     reg.CloseKey(key);
 }
 
-void ReplaceInTree(const RunOptions& options, RegistryService& reg, RegKey key, bool recurse,
-                   const std::string& match, const std::string& replacement, int depth) {
+void ReplaceInTree(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                   bool recurse, const std::string& match, const std::string& replacement,
+                   int depth) {
     const int v = options.VerboseMode;
     if (recurse && depth < kMaxDepth) {
         std::string subName;
         for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
             RegKey sub = 0;
             if (reg.OpenKey(key, subName, RegAccess::AllAccess, sub) != kErrorSuccess) {
-                LogMessage(v, 3, "OpenSubKey failed", subName);
+                LogMessage(run.log, v, 3, "OpenSubKey failed", subName);
                 continue;
             }
-            ReplaceInTree(options, reg, sub, recurse, match, replacement, depth + 1);
+            ReplaceInTree(run, options, reg, sub, recurse, match, replacement, depth + 1);
             reg.CloseKey(sub);
         }
     }
@@ -311,7 +313,7 @@ void ReplaceInTree(const RunOptions& options, RegistryService& reg, RegKey key, 
         long rc = reg.EnumValue(key, i, kValueBufferSize, name, type, data);
         if (rc == kErrorMoreData) {
             // Too long to be read whole: left as it is, and the values after it still examined.
-            LogMessage(v, 3, "Value too long, not examined", name);
+            LogMessage(run.log, v, 3, "Value too long, not examined", name);
             continue;
         }
         if (rc != kErrorSuccess) {
@@ -335,15 +337,15 @@ void ReplaceInTree(const RunOptions& options, RegistryService& reg, RegKey key, 
         if (text == old) {
             continue;
         }
-        LogMessage(v, 6, "Old Value is", old);
-        LogMessage(v, 6, "New Value is", text);
+        LogMessage(run.log, v, 6, "Old Value is", old);
+        LogMessage(run.log, v, 6, "New Value is", text);
         if (StartsWith(text, "hex:") || StartsWith(text, "dword:")) {
-            LogMessage(v, 9, "String is binary or DWORD", text);
-            LogMessage(v, 1, "Currently not implemented", text);
+            LogMessage(run.log, v, 9, "String is binary or DWORD", text);
+            LogMessage(run.log, v, 1, "Currently not implemented", text);
             continue;
         }
         if (reg.SetValue(key, name, type, WithNul(text)) != kErrorSuccess) {
-            LogMessage(v, 1, "Can't set new value", text);
+            LogMessage(run.log, v, 1, "Can't set new value", text);
         }
     }
 }
@@ -366,7 +368,8 @@ long DeleteTreeBelow(RegistryService& reg, RegKey key, const std::string& subKey
 
 }  // namespace
 
-std::optional<RegKey> RootKeyFromName(const RunOptions& options, const std::string& name) {
+std::optional<RegKey> RootKeyFromName(RunContext& run, const RunOptions& options,
+                                      const std::string& name) {
     static const struct {
         const char* name;
         RegKey key;
@@ -382,11 +385,11 @@ std::optional<RegKey> RootKeyFromName(const RunOptions& options, const std::stri
             return root.key;
         }
     }
-    LogMessage(options.VerboseMode, 6, "RootKey not supported", name);
+    LogMessage(run.log, options.VerboseMode, 6, "RootKey not supported", name);
     return std::nullopt;
 }
 
-ParsedContext ParseContext(const RunOptions& options, const std::string& line) {
+ParsedContext ParseContext(RunContext& run, const RunOptions& options, const std::string& line) {
     ParsedContext parsed;
     size_t start = std::min<size_t>(options.RcmSignature == 1 ? 0 : 1, line.size());
     size_t pos = start;
@@ -407,40 +410,40 @@ ParsedContext ParseContext(const RunOptions& options, const std::string& line) {
     if (pos < line.size()) {
         parsed.recurse = CharAt(line, pos + 1) == '*';
     } else {
-        LogMessage(options.VerboseMode, 1, "Context is missing a ] at the end", line);
+        LogMessage(run.log, options.VerboseMode, 1, "Context is missing a ] at the end", line);
     }
     parsed.root = Trim(parsed.root);
     parsed.subKey = Trim(parsed.subKey);
-    LogMessage(options.VerboseMode, 99, "RootKey is", parsed.root);
-    LogMessage(options.VerboseMode, 99, "SubKey is ", parsed.subKey);
+    LogMessage(run.log, options.VerboseMode, 99, "RootKey is", parsed.root);
+    LogMessage(run.log, options.VerboseMode, 99, "SubKey is ", parsed.subKey);
     return parsed;
 }
 
-RcmContext OpenContextKey(const RunOptions& options, RegistryService& reg,
+RcmContext OpenContextKey(RunContext& run, const RunOptions& options, RegistryService& reg,
                           const std::string& line) {
     const int v = options.VerboseMode;
-    LogMessage(v, 9, "Context", line);
-    ParsedContext parsed = ParseContext(options, line);
+    LogMessage(run.log, v, 9, "Context", line);
+    ParsedContext parsed = ParseContext(run, options, line);
     RcmContext context;
     context.subKey = parsed.subKey;
     context.recurse = parsed.recurse;
-    std::optional<RegKey> root = RootKeyFromName(options, parsed.root);
+    std::optional<RegKey> root = RootKeyFromName(run, options, parsed.root);
     if (!root) {
         return context;
     }
     if (options.RcmSignature == 3) {
         if (reg.OpenKey(*root, "", RegAccess::AllAccess, context.key) != kErrorSuccess) {
-            LogMessage(v, 6, "Open key failed", parsed.subKey);
+            LogMessage(run.log, v, 6, "Open key failed", parsed.subKey);
             context.key = 0;
         }
         return context;
     }
     if (reg.CreateKey(*root, parsed.subKey, context.key) != kErrorSuccess) {
-        LogMessage(v, 1, "CreateKey failed for", parsed.subKey);
+        LogMessage(run.log, v, 1, "CreateKey failed for", parsed.subKey);
         context.key = 0;
         return context;
     }
-    LogMessage(v, 99, "CreateKey OK for", parsed.subKey);
+    LogMessage(run.log, v, 99, "CreateKey OK for", parsed.subKey);
     return context;
 }
 
@@ -451,11 +454,12 @@ void CloseContextKey(RegistryService& reg, RcmContext& context) {
     context = RcmContext{};
 }
 
-ValueTokens SplitValueTokens(const RunOptions& options, size_t start, const std::string& line) {
+ValueTokens SplitValueTokens(RunContext& run, const RunOptions& options, size_t start,
+                             const std::string& line) {
     ValueTokens t;
     size_t pos = start;
     bool quoted = false;
-    t.name = Token(options, line, pos, quoted);
+    t.name = Token(run, options, line, pos, quoted);
     if (CharAt(line, pos) == '=') {
         ++pos;
     }
@@ -467,66 +471,68 @@ ValueTokens SplitValueTokens(const RunOptions& options, size_t start, const std:
         }
         t.value = line.substr(pos, end - pos);
     } else {
-        t.value = Token(options, line, pos, t.valueQuoted);
+        t.value = Token(run, options, line, pos, t.valueQuoted);
     }
-    LogMessage(options.VerboseMode, 99, "Key is", t.name);
-    LogMessage(options.VerboseMode, 99, "Value is", t.value);
+    LogMessage(run.log, options.VerboseMode, 99, "Key is", t.name);
+    LogMessage(run.log, options.VerboseMode, 99, "Value is", t.value);
     return t;
 }
 
-void ProcessKey(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-                const std::string& line) {
+void ProcessKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                const RcmContext& context, const std::string& line) {
     const int v = options.VerboseMode;
-    LogMessage(v, 9, "ProcessKey called with", line);
+    LogMessage(run.log, v, 9, "ProcessKey called with", line);
     if (options.RcmSignature == 1) {
         if (reg.SetValue(context.key, "", kRegSz, WithNul(line)) != kErrorSuccess) {
-            LogMessage(v, 1, "Can't set value for key", line);
+            LogMessage(run.log, v, 1, "Can't set value for key", line);
         }
         return;
     }
     switch (CharAt(line, 0)) {
         case '"':
-            SetNamed(options, reg, context, line);
+            SetNamed(run, options, reg, context, line);
             break;
         case '@':
-            SetDefault(options, reg, context, line);
+            SetDefault(run, options, reg, context, line);
             break;
         case '+':
-            CreateAndSet(options, reg, context, line);
+            CreateAndSet(run, options, reg, context, line);
             break;
         case '-':
-            Delete(options, reg, context, line);
+            Delete(run, options, reg, context, line);
             break;
         case 'r':
-            Replace(options, reg, context, line);
+            Replace(run, options, reg, context, line);
             break;
         default:
-            LogMessage(v, 1, "Unknown command", std::string(1, CharAt(line, 0)));
+            LogMessage(run.log, v, 1, "Unknown command", std::string(1, CharAt(line, 0)));
             break;
     }
 }
 
-void ReplaceInValues(const RunOptions& options, RegistryService& reg, RegKey key, bool recurse,
-                     const std::string&, const std::string& match, const std::string& replacement) {
-    ReplaceInTree(options, reg, key, recurse, match, replacement, 0);
+void ReplaceInValues(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                     bool recurse, const std::string&, const std::string& match,
+                     const std::string& replacement) {
+    ReplaceInTree(run, options, reg, key, recurse, match, replacement, 0);
 }
 
-void DeleteContextKey(const RunOptions& options, RegistryService& reg, const std::string& line) {
+void DeleteContextKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                      const std::string& line) {
     const int v = options.VerboseMode;
     // The line without its "-": "[-ROOT\path]" names the key "[ROOT\path]" names.
     std::string named = line;
     named.erase(1, 1);
-    ParsedContext parsed = ParseContext(options, named);
-    std::optional<RegKey> root = RootKeyFromName(options, parsed.root);
+    ParsedContext parsed = ParseContext(run, options, named);
+    std::optional<RegKey> root = RootKeyFromName(run, options, parsed.root);
     if (!root) {
         return;
     }
-    LogMessage(v, 99, "Delete subkey", parsed.subKey);
+    LogMessage(run.log, v, 99, "Delete subkey", parsed.subKey);
     long rc = parsed.subKey.empty() ? kErrorAccessDenied : DeleteKeyTree(reg, *root, parsed.subKey);
     if (rc == kErrorSuccess) {
-        LogMessage(v, 6, "Delete subkey ok", parsed.subKey);
+        LogMessage(run.log, v, 6, "Delete subkey ok", parsed.subKey);
     } else if (rc != kErrorFileNotFound) {
-        LogMessage(v, 1, "Delete subkey failed", parsed.subKey);
+        LogMessage(run.log, v, 1, "Delete subkey failed", parsed.subKey);
     }
 }
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/run_options.h"
+#include "base/run_context.h"
 #include "platform/registry.h"
 
 namespace rivel {
@@ -20,17 +20,19 @@ struct RcmContext {
 
 // The root handle named exactly so (HKEY_CLASSES_ROOT, ...); nothing, after "RootKey not
 // supported" at level 6, for any other name.
-std::optional<RegKey> RootKeyFromName(const RunOptions& options, const std::string& name);
+std::optional<RegKey> RootKeyFromName(RunContext& run, const RunOptions& options,
+                                      const std::string& name);
 
 struct ParsedContext {
     std::string root;
     std::string subKey;
     bool recurse = false;
 };
-ParsedContext ParseContext(const RunOptions& options, const std::string& line);
+ParsedContext ParseContext(RunContext& run, const RunOptions& options, const std::string& line);
 
 // Opens (REGEDIT, REGEDIT4: creates) the key of a context line.
-RcmContext OpenContextKey(const RunOptions& options, RegistryService& reg, const std::string& line);
+RcmContext OpenContextKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                          const std::string& line);
 void CloseContextKey(RegistryService& reg, RcmContext& context);
 
 struct ValueTokens {
@@ -39,19 +41,21 @@ struct ValueTokens {
     bool valueQuoted = false;  // the value was written in quotes
 };
 // The name and the value of a command line from position start: 'Name'="Value" or similar.
-ValueTokens SplitValueTokens(const RunOptions& options, size_t start, const std::string& line);
+ValueTokens SplitValueTokens(RunContext& run, const RunOptions& options, size_t start,
+                             const std::string& line);
 
 // Carries out one command line on the context.
-void ProcessKey(const RunOptions& options, RegistryService& reg, const RcmContext& context,
-                const std::string& line);
+void ProcessKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                const RcmContext& context, const std::string& line);
 
 // Replaces text in the string values of key (of its subkeys too when recurse is set).
-void ReplaceInValues(const RunOptions& options, RegistryService& reg, RegKey key, bool recurse,
-                     const std::string& keyToMatch, const std::string& match,
+void ReplaceInValues(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                     bool recurse, const std::string& keyToMatch, const std::string& match,
                      const std::string& replacement);
 
 // A REGEDIT4 line "[-ROOT\path]": deletes the key with everything below it.
-void DeleteContextKey(const RunOptions& options, RegistryService& reg, const std::string& line);
+void DeleteContextKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                      const std::string& line);
 
 // Deletes subKey below key with all its subkeys; the registry functions delete only keys
 // without subkeys.

@@ -1,53 +1,34 @@
 // The run's registry, chosen once per run.
 #include "registry/run_registry.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "registry/hive_store.h"
 #include "registry/rcm_file.h"
 
 namespace rivel {
 
-namespace {
-
-struct RunRegistryState {
-    std::shared_ptr<RegistryService> registry;
-    int verbosity = 4;  // of the operation that last reached the registry, for the store's reports
-};
-
-RunRegistryState& State() {
-    static RunRegistryState state;
-    return state;
-}
-
-}  // namespace
-
-RegistryService& RunRegistry(const RunOptions& options) {
-    RunRegistryState& state = State();
-    state.verbosity = options.VerboseMode;
-    if (!state.registry) {
-        state.registry = OpenSystemRegistry();
+RegistryService& RunRegistry(RunContext& run, const RunOptions& options) {
+    if (!run.registry) {
+        run.registry = OpenSystemRegistry();
     }
-    if (!state.registry) {
-        state.registry =
-            OpenHiveStore(RegistryStoreDirectory(),
-                          [](int level, const std::string& label, const std::string& text) {
-                              LogMessage(State().verbosity, level, label, text);
-                          });
+    if (!run.registry) {
+        // The store's own reports (damaged or busy files) at the verbosity of the run that
+        // first reached the registry.
+        RunContext* context = &run;
+        int verbosity = options.VerboseMode;
+        run.registry = OpenHiveStore(
+            RegistryStoreDirectory(),
+            [context, verbosity](int level, const std::string& label, const std::string& text) {
+                LogMessage(context->log, verbosity, level, label, text);
+            });
     }
-    return *state.registry;
+    return *run.registry;
 }
 
-void FlushRunRegistry(const RunOptions& options) {
-    RunRegistry(options).Flush();
-}
-
-void RunRcmFile(RunOptions& options, const std::string& rcmFile) {
-    ProcessRcmFile(options, RunRegistry(options), rcmFile);
-    FlushRunRegistry(options);
-}
-
-void SetRunRegistry(std::shared_ptr<RegistryService> registry) {
-    State().registry = std::move(registry);
+void RunRcmFile(RunContext& run, RunOptions& options, const std::string& rcmFile) {
+    RegistryService& reg = RunRegistry(run, options);
+    ProcessRcmFile(run, options, reg, rcmFile);
+    reg.Flush();
 }
 
 }  // namespace rivel

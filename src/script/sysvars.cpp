@@ -2,13 +2,12 @@
 // that matches decides.
 #include "script/sysvars.h"
 
-#include "driver/message_log.h"
+#include "base/message_log.h"
 #include "netware/netware.h"
 #include "platform/registry.h"
 #include "registry/registry_ops.h"
 #include "registry/run_registry.h"
 #include "script/ini_search.h"
-#include "script/session.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
 #include "text/strings.h"
@@ -36,64 +35,66 @@ void SplitFileArgument(const std::string& argument, std::string& file, std::stri
 }
 
 // Opens the file and finds the section; on failure the failure value is returned.
-bool OpenSection(const RunOptions& options, const std::string& file, const std::string& argument,
-                 LineReader& reader, std::string& section, std::string& key) {
+bool OpenSection(RunContext& run, const RunOptions& options, const std::string& file,
+                 const std::string& argument, LineReader& reader, std::string& section,
+                 std::string& key) {
     const int v = options.VerboseMode;
     std::string value;
-    SplitSectionKeyValue(options, argument, section, key, value);
+    SplitSectionKeyValue(run, options, argument, section, key, value);
     if (!reader.Open(file)) {
-        LogMessage(v, 2, "Can't open <" + file + "> for reading ", " INFILE / ININI VALUE");
+        LogMessage(run.log, v, 2, "Can't open <" + file + "> for reading ",
+                   " INFILE / ININI VALUE");
         return false;
     }
     std::string last;
     if (!SeekSection(reader, section, last)) {
-        LogMessage(v, 9, "NOT found Section <" + section + "> in ", last);
+        LogMessage(run.log, v, 9, "NOT found Section <" + section + "> in ", last);
         return false;
     }
-    LogMessage(v, 9, "Found Section <" + section + ">", "");
+    LogMessage(run.log, v, 9, "Found Section <" + section + ">", "");
     return true;
 }
 
-std::string IniValue(const RunOptions& options, const std::string& file,
+std::string IniValue(RunContext& run, const RunOptions& options, const std::string& file,
                      const std::string& argument) {
     const int v = options.VerboseMode;
-    LogMessage(v, 9, "INI Files searched is : ", file);
-    LogMessage(v, 10, "Remaining line is     : ", argument);
+    LogMessage(run.log, v, 9, "INI Files searched is : ", file);
+    LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
     LineReader reader;
     std::string section;
     std::string key;
-    if (!OpenSection(options, file, argument, reader, section, key)) {
+    if (!OpenSection(run, options, file, argument, reader, section, key)) {
         return "";
     }
     std::string lineKey;
     std::string lineValue;
-    KeySearch found = SeekKey(options, reader, key, nullptr, lineKey, lineValue);
+    KeySearch found = SeekKey(run, options, reader, key, nullptr, lineKey, lineValue);
     if (found == KeySearch::EmptySection) {
-        LogMessage(v, 9, "Empty section found", "");
+        LogMessage(run.log, v, 9, "Empty section found", "");
         return "";
     }
     if (found == KeySearch::Found) {
-        LogMessage(v, 9, "Key <" + key + "> found", " value <" + lineValue + ">");
+        LogMessage(run.log, v, 9, "Key <" + key + "> found", " value <" + lineValue + ">");
         return lineValue;
     }
-    LogMessage(v, 9, "Key <" + key + "> not found", " with value <" + lineValue + ">");
+    LogMessage(run.log, v, 9, "Key <" + key + "> not found", " with value <" + lineValue + ">");
     return "";
 }
 
-std::string MaxNumKey(const RunOptions& options, const std::string& file,
+std::string MaxNumKey(RunContext& run, const RunOptions& options, const std::string& file,
                       const std::string& argument) {
     const int v = options.VerboseMode;
-    LogMessage(v, 9, "INI Files searched is : ", file);
-    LogMessage(v, 10, "Remaining line is     : ", argument);
+    LogMessage(run.log, v, 9, "INI Files searched is : ", file);
+    LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
     LineReader reader;
     std::string section;
     std::string key;
-    if (!OpenSection(options, file, argument, reader, section, key)) {
+    if (!OpenSection(run, options, file, argument, reader, section, key)) {
         return "0";
     }
     std::string line;
     if (!ReadTrimmed(reader, line) || CharAt(line, 0) == '[') {
-        LogMessage(v, 9, "Empty section found", "");
+        LogMessage(run.log, v, 9, "Empty section found", "");
         return "0";
     }
     const std::string wanted = UpperCase(key);
@@ -104,26 +105,27 @@ std::string MaxNumKey(const RunOptions& options, const std::string& file,
         }
         std::string lineKey;
         std::string lineValue;
-        SplitKeyValue(options, line, lineKey, lineValue);
-        if (SNum(options, lineKey) == wanted) {
-            LogMessage(v, 9, "Section/Key found:", lineKey);
-            int32_t n = GetNum(options, lineKey);
+        SplitKeyValue(run, options, line, lineKey, lineValue);
+        if (SNum(run, options, lineKey) == wanted) {
+            LogMessage(run.log, v, 9, "Section/Key found:", lineKey);
+            int32_t n = GetNum(run, options, lineKey);
             if (n > highest) {
                 highest = n;
             }
         }
     } while (ReadTrimmed(reader, line));
     if (highest < 0) {
-        LogMessage(v, 9, "Key <" + key + "> not found", "returning 0");
+        LogMessage(run.log, v, 9, "Key <" + key + "> not found", "returning 0");
         return "0";
     }
     std::string result = std::to_string(highest);
-    LogMessage(v, 9, "Key <" + key + "> found", " highest value <" + result + ">");
+    LogMessage(run.log, v, 9, "Key <" + key + "> found", " highest value <" + result + ">");
     return result;
 }
 
-std::string PathPart(const RunOptions& options, const std::string& path, char part) {
-    LogMessage(options.VerboseMode, 9, "Remaining part is <" + path + ">", "");
+std::string PathPart(RunContext& run, const RunOptions& options, const std::string& path,
+                     char part) {
+    LogMessage(run.log, options.VerboseMode, 9, "Remaining part is <" + path + ">", "");
     PathParts p = SplitPath(path);
     switch (part) {
         case 'D':
@@ -159,38 +161,39 @@ std::string UpToNul(const std::string& data) {
 }
 
 // Opens root and subkey; on failure logs and returns false.
-bool OpenRegistryKey(const RunOptions& options, RegistryService& reg, const std::string& root,
-                     const std::string& subKey, RegAccess access, RegKey& key) {
-    std::optional<RegKey> rootKey = RootKeyFromName(options, root);
+bool OpenRegistryKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                     const std::string& root, const std::string& subKey, RegAccess access,
+                     RegKey& key) {
+    std::optional<RegKey> rootKey = RootKeyFromName(run, options, root);
     if (!rootKey) {
-        LogMessage(options.VerboseMode, 1, "Can't open rootkey", root);
+        LogMessage(run.log, options.VerboseMode, 1, "Can't open rootkey", root);
         return false;
     }
     if (reg.OpenKey(*rootKey, subKey, access, key) != kErrorSuccess) {
-        LogMessage(options.VerboseMode, 1, "Can't open subkey", subKey);
+        LogMessage(run.log, options.VerboseMode, 1, "Can't open subkey", subKey);
         return false;
     }
     return true;
 }
 
-std::string RegValue(const RunOptions& options, const std::string& argument) {
+std::string RegValue(RunContext& run, const RunOptions& options, const std::string& argument) {
     const int v = options.VerboseMode;
     std::string root;
     std::string subKey;
     std::string rest;
     SplitRegistryArgument(argument, root, subKey, rest);
     size_t pos = 0;
-    std::string valueName = GetSToken(options, rest, pos);
-    LogMessage(v, 9, "RootContext", root);
-    LogMessage(v, 9, "Sub Context", subKey);
-    LogMessage(v, 9, "Key", valueName);
+    std::string valueName = GetSToken(run, options, rest, pos);
+    LogMessage(run.log, v, 9, "RootContext", root);
+    LogMessage(run.log, v, 9, "Sub Context", subKey);
+    LogMessage(run.log, v, 9, "Key", valueName);
     if (root.empty() || subKey.empty()) {
-        LogMessage(v, 3, "Context, SubContext or Key is empty", "");
+        LogMessage(run.log, v, 3, "Context, SubContext or Key is empty", "");
         return kCallError;
     }
-    RegistryService& reg = RunRegistry(options);
+    RegistryService& reg = RunRegistry(run, options);
     RegKey key = 0;
-    if (!OpenRegistryKey(options, reg, root, subKey, RegAccess::QueryValue, key)) {
+    if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::QueryValue, key)) {
         return kCallError;
     }
     uint32_t type = 0;
@@ -199,20 +202,20 @@ std::string RegValue(const RunOptions& options, const std::string& argument) {
                 kErrorSuccess;
     reg.CloseKey(key);
     if (!read) {
-        LogMessage(v, 1, "Read Value failed", "");
+        LogMessage(run.log, v, 1, "Read Value failed", "");
         return kCallError;
     }
     if (!IsStringType(type)) {
-        LogMessage(v, 3, "Value is not a string", "");
+        LogMessage(run.log, v, 3, "Value is not a string", "");
         return kCallError;
     }
-    LogMessage(v, 9, "Value is ", data);
+    LogMessage(run.log, v, 9, "Value is ", data);
     return UpToNul(data);
 }
 
 // The path below key of the first key (depth first) holding the value; " " for key itself.
-std::string FindValueKey(const RunOptions& options, RegistryService& reg, RegKey key,
-                         const std::string& name, const std::string& data, int depth) {
+std::string FindValueKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                         RegKey key, const std::string& name, const std::string& data, int depth) {
     std::string valueName;
     std::string valueData;
     uint32_t type = 0;
@@ -240,10 +243,10 @@ std::string FindValueKey(const RunOptions& options, RegistryService& reg, RegKey
     for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
         RegKey sub = 0;
         if (reg.OpenKey(key, subName, RegAccess::Read, sub) != kErrorSuccess) {
-            LogMessage(options.VerboseMode, 3, "Failed to open subkey", subName);
+            LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
             continue;
         }
-        std::string found = FindValueKey(options, reg, sub, name, data, depth + 1);
+        std::string found = FindValueKey(run, options, reg, sub, name, data, depth + 1);
         reg.CloseKey(sub);
         if (!found.empty()) {
             return subName + "\\" + found;
@@ -252,7 +255,7 @@ std::string FindValueKey(const RunOptions& options, RegistryService& reg, RegKey
     return "";
 }
 
-std::string FindSubKey(const RunOptions& options, RegistryService& reg, RegKey key,
+std::string FindSubKey(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                        const std::string& name, int depth) {
     std::string subName;
     for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
@@ -266,10 +269,10 @@ std::string FindSubKey(const RunOptions& options, RegistryService& reg, RegKey k
     for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
         RegKey sub = 0;
         if (reg.OpenKey(key, subName, RegAccess::EnumerateSubKeys, sub) != kErrorSuccess) {
-            LogMessage(options.VerboseMode, 3, "Failed to open subkey", subName);
+            LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
             continue;
         }
-        std::string found = FindSubKey(options, reg, sub, name, depth + 1);
+        std::string found = FindSubKey(run, options, reg, sub, name, depth + 1);
         reg.CloseKey(sub);
         if (!found.empty()) {
             return subName + "\\" + found;
@@ -278,10 +281,10 @@ std::string FindSubKey(const RunOptions& options, RegistryService& reg, RegKey k
     return "";
 }
 
-std::string ContextResult(const RunOptions& options, const std::string& root,
+std::string ContextResult(RunContext& run, const RunOptions& options, const std::string& root,
                           const std::string& subKey, const std::string& path) {
     if (path.empty()) {
-        LogMessage(options.VerboseMode, 3, "SubKey not found below of", subKey);
+        LogMessage(run.log, options.VerboseMode, 3, "SubKey not found below of", subKey);
         return kCallError;
     }
     // The path of the key found: its parts joined by "\" (a match in the start key adds none).
@@ -296,62 +299,64 @@ std::string ContextResult(const RunOptions& options, const std::string& root,
         }
     }
     result += "]";
-    LogMessage(options.VerboseMode, 9, "Value is ", result);
+    LogMessage(run.log, options.VerboseMode, 9, "Value is ", result);
     return result;
 }
 
-std::string RegContextValue(const RunOptions& options, const std::string& argument) {
+std::string RegContextValue(RunContext& run, const RunOptions& options,
+                            const std::string& argument) {
     const int v = options.VerboseMode;
     std::string root;
     std::string subKey;
     std::string rest;
     SplitRegistryArgument(argument, root, subKey, rest);
     size_t pos = 0;
-    std::string name = GetSToken(options, rest, pos);
+    std::string name = GetSToken(run, options, rest, pos);
     std::string data;
     if (CharAt(rest, pos) == '=') {
         ++pos;
-        data = GetSToken(options, rest, pos);
+        data = GetSToken(run, options, rest, pos);
     }
-    LogMessage(v, 9, "RootContext", root);
-    LogMessage(v, 9, "Sub Context", subKey);
-    LogMessage(v, 9, "Key", name);
-    LogMessage(v, 9, "Value", data);
+    LogMessage(run.log, v, 9, "RootContext", root);
+    LogMessage(run.log, v, 9, "Sub Context", subKey);
+    LogMessage(run.log, v, 9, "Key", name);
+    LogMessage(run.log, v, 9, "Value", data);
     if (root.empty() || name.empty()) {
-        LogMessage(v, 3, "Context or Key is empty", "");
+        LogMessage(run.log, v, 3, "Context or Key is empty", "");
         return kCallError;
     }
-    RegistryService& reg = RunRegistry(options);
+    RegistryService& reg = RunRegistry(run, options);
     RegKey key = 0;
-    if (!OpenRegistryKey(options, reg, root, subKey, RegAccess::Read, key)) {
+    if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::Read, key)) {
         return kCallError;
     }
-    std::string path = FindValueKey(options, reg, key, DefaultName(name), data, 0);
+    std::string path = FindValueKey(run, options, reg, key, DefaultName(name), data, 0);
     reg.CloseKey(key);
-    return ContextResult(options, root, subKey, Trim(path));
+    return ContextResult(run, options, root, subKey, Trim(path));
 }
 
-std::string RegContextSubKey(const RunOptions& options, const std::string& argument) {
+std::string RegContextSubKey(RunContext& run, const RunOptions& options,
+                             const std::string& argument) {
     const int v = options.VerboseMode;
     std::string root;
     std::string subKey;
     std::string name;
     SplitRegistryArgument(argument, root, subKey, name);
-    LogMessage(v, 9, "RootContext", root);
-    LogMessage(v, 9, "Sub Context", subKey);
-    LogMessage(v, 9, "Key", name);
+    LogMessage(run.log, v, 9, "RootContext", root);
+    LogMessage(run.log, v, 9, "Sub Context", subKey);
+    LogMessage(run.log, v, 9, "Key", name);
     if (root.empty() || name.empty()) {
-        LogMessage(v, 3, "Context or Key is empty", "");
+        LogMessage(run.log, v, 3, "Context or Key is empty", "");
         return kCallError;
     }
-    RegistryService& reg = RunRegistry(options);
+    RegistryService& reg = RunRegistry(run, options);
     RegKey key = 0;
-    if (!OpenRegistryKey(options, reg, root, subKey, RegAccess::EnumerateSubKeys, key)) {
+    if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::EnumerateSubKeys, key)) {
         return kCallError;
     }
-    std::string path = FindSubKey(options, reg, key, DefaultName(name), 0);
+    std::string path = FindSubKey(run, options, reg, key, DefaultName(name), 0);
     reg.CloseKey(key);
-    return ContextResult(options, root, subKey, Trim(path));
+    return ContextResult(run, options, root, subKey, Trim(path));
 }
 
 }  // namespace
@@ -376,80 +381,80 @@ PathParts SplitPath(const std::string& path) {
     return p;
 }
 
-std::string EVALSysvar(const RunOptions& options, const std::string& name) {
+std::string EVALSysvar(RunContext& run, const RunOptions& options, const std::string& name) {
     auto after = [&](const std::string& word) { return name.substr(word.size()); };
     if (StartsWith(name, "_INIVALUE")) {
-        return IniValue(options, CurrentIniFile(), after("_INIVALUE"));
+        return IniValue(run, options, run.currentIniFile, after("_INIVALUE"));
     }
     if (StartsWith(name, "_FILEINIVALUE")) {
         std::string file;
         std::string rest;
         SplitFileArgument(after("_FILEINIVALUE"), file, rest);
-        return IniValue(options, file, rest);
+        return IniValue(run, options, file, rest);
     }
     if (StartsWith(name, "_MAXNUMKEY")) {
-        return MaxNumKey(options, CurrentIniFile(), after("_MAXNUMKEY"));
+        return MaxNumKey(run, options, run.currentIniFile, after("_MAXNUMKEY"));
     }
     if (StartsWith(name, "_FILEMAXNUMKEY")) {
         std::string file;
         std::string rest;
         SplitFileArgument(after("_FILEMAXNUMKEY"), file, rest);
-        return MaxNumKey(options, file, rest);
+        return MaxNumKey(run, options, file, rest);
     }
     if (name == "_ERRORCODE") {
-        return std::to_string(LastErrorCode());
+        return std::to_string(run.lastErrorCode);
     }
     if (name == "_VESA") {
         return "Only implemented in plain DOS";
     }
     if (StartsWith(name, "_DRIVENAME")) {
-        return PathPart(options, after("_DRIVENAME"), 'D');
+        return PathPart(run, options, after("_DRIVENAME"), 'D');
     }
     if (StartsWith(name, "_DIRNAME")) {
-        return PathPart(options, after("_DIRNAME"), 'P');
+        return PathPart(run, options, after("_DIRNAME"), 'P');
     }
     if (StartsWith(name, "_FILENAME")) {
-        return PathPart(options, after("_FILENAME"), 'F');
+        return PathPart(run, options, after("_FILENAME"), 'F');
     }
     if (name == "_INIFILE" || name == "_CMDFILE") {
-        PathParts p = SplitPath(name == "_INIFILE" ? CurrentIniFile() : CurrentCmdFile());
+        PathParts p = SplitPath(name == "_INIFILE" ? run.currentIniFile : run.currentCmdFile);
         return p.name + p.extension;
     }
     if (name == "_INIPATH" || name == "_CMDPATH") {
-        PathParts p = SplitPath(name == "_INIPATH" ? CurrentIniFile() : CurrentCmdFile());
+        PathParts p = SplitPath(name == "_INIPATH" ? run.currentIniFile : run.currentCmdFile);
         return p.drive + p.directory;
     }
     if (name == "_NW_LOGINNAME") {
-        return GetNWLoginName(options);
+        return GetNWLoginName(run, options);
     }
     if (name == "_NW_FULLNAME") {
-        return GetNWFullName(options);
+        return GetNWFullName(run, options);
     }
     if (name == "_NW_LOGINTIME") {
-        return GetNWLoginTime(options);
+        return GetNWLoginTime(run, options);
     }
     if (name == "_NW_CONNECTION") {
-        return GetNWConnection(options);
+        return GetNWConnection(run, options);
     }
     if (name == "_NW_OBJID") {
-        return GetNWObjectID(options);
+        return GetNWObjectID(run, options);
     }
     if (name == "_NW_NICADDR") {
-        return GetNWNicAddress(options);
+        return GetNWNicAddress(run, options);
     }
     if (name == "_NW_INETADDR") {
-        return GetNWInetAddress(options);
+        return GetNWInetAddress(run, options);
     }
     if (StartsWith(name, "_REGVALUE[")) {
-        return RegValue(options, after("_REGVALUE["));
+        return RegValue(run, options, after("_REGVALUE["));
     }
     if (StartsWith(name, "_REGCONTEXTVALUE[")) {
-        return RegContextValue(options, after("_REGCONTEXTVALUE["));
+        return RegContextValue(run, options, after("_REGCONTEXTVALUE["));
     }
     if (StartsWith(name, "_REGCONTEXTSUBKEY[")) {
-        return RegContextSubKey(options, after("_REGCONTEXTSUBKEY["));
+        return RegContextSubKey(run, options, after("_REGCONTEXTSUBKEY["));
     }
-    LogMessage(options.VerboseMode, 3, "EVALSysvar currently not implemented : ", name);
+    LogMessage(run.log, options.VerboseMode, 3, "EVALSysvar currently not implemented : ", name);
     return name;
 }
 

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/test_support.h"
+#include "platform/registry.h"
 #include "registry/hive_store.h"
-#include "registry/run_registry.h"
-#include "script/script_test_support.h"
-#include "script/session.h"
 
 namespace rivel {
 namespace {
@@ -14,17 +13,12 @@ using testing_support::Has;
 using testing_support::Msg;
 using testing_support::TempFolder;
 
-RunOptions Verbose(int level) {
-    RunOptions o;
-    o.VerboseMode = level;
-    return o;
-}
+using testing_support::Verbose;
 
 class SysVars : public ::testing::Test {
   protected:
-    void SetUp() override { ResetSession(); }
-    void TearDown() override { ResetSession(); }
-    std::string Eval(const std::string& name) { return EVALSysvar(o, name); }
+    RunContext run;
+    std::string Eval(const std::string& name) { return EVALSysvar(run, o, name); }
 
     RunOptions o = Verbose(0);
     TempFolder dir;
@@ -46,18 +40,24 @@ class SysVars : public ::testing::Test {
 };
 
 TEST_F(SysVars, IniValues) {
-    SetCurrentFiles(ini, "SETUP.CMD");
+    run.currentIniFile = ini;
+    run.currentCmdFile = "SETUP.CMD";
+    run.lastErrorCode = 0;
     EXPECT_EQ(Eval("_INIVALUE[Windows]Load"), "nwpopup.exe");
     EXPECT_EQ(Eval("_INIVALUE[windows]nokey"), "");
     EXPECT_EQ(Eval("_INIVALUE[nosection]load"), "");
     EXPECT_EQ(Eval("_INIVALUE[Empty]load"), "");
     EXPECT_EQ(Eval("_FILEINIVALUE" + ini + "[Other]load"), "wrong");
-    SetCurrentFiles("", "");
+    run.currentIniFile = "";
+    run.currentCmdFile = "";
+    run.lastErrorCode = 0;
     EXPECT_EQ(Eval("_FILEINIVALUE" + ini + "[Other]load"), "wrong");
 }
 
 TEST_F(SysVars, HighestKeyNumber) {
-    SetCurrentFiles(ini, "SETUP.CMD");
+    run.currentIniFile = ini;
+    run.currentCmdFile = "SETUP.CMD";
+    run.lastErrorCode = 0;
     EXPECT_EQ(Eval("_MAXNUMKEY[Settings]File"), "12");
     EXPECT_EQ(Eval("_MAXNUMKEY[Settings]Nothing"), "0");
     EXPECT_EQ(Eval("_MAXNUMKEY[Empty]File"), "0");
@@ -65,9 +65,9 @@ TEST_F(SysVars, HighestKeyNumber) {
     // The last line of the file counts; a key without digits is number 0.
     EXPECT_EQ(Eval("_FILEMAXNUMKEY" + ini + "[Tail]file"), "2");
     o.VerboseMode = 9;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_MAXNUMKEY[Settings]Files"), "7");
-    std::string log = TakeLogCapture();
+    std::string log = TakeLogCapture(run.log);
     EXPECT_TRUE(Has(log, Msg("Section/Key found:", "Files7")));
     EXPECT_TRUE(Has(log, Msg("Key <Files> found", " highest value <7>")));
 }
@@ -75,10 +75,10 @@ TEST_F(SysVars, HighestKeyNumber) {
 TEST_F(SysVars, MissingFiles) {
     std::string missing = dir.Path("SYSTEM.INI");
     o.VerboseMode = 2;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_FILEINIVALUE" + missing + "[boot]shell"), "");
     EXPECT_EQ(Eval("_FILEMAXNUMKEY" + missing + "[boot]shell"), "0");
-    EXPECT_EQ(TakeLogCapture(),
+    EXPECT_EQ(TakeLogCapture(run.log),
               Msg("Can't open <" + missing + "> for reading ", " INFILE / ININI VALUE") +
                   Msg("Can't open <" + missing + "> for reading ", " INFILE / ININI VALUE"));
     // No current INI file before any CMD run.
@@ -100,7 +100,9 @@ TEST_F(SysVars, PathParts) {
     EXPECT_EQ(p.extension, ".gz");
 
     EXPECT_EQ(Eval("_INIFILE"), "");
-    SetCurrentFiles("C:\\WINDOWS\\WIN.INI", "F:/setup/SETUP.CMD");
+    run.currentIniFile = "C:\\WINDOWS\\WIN.INI";
+    run.currentCmdFile = "F:/setup/SETUP.CMD";
+    run.lastErrorCode = 0;
     EXPECT_EQ(Eval("_INIFILE"), "WIN.INI");
     EXPECT_EQ(Eval("_INIPATH"), "C:\\WINDOWS\\");
     EXPECT_EQ(Eval("_CMDFILE"), "SETUP.CMD");
@@ -109,24 +111,25 @@ TEST_F(SysVars, PathParts) {
 
 TEST_F(SysVars, FixedValuesAndUnknownNames) {
     EXPECT_EQ(Eval("_ERRORCODE"), "0");
-    SetLastErrorCode(-1);
+    run.lastErrorCode = -1;
     EXPECT_EQ(Eval("_ERRORCODE"), "-1");
     EXPECT_EQ(Eval("_VESA"), "Only implemented in plain DOS");
     o.VerboseMode = 3;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_inifile"), "_inifile");
     EXPECT_EQ(Eval("_ERRORCODEX"), "_ERRORCODEX");
-    EXPECT_EQ(TakeLogCapture(), Msg("EVALSysvar currently not implemented : ", "_inifile") +
-                                    Msg("EVALSysvar currently not implemented : ", "_ERRORCODEX"));
+    EXPECT_EQ(TakeLogCapture(run.log),
+              Msg("EVALSysvar currently not implemented : ", "_inifile") +
+                  Msg("EVALSysvar currently not implemented : ", "_ERRORCODEX"));
 }
 
 TEST_F(SysVars, NetWareWithoutClientLibrary) {
     o.VerboseMode = 1;
     for (const char* name : {"_NW_LOGINNAME", "_NW_FULLNAME", "_NW_LOGINTIME", "_NW_CONNECTION",
                              "_NW_OBJID", "_NW_NICADDR", "_NW_INETADDR"}) {
-        StartLogCapture();
+        StartLogCapture(run.log);
         EXPECT_EQ(Eval(name), "GET_INFO_FAILED") << name;
-        EXPECT_EQ(TakeLogCapture(), Msg("Netware support not working")) << name;
+        EXPECT_EQ(TakeLogCapture(run.log), Msg("Netware support not working")) << name;
     }
 }
 
@@ -134,19 +137,14 @@ TEST_F(SysVars, NetWareWithoutClientLibrary) {
 class RegistryVars : public SysVars {
   protected:
     void SetUp() override {
-        SysVars::SetUp();
         store = OpenHiveStore(dir.Path("store"), nullptr);
-        SetRunRegistry(store);
+        run.registry = store;
         Set("Software\\Firm", "Path", kRegSz, std::string("C:\\FIRM\0", 8));
         Set("Software\\Firm", "", kRegSz, std::string("default\0", 8));
         Set("Software\\Firm", "Size", kRegDword, std::string("\1\0\0\0", 4));
         Set("Software\\Firm", "Big", kRegSz, std::string(2000, 'x') + '\0');
         Set("Software\\Other\\A\\B", "Mode", kRegSz, std::string("Fast\0", 5));
         Set("Software\\Other\\A\\Deep\\Firm", "x", kRegSz, std::string("1\0", 2));
-    }
-    void TearDown() override {
-        SetRunRegistry(nullptr);
-        SysVars::TearDown();
     }
     void Set(const std::string& path, const std::string& name, uint32_t type,
              const std::string& data) {
@@ -163,23 +161,23 @@ TEST_F(RegistryVars, ValuesOfStringsOnly) {
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\software\\firm]\"path\""), "C:\\FIRM");
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]@"), "default");
     o.VerboseMode = 3;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Size"), "CallError");
-    EXPECT_EQ(TakeLogCapture(), Msg("Value is not a string"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Value is not a string"));
     o.VerboseMode = 1;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Big"), "CallError");
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\None]Path"), "CallError");
-    EXPECT_EQ(TakeLogCapture(),
+    EXPECT_EQ(TakeLogCapture(run.log),
               Msg("Read Value failed") + Msg("Can't open subkey", "Software\\None"));
     o.VerboseMode = 3;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE]X"), "CallError");
-    EXPECT_EQ(TakeLogCapture(), Msg("Context, SubContext or Key is empty"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Context, SubContext or Key is empty"));
     o.VerboseMode = 6;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_REGVALUE[HKLM\\Software]X"), "CallError");
-    EXPECT_EQ(TakeLogCapture(),
+    EXPECT_EQ(TakeLogCapture(run.log),
               Msg("RootKey not supported", "HKLM") + Msg("Can't open rootkey", "HKLM"));
 }
 
@@ -198,13 +196,13 @@ TEST_F(RegistryVars, ContextsNameTheKeyFound) {
     std::string context = Eval("_REGCONTEXTVALUE[HKEY_LOCAL_MACHINE\\Software]Mode");
     EXPECT_EQ(Eval("_REGVALUE" + context + "Mode"), "Fast");
     o.VerboseMode = 3;
-    StartLogCapture();
+    StartLogCapture(run.log);
     EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_LOCAL_MACHINE\\Software]\"Mode\"=\"slow\""), "CallError");
     EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_CURRENT_USER\\Software]"), "CallError");
     EXPECT_EQ(Eval("_REGCONTEXTSUBKEY[\\Software]Firm"), "CallError");
-    EXPECT_EQ(TakeLogCapture(), Msg("SubKey not found below of", "Software") +
-                                    Msg("Context or Key is empty") +
-                                    Msg("Context or Key is empty"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("SubKey not found below of", "Software") +
+                                           Msg("Context or Key is empty") +
+                                           Msg("Context or Key is empty"));
 }
 
 }  // namespace
