@@ -367,7 +367,7 @@ void Hive::LoadValues(HiveKey& key) const {
             continue;
         }
         HiveValue value;
-        if (!ParseValueName(line, value.value.name) || !ReadValueLines(cursor, line, joined)) {
+        if (!ReadValueLines(cursor, line, joined) || !ParseValueName(joined, value.value.name)) {
             continue;  // checked when the file was read
         }
         value.raw = key.block.substr(start, cursor.pos - start);

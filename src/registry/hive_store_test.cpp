@@ -279,6 +279,31 @@ TEST_F(Store, ConcurrentRunsKeepEachOthersChanges) {
               std::string("\x01\xab\xff", 3));
 }
 
+TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
+    // Found by the fuzz target: the name's closing quote is on the continued line.
+    Hive hive;
+    std::string error;
+    ASSERT_TRUE(hive.Parse("WINE REGISTRY Version 2\n\n[A] 1\n\"na\\\n  me\"=\"v\"\n", error));
+    HiveKey* key = Hive::FindPath(hive.Root(), u"A");
+    ASSERT_NE(key, nullptr);
+    hive.LoadValues(*key);
+    ASSERT_EQ(key->values.size(), 1u);
+    EXPECT_EQ(key->values[0].value.name, u"name");
+    HiveValueText added;
+    added.name = u"x";
+    added.type = kRegDword;
+    added.data = std::string(4, '\0');
+    Hive::SetValue(*key, added);
+    std::string written = hive.Write(1, 2);
+    Hive again;
+    ASSERT_TRUE(again.Parse(written, error)) << error << "\n" << written;
+    HiveKey* back = Hive::FindPath(again.Root(), u"a");
+    ASSERT_NE(back, nullptr);
+    again.LoadValues(*back);
+    ASSERT_EQ(back->values.size(), 2u);
+    EXPECT_EQ(Hive::ValueOf(back->values[0]).data, WideToBytes(std::u16string(u"v\0", 2)));
+}
+
 TEST(HiveText, EscapesRoundTrip) {
     std::u16string units =
         u"a\"b\\c[d]\x7f\x1b\t\x01"
