@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_util.h"
 #include "platform/environment.h"
 
 namespace fs = std::filesystem;
@@ -82,20 +83,8 @@ void WriteCmd(const fs::path& path, int sections, int linesPerSection, int comma
     }
 }
 
-double Seconds(const std::string& command) {
-    auto start = std::chrono::steady_clock::now();
-    int rc = std::system(command.c_str());
-    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (rc != 0) {
-        std::fprintf(stderr, "command failed (%d): %s\n", rc, command.c_str());
-        std::exit(1);
-    }
-    return s;
-}
-
-std::string Quote(const fs::path& p) {
-    return "\"" + p.string() + "\"";
-}
+using bench::Quote;
+using bench::Seconds;
 
 // Best of three timed runs of rivel on a fresh copy of the INI file.
 double TimeRivel(const fs::path& rivel, const fs::path& dir, const fs::path& ini,
@@ -120,17 +109,9 @@ double TimeCopy(const fs::path& copy, const fs::path& dir, const fs::path& ini) 
 
 // Peak resident memory of one rivel run in KiB, where /usr/bin/time can tell it.
 long PeakKiB(const fs::path& rivel, const fs::path& dir, const fs::path& ini, const fs::path& cmd) {
-    if (!fs::exists("/usr/bin/time")) {
-        return -1;
-    }
     fs::copy_file(ini, dir / "RUN.INI", fs::copy_options::overwrite_existing);
-    fs::path report = dir / "peak.txt";
-    Seconds("/usr/bin/time -f %M -o " + Quote(report) + " " + Quote(rivel) + " /v0 /! " +
-            Quote(dir / "RUN.INI") + " " + Quote(cmd));
-    std::ifstream in(report);
-    long kib = -1;
-    in >> kib;
-    return kib;
+    return bench::PeakKiB(Quote(rivel) + " /v0 /! " + Quote(dir / "RUN.INI") + " " + Quote(cmd),
+                          dir / "peak.txt");
 }
 
 }  // namespace

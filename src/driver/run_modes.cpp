@@ -13,7 +13,7 @@
 #include "icmfile/icm_file.h"
 #include "inicmd/cmd_reader.h"
 #include "netware/netware_binding.h"
-#include "registry/rcm_file.h"
+#include "registry/run_registry.h"
 #include "script/user_vars.h"
 #include "text/strings.h"
 #include "text/tokens.h"
@@ -60,7 +60,7 @@ void RunSelectedMode(RunContext& run, RunOptions& o, int fileCount, RunSource so
         }
     } else if (!fromIcm && o.RegistryFile == 1) {
         if (fileCount == 1) {
-            ProcessRcmFile(run, o, o.FileName1);
+            RunRcmFile(run, o, o.FileName1);
         } else {
             WrongCount(run, o, source, "Wrong number of parameters for Registery CMD-file");
         }

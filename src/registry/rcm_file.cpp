@@ -1,13 +1,288 @@
-// Placeholder until registry command files are built.
+// The RCM file reader: the signature, joined lines, the script steps of REGEDITCMD1 files and
+// the hand-over of context lines and command lines to the registry operations.
 #include "registry/rcm_file.h"
 
 #include "base/message_log.h"
+#include "platform/files.h"
+#include "platform/name_case.h"
+#include "registry/registry_ops.h"
+#include "script/if_block.h"
+#include "script/substitution.h"
+#include "script/user_vars.h"
+#include "text/line_io.h"
+#include "text/strings.h"
+#include "text/tokens.h"
 
 namespace rivel {
 
-void ProcessRcmFile(RunContext& run, RunOptions& options, const std::string&) {
-    LogMessage(run.log, options.VerboseMode, 1,
-               "Run not available in this build: ", "Registry CMD-file run");
+namespace {
+
+constexpr const char* kLabel = "RCM-File  : ";
+
+// REGEDIT4 files escape quotes and backslashes inside quoted texts; there the pairs are left for
+// the token reader, which tells an escaped quote from a path ending in a backslash.
+std::string ProcessBSOutsideQuotes(const std::string& line) {
+    std::string out;
+    out.reserve(line.size());
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (quoted) {
+            out.push_back(c);
+            if (c == '\\' && i + 1 < line.size()) {
+                out.push_back(line[++i]);
+            } else if (c == '"') {
+                quoted = false;
+            }
+            continue;
+        }
+        if (c == '"') {
+            quoted = true;
+        } else if (c == '\\' && i + 1 < line.size() && line[i + 1] == '\\') {
+            ++i;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+bool IsComment(const std::string& line) {
+    return line.empty() || line[0] == ';' || line.compare(0, 2, "//") == 0;
+}
+
+struct Reader {
+    RunContext& run;
+    RunOptions& options;
+    RegistryService& reg;
+    const RcmEffects& effects;
+    RcmContext context;
+    IfStack stack;
+    LineWriter output;
+
+    int V() const { return options.VerboseMode; }
+
+    void NewContext(const std::string& line) {
+        CloseContextKey(reg, context);
+        context = OpenContextKey(run, options, reg, line);
+    }
+
+    // A context line or a command line (REGEDIT4, REGEDITCMD1).
+    void Command(const std::string& line) {
+        if (CharAt(line, 0) == '[') {
+            if (options.RcmSignature == 2 && CharAt(line, 1) == '-') {
+                CloseContextKey(reg, context);
+                DeleteContextKey(run, options, reg, line);
+                return;
+            }
+            NewContext(line);
+            return;
+        }
+        ProcessKey(run, options, reg, context, line);
+    }
+
+    void Regedit(const std::string& line) {
+        LogMessage(run.log, V(), 9, "Context definition", line);
+        NewContext(line);
+        size_t eq = line.find('=');
+        std::string rest = Trim(eq == std::string::npos ? line : line.substr(eq + 1));
+        LogMessage(run.log, V(), 9, "remaining command is", rest);
+        ProcessKey(run, options, reg, context, rest);
+    }
+
+    void Regedit4(const std::string& line) {
+        if (line[0] == '[') {
+            LogMessage(run.log, V(), 9, "Context definition", line);
+        }
+        Command(line);
+    }
+
+    void OpenOutput(const std::string& name) {
+        if (output.IsOpen()) {
+            LogMessage(run.log, V(), 9, "RCM-File  : old Output file closed", "");
+            output.Close();
+        }
+        LogMessage(run.log, V(), 9, "RCM-File  : Output command : ", name);
+        if (!effects.openOutput(output, name)) {
+            LogMessage(run.log, V(), 1, "Create Outfile failed : ", name);
+        }
+    }
+
+    void Write(const std::string& upper) {
+        LogMessage(run.log, V(), 9, kLabel, "Write Output command");
+        if (!output.IsOpen()) {
+            LogMessage(run.log, V(), 1, kLabel, "Output file is not open");
+            return;
+        }
+        std::string text = TrimLeft(upper.substr(1));
+        LogMessage(run.log, V(), 9, "RCM-File  : Output write command : ", text);
+        output.WriteLine(text);
+    }
+
+    void Execute(const std::string& upper, const std::string& named) {
+        if (CharAt(upper, 1) == 'A') {
+            LogMessage(run.log, V(), 1, "Execute after processing", "not supported for RCM files");
+            return;
+        }
+        std::string command = named;
+        command[0] = ' ';
+        CommandResult result = effects.run(command);
+        if (!result.started) {
+            LogMessage(run.log, V(), 1, "Execute failed", "");
+            run.lastErrorCode = result.error;
+            return;
+        }
+        run.lastErrorCode = result.status;
+    }
+
+    void Regeditcmd1(const std::string& line) {
+        BlockOutcome block = ApplyBlockRule(run, options, stack, BlockReader::Rcm, line, "");
+        if (block.runRemaining) {
+            Command(block.remaining);
+        }
+        if (block.blockLine || block.runRemaining) {
+            return;
+        }
+        if (!stack.DoIT()) {
+            LogMessage(run.log, V(), 9, kLabel, "IF-Stack != 1 on top");
+            return;
+        }
+        const std::string upper = TrimLeft(UpperCase(line));
+        // File names and commands keep their case where the platform's names depend on it.
+        const std::string& named = FileNamesIgnoreCase() ? upper : line;
+        switch (upper[0]) {
+            case 'O':
+                OpenOutput(TrimLeft(named.substr(1)));
+                break;
+            case 'W':
+                Write(upper);
+                break;
+            case 'E':
+                Execute(upper, named);
+                break;
+            default:
+                LogMessage(run.log, V(), 9, kLabel, "Normal command");
+                Command(line);
+                break;
+        }
+    }
+};
+
+}  // namespace
+
+RcmEffects SystemRcmEffects() {
+    RcmEffects effects;
+    effects.run = [](const std::string& command) { return RunShellCommand(command); };
+    effects.openOutput = [](LineWriter& output, const std::string& name) {
+        return output.Open(name, NativeLineEnd());
+    };
+    return effects;
+}
+
+std::string ProcessBS(const std::string& line) {
+    std::string out;
+    out.reserve(line.size());
+    for (size_t i = 0; i < line.size(); ++i) {
+        out.push_back(line[i]);
+        if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '\\') {
+            ++i;
+        }
+    }
+    return out;
+}
+
+void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
+                     const RcmLineSource& source, const RcmEffects& effects) {
+    const int v = options.VerboseMode;
+    const int kind = options.RcmSignature;
+    Reader reader{run, options, reg, effects, {}, {}, {}};
+    std::string physical;
+    bool ended = false;
+    // A line is carried out only when a line end follows it: a last line without one is not
+    // (unless it is joined to the line before it).
+    while (source(physical, ended) && ended) {
+        LogMessage(run.log, v, 10, kLabel, physical);
+        std::string line = TrimRight(physical);
+        bool more = true;
+        while (more && !line.empty() && line.back() == '\\') {
+            line.pop_back();
+            if (!source(physical, ended)) {
+                more = false;
+                break;
+            }
+            more = ended;
+            LogMessage(run.log, v, 8, "Concat lines", physical);
+            line += Trim(physical);
+        }
+        if (kind == 3) {
+            line = SubstEnv(run, options, line);
+            LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
+            line = ProcessVarline(run, options, line, reader.stack.Top());
+            LogMessage(run.log, v, 9, "RCM after ProcessVarline : ", line);
+        }
+        line = kind == 2 ? ProcessBSOutsideQuotes(line) : ProcessBS(line);
+        LogMessage(run.log, v, 9, "RCM after ProcessBS : ", line);
+        if (kind == 3) {
+            line = TrimLeft(line);
+        }
+        if (IsComment(line)) {
+            if (kind == 3) {
+                LogMessage(run.log, v, 9, kLabel, "Is comment");
+            } else {
+                LogMessage(run.log, v, 9, "Is comment", line);
+            }
+        } else if (kind == 1) {
+            reader.Regedit(line);
+        } else if (kind == 2) {
+            reader.Regedit4(line);
+        } else {
+            reader.Regeditcmd1(line);
+        }
+        if (!more) {
+            break;
+        }
+    }
+    if (kind == 3) {
+        FinishIfStack(run, options, reader.stack, BlockReader::Rcm);
+    }
+    CloseContextKey(reg, reader.context);
+    reader.output.Close();
+}
+
+void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
+                    const std::string& rcmFile) {
+    const int v = options.VerboseMode;
+    LineReader in;
+    if (!in.Open(rcmFile)) {
+        LogMessage(run.log, v, 1, "Can't open inputfile", rcmFile);
+        return;
+    }
+    LogMessage(run.log, v, 9, "RCM File open OK", rcmFile);
+    std::string line;
+    bool read = in.ReadLine(line);
+    while (read && CharAt(line, 0) == ';' && in.LastLineEnded()) {
+        read = in.ReadLine(line);
+    }
+    if (EqualsIgnoreCase(line, "REGEDITCMD1")) {
+        LogMessage(run.log, v, 99, "REGEDITCMD1 found", line);
+        options.RcmSignature = 3;
+    } else if (EqualsIgnoreCase(line, "REGEDIT")) {
+        LogMessage(run.log, v, 99, "REGEDIT found", line);
+        options.RcmSignature = 1;
+    } else if (EqualsIgnoreCase(line, "REGEDIT4")) {
+        LogMessage(run.log, v, 99, "REGEDIT 4 found", line);
+        options.RcmSignature = 2;
+    } else {
+        LogMessage(run.log, v, 1, "Unknown REGCommand signature", line);
+        return;
+    }
+    RcmLineSource source = [&in](std::string& next, bool& ended) {
+        if (!in.ReadLine(next)) {
+            return false;
+        }
+        ended = in.LastLineEnded();
+        return true;
+    };
+    ProcessRcmLines(run, options, reg, source, SystemRcmEffects());
 }
 
 }  // namespace rivel

@@ -4,7 +4,9 @@
 
 #include "base/message_log.h"
 #include "netware/netware.h"
-#include "registry/registry_read.h"
+#include "platform/registry.h"
+#include "registry/registry_ops.h"
+#include "registry/run_registry.h"
 #include "script/ini_search.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
@@ -150,8 +152,8 @@ std::string DefaultName(const std::string& name) {
     return name == "@" ? std::string() : name;
 }
 
-bool IsStringType(RegistryValueType type) {
-    return type == RegistryValueType::String || type == RegistryValueType::ExpandString;
+bool IsStringType(uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz;
 }
 
 std::string UpToNul(const std::string& data) {
@@ -159,16 +161,15 @@ std::string UpToNul(const std::string& data) {
 }
 
 // Opens root and subkey; on failure logs and returns false.
-bool OpenRegistryKey(RunContext& run, const RunOptions& options, const std::string& root,
-                     const std::string& subKey, RegistryAccess access, RegistryKey& key) {
-    RegistryKey rootKey;
-    if (!OpenRegistryRoot(run, options, root, rootKey)) {
+bool OpenRegistryKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                     const std::string& root, const std::string& subKey, RegAccess access,
+                     RegKey& key) {
+    std::optional<RegKey> rootKey = RootKeyFromName(run, options, root);
+    if (!rootKey) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open rootkey", root);
         return false;
     }
-    bool opened = OpenRegistrySubKey(rootKey, subKey, access, key);
-    CloseRegistryKey(rootKey);
-    if (!opened) {
+    if (reg.OpenKey(*rootKey, subKey, access, key) != kErrorSuccess) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open subkey", subKey);
         return false;
     }
@@ -190,14 +191,16 @@ std::string RegValue(RunContext& run, const RunOptions& options, const std::stri
         LogMessage(run.log, v, 3, "Context, SubContext or Key is empty", "");
         return kCallError;
     }
-    RegistryKey key;
-    if (!OpenRegistryKey(run, options, root, subKey, RegistryAccess::QueryValues, key)) {
+    RegistryService& reg = RunRegistry(run, options);
+    RegKey key = 0;
+    if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::QueryValue, key)) {
         return kCallError;
     }
-    RegistryValueType type;
+    uint32_t type = 0;
     std::string data;
-    bool read = QueryRegistryValue(key, DefaultName(valueName), kRegistryDataLimit, type, data);
-    CloseRegistryKey(key);
+    bool read = reg.QueryValue(key, DefaultName(valueName), kRegistryDataLimit, type, data) ==
+                kErrorSuccess;
+    reg.CloseKey(key);
     if (!read) {
         LogMessage(run.log, v, 1, "Read Value failed", "");
         return kCallError;
@@ -211,13 +214,23 @@ std::string RegValue(RunContext& run, const RunOptions& options, const std::stri
 }
 
 // The path below key of the first key (depth first) holding the value; " " for key itself.
-std::string FindValueKey(RunContext& run, const RunOptions& options, const RegistryKey& key,
-                         const std::string& name, const std::string& data, int depth) {
+std::string FindValueKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                         RegKey key, const std::string& name, const std::string& data, int depth) {
     std::string valueName;
     std::string valueData;
-    RegistryValueType type;
-    for (uint32_t i = 0; EnumRegistryValue(key, i, kRegistryDataLimit, valueName, type, valueData);
-         ++i) {
+    uint32_t type = 0;
+    for (uint32_t i = 0;; ++i) {
+        long rc = reg.EnumValue(key, i, kRegistryDataLimit, valueName, type, valueData);
+        if (rc == kErrorMoreData) {
+            // Too long to compare its data; the name alone may still be what is looked for.
+            if (data.empty() && !valueName.empty() && EqualsIgnoreCase(valueName, name)) {
+                return " ";
+            }
+            continue;
+        }
+        if (rc != kErrorSuccess) {
+            break;
+        }
         if (EqualsIgnoreCase(valueName, name) &&
             (data.empty() || (IsStringType(type) && EqualsIgnoreCase(UpToNul(valueData), data)))) {
             return " ";
@@ -227,14 +240,14 @@ std::string FindValueKey(RunContext& run, const RunOptions& options, const Regis
         return "";
     }
     std::string subName;
-    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
-        RegistryKey sub;
-        if (!OpenRegistrySubKey(key, subName, RegistryAccess::Read, sub)) {
+    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
+        RegKey sub = 0;
+        if (reg.OpenKey(key, subName, RegAccess::Read, sub) != kErrorSuccess) {
             LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
             continue;
         }
-        std::string found = FindValueKey(run, options, sub, name, data, depth + 1);
-        CloseRegistryKey(sub);
+        std::string found = FindValueKey(run, options, reg, sub, name, data, depth + 1);
+        reg.CloseKey(sub);
         if (!found.empty()) {
             return subName + "\\" + found;
         }
@@ -242,10 +255,10 @@ std::string FindValueKey(RunContext& run, const RunOptions& options, const Regis
     return "";
 }
 
-std::string FindSubKey(RunContext& run, const RunOptions& options, const RegistryKey& key,
+std::string FindSubKey(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                        const std::string& name, int depth) {
     std::string subName;
-    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
+    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
         if (EqualsIgnoreCase(subName, name)) {
             return name;
         }
@@ -253,14 +266,14 @@ std::string FindSubKey(RunContext& run, const RunOptions& options, const Registr
     if (depth >= kMaxRegistryDepth) {
         return "";
     }
-    for (uint32_t i = 0; EnumRegistrySubKey(key, i, subName); ++i) {
-        RegistryKey sub;
-        if (!OpenRegistrySubKey(key, subName, RegistryAccess::EnumerateSubKeys, sub)) {
+    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
+        RegKey sub = 0;
+        if (reg.OpenKey(key, subName, RegAccess::EnumerateSubKeys, sub) != kErrorSuccess) {
             LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
             continue;
         }
-        std::string found = FindSubKey(run, options, sub, name, depth + 1);
-        CloseRegistryKey(sub);
+        std::string found = FindSubKey(run, options, reg, sub, name, depth + 1);
+        reg.CloseKey(sub);
         if (!found.empty()) {
             return subName + "\\" + found;
         }
@@ -274,7 +287,18 @@ std::string ContextResult(RunContext& run, const RunOptions& options, const std:
         LogMessage(run.log, options.VerboseMode, 3, "SubKey not found below of", subKey);
         return kCallError;
     }
-    std::string result = "[" + root + "\\" + subKey + path + "]";
+    // The path of the key found: its parts joined by "\" (a match in the start key adds none).
+    std::string result = "[" + root;
+    for (const std::string& part : {subKey, path}) {
+        std::string trimmed = part;
+        while (!trimmed.empty() && (trimmed.back() == '\\' || IsBlank(trimmed.back()))) {
+            trimmed.pop_back();
+        }
+        if (!trimmed.empty()) {
+            result += "\\" + trimmed;
+        }
+    }
+    result += "]";
     LogMessage(run.log, options.VerboseMode, 9, "Value is ", result);
     return result;
 }
@@ -301,12 +325,13 @@ std::string RegContextValue(RunContext& run, const RunOptions& options,
         LogMessage(run.log, v, 3, "Context or Key is empty", "");
         return kCallError;
     }
-    RegistryKey key;
-    if (!OpenRegistryKey(run, options, root, subKey, RegistryAccess::Read, key)) {
+    RegistryService& reg = RunRegistry(run, options);
+    RegKey key = 0;
+    if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::Read, key)) {
         return kCallError;
     }
-    std::string path = FindValueKey(run, options, key, DefaultName(name), data, 0);
-    CloseRegistryKey(key);
+    std::string path = FindValueKey(run, options, reg, key, DefaultName(name), data, 0);
+    reg.CloseKey(key);
     return ContextResult(run, options, root, subKey, Trim(path));
 }
 
@@ -324,12 +349,13 @@ std::string RegContextSubKey(RunContext& run, const RunOptions& options,
         LogMessage(run.log, v, 3, "Context or Key is empty", "");
         return kCallError;
     }
-    RegistryKey key;
-    if (!OpenRegistryKey(run, options, root, subKey, RegistryAccess::EnumerateSubKeys, key)) {
+    RegistryService& reg = RunRegistry(run, options);
+    RegKey key = 0;
+    if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::EnumerateSubKeys, key)) {
         return kCallError;
     }
-    std::string path = FindSubKey(run, options, key, DefaultName(name), 0);
-    CloseRegistryKey(key);
+    std::string path = FindSubKey(run, options, reg, key, DefaultName(name), 0);
+    reg.CloseKey(key);
     return ContextResult(run, options, root, subKey, Trim(path));
 }
 

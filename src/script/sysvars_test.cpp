@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "base/test_support.h"
+#include "platform/registry.h"
+#include "registry/hive_store.h"
 
 namespace rivel {
 namespace {
@@ -131,13 +133,43 @@ TEST_F(SysVars, NetWareWithoutClientLibrary) {
     }
 }
 
-TEST_F(SysVars, RegistryWithoutAStore) {
-    o.VerboseMode = 9;
+// The registry variables on a store of registry files in a scratch folder.
+class RegistryVars : public SysVars {
+  protected:
+    void SetUp() override {
+        store = OpenHiveStore(dir.Path("store"), nullptr);
+        run.registry = store;
+        Set("Software\\Firm", "Path", kRegSz, std::string("C:\\FIRM\0", 8));
+        Set("Software\\Firm", "", kRegSz, std::string("default\0", 8));
+        Set("Software\\Firm", "Size", kRegDword, std::string("\1\0\0\0", 4));
+        Set("Software\\Firm", "Big", kRegSz, std::string(2000, 'x') + '\0');
+        Set("Software\\Other\\A\\B", "Mode", kRegSz, std::string("Fast\0", 5));
+        Set("Software\\Other\\A\\Deep\\Firm", "x", kRegSz, std::string("1\0", 2));
+    }
+    void Set(const std::string& path, const std::string& name, uint32_t type,
+             const std::string& data) {
+        RegKey key = 0;
+        ASSERT_EQ(store->CreateKey(kHkeyLocalMachine, path, key), kErrorSuccess);
+        ASSERT_EQ(store->SetValue(key, name, type, data), kErrorSuccess);
+        store->CloseKey(key);
+    }
+    std::shared_ptr<RegistryService> store;
+};
+
+TEST_F(RegistryVars, ValuesOfStringsOnly) {
+    EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Path"), "C:\\FIRM");
+    EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\software\\firm]\"path\""), "C:\\FIRM");
+    EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]@"), "default");
+    o.VerboseMode = 3;
     StartLogCapture(run.log);
-    EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Path"), "CallError");
+    EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Size"), "CallError");
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("Value is not a string"));
+    o.VerboseMode = 1;
+    StartLogCapture(run.log);
+    EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Big"), "CallError");
+    EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\None]Path"), "CallError");
     EXPECT_EQ(TakeLogCapture(run.log),
-              Msg("RootContext", "HKEY_LOCAL_MACHINE") + Msg("Sub Context", "Software\\Firm") +
-                  Msg("Key", "Path") + Msg("Can't open rootkey", "HKEY_LOCAL_MACHINE"));
+              Msg("Read Value failed") + Msg("Can't open subkey", "Software\\None"));
     o.VerboseMode = 3;
     StartLogCapture(run.log);
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE]X"), "CallError");
@@ -147,23 +179,30 @@ TEST_F(SysVars, RegistryWithoutAStore) {
     EXPECT_EQ(Eval("_REGVALUE[HKLM\\Software]X"), "CallError");
     EXPECT_EQ(TakeLogCapture(run.log),
               Msg("RootKey not supported", "HKLM") + Msg("Can't open rootkey", "HKLM"));
+}
 
-    o.VerboseMode = 9;
-    StartLogCapture(run.log);
-    EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_CURRENT_USER\\Software]\"Name\"=\"a b\""), "CallError");
-    std::string log = TakeLogCapture(run.log);
-    EXPECT_TRUE(Has(log, Msg("Key", "Name") + Msg("Value", "a b")));
-    EXPECT_TRUE(Has(log, Msg("Can't open rootkey", "HKEY_CURRENT_USER")));
+TEST_F(RegistryVars, ContextsNameTheKeyFound) {
+    EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Path"),
+              "[HKEY_LOCAL_MACHINE\\Software\\Firm]");
+    EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_LOCAL_MACHINE\\Software]\"MODE\"=\"fast\""),
+              "[HKEY_LOCAL_MACHINE\\Software\\Other\\A\\B]");
+    EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_LOCAL_MACHINE]\"Mode\""),
+              "[HKEY_LOCAL_MACHINE\\Software\\Other\\A\\B]");
+    EXPECT_EQ(Eval("_REGCONTEXTSUBKEY[HKEY_LOCAL_MACHINE\\Software]Firm"),
+              "[HKEY_LOCAL_MACHINE\\Software\\Firm]");
+    EXPECT_EQ(Eval("_REGCONTEXTSUBKEY[HKEY_LOCAL_MACHINE\\Software\\Other]FIRM"),
+              "[HKEY_LOCAL_MACHINE\\Software\\Other\\A\\Deep\\FIRM]");
+    // What a context variable gives names a key that the value variable then reads.
+    std::string context = Eval("_REGCONTEXTVALUE[HKEY_LOCAL_MACHINE\\Software]Mode");
+    EXPECT_EQ(Eval("_REGVALUE" + context + "Mode"), "Fast");
     o.VerboseMode = 3;
     StartLogCapture(run.log);
+    EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_LOCAL_MACHINE\\Software]\"Mode\"=\"slow\""), "CallError");
     EXPECT_EQ(Eval("_REGCONTEXTVALUE[HKEY_CURRENT_USER\\Software]"), "CallError");
     EXPECT_EQ(Eval("_REGCONTEXTSUBKEY[\\Software]Firm"), "CallError");
-    EXPECT_EQ(TakeLogCapture(run.log),
-              Msg("Context or Key is empty") + Msg("Context or Key is empty"));
-    o.VerboseMode = 1;
-    StartLogCapture(run.log);
-    EXPECT_EQ(Eval("_REGCONTEXTSUBKEY[HKEY_LOCAL_MACHINE\\Software]Firm Name"), "CallError");
-    EXPECT_EQ(TakeLogCapture(run.log), Msg("Can't open rootkey", "HKEY_LOCAL_MACHINE"));
+    EXPECT_EQ(TakeLogCapture(run.log), Msg("SubKey not found below of", "Software") +
+                                           Msg("Context or Key is empty") +
+                                           Msg("Context or Key is empty"));
 }
 
 }  // namespace

@@ -1,0 +1,85 @@
+// One registry file in memory: its keys as a tree, each key keeping the text it was read from, so
+// that writing the file back reproduces every key that was not changed byte for byte. Values are
+// parsed when a key is first asked for them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registry/hive_text.h"
+
+namespace rivel {
+
+struct HiveValue {
+    HiveValueText value;   // the name always; type and data once dataLoaded
+    std::string_view raw;  // the value's lines as read; empty once changed
+    bool dataLoaded = true;
+};
+
+struct HiveKey {
+    std::u16string name;
+    HiveKey* parent = nullptr;
+    std::vector<std::unique_ptr<HiveKey>> subkeys;  // in file order, which is name order when
+    bool subkeysSorted = true;                      // the file was written in it
+    std::string_view gap;                           // the empty lines before the key line, as read
+    std::string_view block;  // the key line up to its last line, as read; empty if implied
+    bool valuesLoaded = false;
+    std::vector<HiveValue> values;
+    bool valuesSorted = true;
+    std::string options;   // "#class", "#link" and comment lines of the block, kept when rewritten
+    bool changed = false;  // written anew with the current time
+    bool deleted = false;
+};
+
+class Hive {
+  public:
+    Hive() = default;
+    Hive(const Hive&) = delete;
+    Hive& operator=(const Hive&) = delete;
+
+    // Parses the file text (kept inside the hive). False with errorText ("line N: ...") when it
+    // is not a complete registry file.
+    bool Parse(std::string text, std::string& errorText);
+    // An empty hive whose file will start with the header lines given (each ending in "\n").
+    void InitEmpty(const std::string& header);
+
+    // The file text: keys not changed as they were read, changed ones with the time given.
+    std::string Write(int64_t unixSeconds, uint64_t fileTime) const;
+
+    HiveKey& Root() { return *root_; }
+    const std::string& Text() const { return text_; }
+
+    // Subkey lookups and changes; every change marks what must be written anew.
+    static HiveKey* FindSubKey(HiveKey& key, std::u16string_view name);
+    static HiveKey* AddSubKey(HiveKey& key, std::u16string_view name);
+    // The key at path ("A\B" below from); nullptr when missing.
+    static HiveKey* FindPath(HiveKey& from, std::u16string_view path);
+    // Removes a subkey with everything below it; the nodes live on, marked deleted, until the
+    // hive goes, so that open handles on them stay valid.
+    void RemoveSubKey(HiveKey& key, HiveKey& sub);
+
+    void LoadValues(HiveKey& key) const;
+    static HiveValue* FindValue(HiveKey& key, std::u16string_view name);
+    // The value with its type and data read from its lines (values are first read by name only).
+    static const HiveValueText& ValueOf(HiveValue& value);
+    static void SetValue(HiveKey& key, const HiveValueText& value);
+    static bool RemoveValue(HiveKey& key, std::u16string_view name);
+
+    // The path of key below the root, components joined by "\".
+    static std::u16string PathOf(const HiveKey& key);
+
+  private:
+    std::string text_;
+    std::string_view preamble_;
+    std::string_view tail_;  // empty lines after the last key
+    std::unique_ptr<HiveKey> root_ = std::make_unique<HiveKey>();
+    std::vector<std::unique_ptr<HiveKey>> removed_;
+};
+
+// Splits a path at its backslashes, leaving out empty components.
+std::vector<std::u16string_view> SplitRegPath(std::u16string_view path);
+
+}  // namespace rivel

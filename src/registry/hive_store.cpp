@@ -1,0 +1,701 @@
+// The registry service over a directory of registry files. The root keys map onto the files as
+// a Wine prefix has them; a change is made in memory and remembered, and Flush writes each
+// changed file whole under the edit lock, first replaying the changes onto the file as it is
+// then, so that a run that wrote in between loses nothing.
+#include "registry/hive_store.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/environment.h"
+#include "platform/file_lock.h"
+#include "platform/file_probe.h"
+#include "platform/file_replace.h"
+#include "platform/files.h"
+#include "registry/hive_file.h"
+
+namespace rivel {
+
+namespace {
+
+constexpr char16_t kClassesPath[] = u"Software\\Classes";
+constexpr char16_t kDefaultUser[] = u".Default";
+constexpr char16_t kCurrentUserSid[] = u"S-1-5-21-0-0-0-1000";
+
+enum SlotIndex { kSystem = 0, kUser = 1, kUserDefault = 2, kSlotCount = 3 };
+
+struct Change {
+    enum Kind { CreateKey, SetValue, DeleteValue, DeleteKey } kind;
+    std::u16string path;
+    HiveValueText value;
+};
+
+struct Slot {
+    const char* file = "";
+    const char* base = "";  // the path the file's keys are relative to
+    std::unique_ptr<Hive> hive;
+    bool loaded = false;
+    bool damaged = false;
+    bool written = false;  // onDisk holds what this run last wrote; before that the hive's text
+    std::string onDisk;    // is the file as read ("" for a missing file)
+    std::vector<Change> journal;
+};
+
+struct Handle {
+    Slot* slot = nullptr;
+    HiveKey* node = nullptr;
+    bool usersRoot = false;  // HKEY_USERS itself: its two subkeys lead into two files
+    bool writable = false;
+};
+
+// Where an operation lands: a key of a file and a path below it still to walk.
+struct Target {
+    Slot* slot = nullptr;
+    HiveKey* start = nullptr;
+    std::u16string path;
+    bool usersRoot = false;
+    bool writable = true;
+};
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, bool& exists) {
+    std::error_code ec;
+    exists = std::filesystem::exists(path, ec);
+    bytes.clear();
+    if (!exists) {
+        return true;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    // One read of the whole file: the files can be tens of megabytes.
+    uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec) {
+        bytes.resize(static_cast<size_t>(size));
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<size_t>(in.gcount()));
+    }
+    char more[4096];
+    while (in.read(more, sizeof more) || in.gcount() > 0) {
+        bytes.append(more, static_cast<size_t>(in.gcount()));
+    }
+    return !in.bad();
+}
+
+std::u16string JoinPath(std::u16string_view a, std::u16string_view b) {
+    std::u16string path(a);
+    if (!path.empty() && !b.empty()) {
+        path.push_back(u'\\');
+    }
+    path += b;
+    return path;
+}
+
+bool StartsWithComponent(std::u16string_view path, std::u16string_view name,
+                         std::u16string_view& rest) {
+    auto parts = SplitRegPath(path);
+    if (parts.empty() || CompareRegNames(parts[0], name) != 0) {
+        return false;
+    }
+    size_t at = path.find(parts[0]) + parts[0].size();
+    rest = path.substr(at < path.size() ? at + 1 : path.size());
+    return true;
+}
+
+std::string HexNumber(uint64_t n) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%llx", static_cast<unsigned long long>(n));
+    return buffer;
+}
+
+class HiveStore : public RegistryService {
+  public:
+    HiveStore(std::string directory, RegistryReport report)
+        : directory_(std::move(directory)), report_(std::move(report)) {
+        SetSlot(kSystem, "system.reg", "REGISTRY\\\\Machine");
+        SetSlot(kUser, "user.reg", "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000");
+        SetSlot(kUserDefault, "userdef.reg", "REGISTRY\\\\User\\\\.Default");
+    }
+
+    long OpenKey(RegKey parent, const std::string& subKey, RegAccess access,
+                 RegKey& result) override {
+        result = 0;
+        Target t;
+        if (long rc = Locate(parent, subKey, t); rc != kErrorSuccess) {
+            return rc;
+        }
+        Handle h;
+        h.writable = access == RegAccess::AllAccess && t.writable;
+        if (t.usersRoot) {
+            h.usersRoot = true;
+        } else {
+            HiveKey* node = Hive::FindPath(*t.start, t.path);
+            if (node == nullptr) {
+                return kErrorFileNotFound;
+            }
+            h.slot = t.slot;
+            h.node = node;
+        }
+        result = NewHandle(h);
+        return kErrorSuccess;
+    }
+
+    long CreateKey(RegKey parent, const std::string& subKey, RegKey& result) override {
+        result = 0;
+        Target t;
+        if (long rc = Locate(parent, subKey, t); rc != kErrorSuccess) {
+            return rc == kErrorFileNotFound && IsUsersBranch(parent) ? kErrorAccessDenied : rc;
+        }
+        if (!t.writable) {
+            return kErrorAccessDenied;
+        }
+        Handle h;
+        h.writable = true;
+        if (t.usersRoot) {
+            h.usersRoot = true;
+            result = NewHandle(h);
+            return kErrorSuccess;
+        }
+        bool created = false;
+        HiveKey* node = CreatePath(*t.start, t.path, created);
+        if (node == nullptr) {
+            return kErrorInvalidParameter;
+        }
+        if (created) {
+            t.slot->journal.push_back({Change::CreateKey, Hive::PathOf(*node), {}});
+        }
+        h.slot = t.slot;
+        h.node = node;
+        result = NewHandle(h);
+        return kErrorSuccess;
+    }
+
+    long CloseKey(RegKey key) override {
+        if (IsPredefinedRegKey(key)) {
+            return kErrorSuccess;
+        }
+        return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+    }
+
+    long SetValue(RegKey key, const std::string& name, uint32_t type,
+                  const std::string& data) override {
+        HiveKey* node = nullptr;
+        Slot* slot = nullptr;
+        if (long rc = WritableNode(key, node, slot); rc != kErrorSuccess) {
+            return rc;
+        }
+        HiveValueText value;
+        value.name = AnsiToWide(name);
+        value.type = type;
+        value.data = IsTextRegType(type) ? WideToBytes(AnsiToWide(data)) : data;
+        slot->hive->LoadValues(*node);
+        Hive::SetValue(*node, value);
+        slot->journal.push_back({Change::SetValue, Hive::PathOf(*node), std::move(value)});
+        return kErrorSuccess;
+    }
+
+    long QueryValue(RegKey key, const std::string& name, size_t maxBytes, uint32_t& type,
+                    std::string& data) override {
+        data.clear();
+        HiveKey* node = nullptr;
+        Slot* slot = nullptr;
+        if (long rc = ReadableNode(key, node, slot); rc != kErrorSuccess) {
+            return rc;
+        }
+        slot->hive->LoadValues(*node);
+        HiveValue* value = Hive::FindValue(*node, AnsiToWide(name));
+        if (value == nullptr) {
+            return kErrorFileNotFound;
+        }
+        type = Hive::ValueOf(*value).type;
+        std::string bytes = AnsiData(value->value);
+        if (bytes.size() > maxBytes) {
+            return kErrorMoreData;
+        }
+        data = std::move(bytes);
+        return kErrorSuccess;
+    }
+
+    long DeleteValue(RegKey key, const std::string& name) override {
+        HiveKey* node = nullptr;
+        Slot* slot = nullptr;
+        if (long rc = WritableNode(key, node, slot); rc != kErrorSuccess) {
+            return rc;
+        }
+        slot->hive->LoadValues(*node);
+        HiveValueText value;
+        value.name = AnsiToWide(name);
+        if (!Hive::RemoveValue(*node, value.name)) {
+            return kErrorFileNotFound;
+        }
+        slot->journal.push_back({Change::DeleteValue, Hive::PathOf(*node), std::move(value)});
+        return kErrorSuccess;
+    }
+
+    long DeleteKey(RegKey key, const std::string& subKey) override {
+        Target t;
+        if (long rc = Locate(key, subKey, t); rc != kErrorSuccess) {
+            return rc;
+        }
+        if (t.usersRoot || SplitRegPath(t.path).empty()) {
+            return kErrorAccessDenied;  // a root key or a file's base key stays
+        }
+        if (!t.writable) {
+            return kErrorAccessDenied;
+        }
+        HiveKey* node = Hive::FindPath(*t.start, t.path);
+        if (node == nullptr) {
+            return kErrorFileNotFound;
+        }
+        if (!node->subkeys.empty() || node->parent == nullptr) {
+            return kErrorAccessDenied;
+        }
+        std::u16string path = Hive::PathOf(*node);
+        t.slot->hive->RemoveSubKey(*node->parent, *node);
+        t.slot->journal.push_back({Change::DeleteKey, std::move(path), {}});
+        return kErrorSuccess;
+    }
+
+    long EnumValue(RegKey key, uint32_t index, size_t maxBytes, std::string& name, uint32_t& type,
+                   std::string& data) override {
+        name.clear();
+        data.clear();
+        if (IsUsersRoot(key)) {
+            return kErrorNoMoreItems;
+        }
+        HiveKey* node = nullptr;
+        Slot* slot = nullptr;
+        if (long rc = ReadableNode(key, node, slot); rc != kErrorSuccess) {
+            return rc == kErrorFileNotFound && key == kHkeyClassesRoot ? kErrorNoMoreItems : rc;
+        }
+        slot->hive->LoadValues(*node);
+        if (index >= node->values.size()) {
+            return kErrorNoMoreItems;
+        }
+        const HiveValueText& value = Hive::ValueOf(node->values[index]);
+        std::string ansiName = WideToAnsi(value.name);
+        std::string bytes = AnsiData(value);
+        if (ansiName.size() > maxBytes) {
+            return kErrorMoreData;
+        }
+        name = std::move(ansiName);
+        type = value.type;
+        if (bytes.size() > maxBytes) {
+            return kErrorMoreData;
+        }
+        data = std::move(bytes);
+        return kErrorSuccess;
+    }
+
+    long EnumKey(RegKey key, uint32_t index, std::string& name) override {
+        name.clear();
+        if (IsUsersRoot(key)) {
+            const char16_t* names[] = {kDefaultUser, kCurrentUserSid};
+            if (index >= 2) {
+                return kErrorNoMoreItems;
+            }
+            name = WideToAnsi(names[index]);
+            return kErrorSuccess;
+        }
+        HiveKey* node = nullptr;
+        Slot* slot = nullptr;
+        if (long rc = ReadableNode(key, node, slot); rc != kErrorSuccess) {
+            return rc == kErrorFileNotFound && key == kHkeyClassesRoot ? kErrorNoMoreItems : rc;
+        }
+        if (index >= node->subkeys.size()) {
+            return kErrorNoMoreItems;
+        }
+        name = WideToAnsi(node->subkeys[index]->name);
+        return kErrorSuccess;
+    }
+
+    long Flush() override {
+        bool anyChange = false;
+        for (Slot& slot : slots_) {
+            anyChange = anyChange || !slot.journal.empty();
+        }
+        if (!anyChange) {
+            return kErrorSuccess;
+        }
+        if (IsWineServerRunning(directory_)) {
+            Report(1, "Registry in use by wineserver", directory_);
+            DropChanges();
+            return kErrorAccessDenied;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(directory_, ec);
+        EditLock lock;
+        std::string lockError;
+        AcquireEditLock(PathOf(slots_[kSystem]), lock, lockError);
+        long result = kErrorSuccess;
+        for (Slot& slot : slots_) {
+            if (!slot.journal.empty() && !WriteSlot(slot)) {
+                result = kErrorAccessDenied;
+            }
+        }
+        ReleaseEditLock(lock);
+        return result;
+    }
+
+  private:
+    void SetSlot(SlotIndex index, const char* file, const char* base) {
+        slots_[index].file = file;
+        slots_[index].base = base;
+    }
+
+    std::string PathOf(const Slot& slot) const {
+        std::string path = directory_;
+        if (!path.empty() && !IsPathSeparator(path.back()) && path.back() != '/') {
+            path.push_back(PathSeparator());
+        }
+        return path + slot.file;
+    }
+
+    std::string Header(const Slot& slot) const {
+        return std::string("WINE REGISTRY Version 2\n;; All keys relative to ") + slot.base +
+               "\n\n#arch=win64\n";
+    }
+
+    void Report(int level, const std::string& label, const std::string& text) {
+        if (report_) {
+            report_(level, label, text);
+        }
+    }
+
+    // Reads the file of slot on first use; a file that cannot be read whole is reported once
+    // and every operation on it fails from then on.
+    bool Load(Slot& slot) {
+        if (slot.loaded) {
+            return !slot.damaged;
+        }
+        slot.loaded = true;
+        slot.hive = std::make_unique<Hive>();
+        std::string path = PathOf(slot);
+        std::string bytes;
+        bool exists = false;
+        if (!ReadWholeFile(path, bytes, exists)) {
+            Report(1, "Can't read registry file", path);
+            slot.damaged = true;
+            return false;
+        }
+        slot.written = false;
+        slot.onDisk.clear();
+        if (!exists) {
+            slot.hive->InitEmpty(Header(slot));
+            slot.written = true;  // compared as the empty file it was
+            return true;
+        }
+        std::string error;
+        if (!slot.hive->Parse(std::move(bytes), error)) {
+            Report(1, "Registry file damaged", path + " (" + error + "), left untouched");
+            slot.damaged = true;
+            return false;
+        }
+        return true;
+    }
+
+    RegKey NewHandle(const Handle& h) {
+        nextHandle_ += 4;
+        handles_[nextHandle_] = h;
+        return nextHandle_;
+    }
+
+    bool IsUsersRoot(RegKey key) const {
+        if (key == kHkeyUsers) {
+            return true;
+        }
+        auto it = handles_.find(key);
+        return it != handles_.end() && it->second.usersRoot;
+    }
+
+    bool IsUsersBranch(RegKey key) const { return IsUsersRoot(key); }
+
+    long StartOfSlot(SlotIndex index, std::u16string path, Target& t) {
+        Slot& slot = slots_[index];
+        if (!Load(slot)) {
+            return kErrorBadDb;
+        }
+        t.slot = &slot;
+        t.start = &slot.hive->Root();
+        t.path = std::move(path);
+        return kErrorSuccess;
+    }
+
+    long Locate(RegKey key, const std::string& subKey, Target& t) {
+        std::u16string sub = AnsiToWide(subKey);
+        if (IsUsersRoot(key)) {
+            if (key != kHkeyUsers) {
+                t.writable = handles_[key].writable;
+            }
+            if (SplitRegPath(sub).empty()) {
+                t.usersRoot = true;
+                return kErrorSuccess;
+            }
+            std::u16string_view rest;
+            if (StartsWithComponent(sub, kDefaultUser, rest)) {
+                return StartOfSlot(kUserDefault, std::u16string(rest), t);
+            }
+            if (StartsWithComponent(sub, kCurrentUserSid, rest)) {
+                return StartOfSlot(kUser, std::u16string(rest), t);
+            }
+            return kErrorFileNotFound;
+        }
+        switch (key) {
+            case kHkeyLocalMachine:
+                return StartOfSlot(kSystem, sub, t);
+            case kHkeyClassesRoot:
+                return StartOfSlot(kSystem, JoinPath(kClassesPath, sub), t);
+            case kHkeyCurrentUser:
+                return StartOfSlot(kUser, sub, t);
+            case kHkeyPerformanceData:
+            case kHkeyPerformanceText:
+            case kHkeyPerformanceNlsText:
+                return kErrorFileNotFound;
+            default:
+                break;
+        }
+        auto it = handles_.find(key);
+        if (it == handles_.end()) {
+            return kErrorInvalidHandle;
+        }
+        const Handle& h = it->second;
+        if (h.node->deleted) {
+            return kErrorKeyDeleted;
+        }
+        t.slot = h.slot;
+        t.start = h.node;
+        t.path = std::move(sub);
+        t.writable = h.writable;
+        return kErrorSuccess;
+    }
+
+    long ReadableNode(RegKey key, HiveKey*& node, Slot*& slot) {
+        Target t;
+        if (long rc = Locate(key, "", t); rc != kErrorSuccess) {
+            return rc;
+        }
+        if (t.usersRoot) {
+            return kErrorAccessDenied;
+        }
+        node = Hive::FindPath(*t.start, t.path);
+        slot = t.slot;
+        return node == nullptr ? kErrorFileNotFound : kErrorSuccess;
+    }
+
+    long WritableNode(RegKey key, HiveKey*& node, Slot*& slot) {
+        Target t;
+        if (long rc = Locate(key, "", t); rc != kErrorSuccess) {
+            return rc;
+        }
+        if (t.usersRoot || !t.writable) {
+            return kErrorAccessDenied;
+        }
+        slot = t.slot;
+        bool created = false;
+        node = CreatePath(*t.start, t.path, created);
+        if (node == nullptr) {
+            return kErrorInvalidParameter;
+        }
+        if (created) {
+            slot->journal.push_back({Change::CreateKey, Hive::PathOf(*node), {}});
+        }
+        return kErrorSuccess;
+    }
+
+    static HiveKey* CreatePath(HiveKey& from, std::u16string_view path, bool& created) {
+        HiveKey* node = &from;
+        for (auto part : SplitRegPath(path)) {
+            HiveKey* sub = Hive::FindSubKey(*node, part);
+            if (sub == nullptr) {
+                sub = Hive::AddSubKey(*node, part);
+                if (sub == nullptr) {
+                    return nullptr;
+                }
+                created = true;
+            }
+            node = sub;
+        }
+        return node;
+    }
+
+    static std::string AnsiData(const HiveValueText& value) {
+        return IsTextRegType(value.type) ? WideToAnsi(BytesToWide(value.data)) : value.data;
+    }
+
+    static void Replay(Hive& hive, const std::vector<Change>& journal) {
+        for (const Change& change : journal) {
+            bool created = false;
+            switch (change.kind) {
+                case Change::CreateKey:
+                    CreatePath(hive.Root(), change.path, created);
+                    break;
+                case Change::SetValue:
+                    if (HiveKey* node = CreatePath(hive.Root(), change.path, created)) {
+                        hive.LoadValues(*node);
+                        Hive::SetValue(*node, change.value);
+                    }
+                    break;
+                case Change::DeleteValue:
+                    if (HiveKey* node = Hive::FindPath(hive.Root(), change.path)) {
+                        hive.LoadValues(*node);
+                        Hive::RemoveValue(*node, change.value.name);
+                    }
+                    break;
+                case Change::DeleteKey: {
+                    HiveKey* node = Hive::FindPath(hive.Root(), change.path);
+                    if (node != nullptr && node->parent != nullptr && node->subkeys.empty()) {
+                        hive.RemoveSubKey(*node->parent, *node);
+                    }
+                    break;
+                }
+            }
+        }
+    }
+
+    // Writes one changed file. When another run changed the file since it was read, the changes
+    // of this run are replayed onto the file as it is now.
+    bool WriteSlot(Slot& slot) {
+        std::string path = PathOf(slot);
+        std::string current;
+        bool exists = false;
+        if (!ReadWholeFile(path, current, exists)) {
+            Report(1, "Can't read registry file", path);
+            return false;
+        }
+        const std::string& before = slot.written ? slot.onDisk : slot.hive->Text();
+        if (current != before) {
+            auto fresh = std::make_unique<Hive>();
+            std::string error;
+            if (!exists) {
+                fresh->InitEmpty(Header(slot));
+            } else if (!fresh->Parse(current, error)) {
+                Report(1, "Registry file damaged", path + " (" + error + "), left untouched");
+                slot.journal.clear();
+                return false;
+            }
+            Replay(*fresh, slot.journal);
+            RemapHandles(slot, *fresh);
+            removedHives_.push_back(std::move(slot.hive));
+            slot.hive = std::move(fresh);
+        }
+        int64_t seconds = 0;
+        uint64_t fileTime = 0;
+        CurrentRegistryTime(seconds, fileTime);
+        std::string text = slot.hive->Write(seconds, fileTime);
+        std::string temp = CreateUniqueFile(directory_, std::string(slot.file) + ".");
+        std::string error;
+        bool written = false;
+        if (!temp.empty()) {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            out.close();
+            written = out.good() && MoveOrReplaceFileWith(temp, path, error);
+            if (!written && error.empty()) {
+                error = LastErrorText();
+            }
+            std::string ignored;
+            if (PathExists(temp)) {
+                RemoveFile(temp, ignored);
+            }
+        } else {
+            error = LastErrorText();
+        }
+        slot.journal.clear();
+        if (!written) {
+            Report(1, "Can't write registry file", path + ": " + error);
+            return false;
+        }
+        slot.onDisk = std::move(text);
+        slot.written = true;
+        return true;
+    }
+
+    // Open handles into a hive that is replaced follow their keys by path.
+    void RemapHandles(Slot& slot, Hive& fresh) {
+        for (auto& [id, h] : handles_) {
+            if (h.slot != &slot || h.node == nullptr) {
+                continue;
+            }
+            HiveKey* node =
+                h.node->deleted ? nullptr : Hive::FindPath(fresh.Root(), Hive::PathOf(*h.node));
+            if (node == nullptr) {
+                node = h.node;
+                node->deleted = true;
+            }
+            h.node = node;
+        }
+    }
+
+    // Forgets what this run changed: the files are read again when next needed.
+    void DropChanges() {
+        for (Slot& slot : slots_) {
+            if (slot.journal.empty()) {
+                continue;
+            }
+            slot.journal.clear();
+            for (auto& [id, h] : handles_) {
+                if (h.slot == &slot && h.node != nullptr) {
+                    h.node->deleted = true;
+                }
+            }
+            removedHives_.push_back(std::move(slot.hive));
+            slot.loaded = false;
+            slot.damaged = false;
+        }
+    }
+
+    std::string directory_;
+    RegistryReport report_;
+    Slot slots_[kSlotCount];
+    std::unordered_map<RegKey, Handle> handles_;
+    RegKey nextHandle_ = 0x1000;
+    std::vector<std::unique_ptr<Hive>> removedHives_;  // old trees that handles may still name
+};
+
+}  // namespace
+
+std::string RegistryStoreDirectory() {
+    if (auto dir = GetEnvVar("RIVEL_REGISTRY"); dir && !dir->empty()) {
+        return *dir;
+    }
+    if (auto dir = GetEnvVar("WINEPREFIX"); dir && !dir->empty()) {
+        return *dir;
+    }
+    std::string home = GetEnvVar("HOME").value_or("");
+    return home + "/.local/share/rivel/registry";
+}
+
+bool IsWineServerRunning(const std::string& directory) {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    if (!GetFileIdentity(directory, device, inode)) {
+        return false;
+    }
+    std::string server = "/server-" + HexNumber(device) + "-" + HexNumber(inode) + "/lock";
+    if (IsFileLockedByOther("/tmp/.wine-" + std::to_string(CurrentUserId()) + server)) {
+        return true;
+    }
+    // Some packaged builds name their server directory in a file inside the prefix.
+    std::string named;
+    bool exists = false;
+    if (ReadWholeFile(directory + "/wineserver", named, exists) && exists) {
+        while (!named.empty() &&
+               (named.back() == '\n' || named.back() == '\r' || named.back() == ' ')) {
+            named.pop_back();
+        }
+        if (!named.empty() && named.find('/') == std::string::npos) {
+            return IsFileLockedByOther("/tmp/" + named + server);
+        }
+    }
+    return false;
+}
+
+std::shared_ptr<RegistryService> OpenHiveStore(const std::string& directory,
+                                               RegistryReport report) {
+    return std::make_shared<HiveStore>(directory, std::move(report));
+}
+
+}  // namespace rivel

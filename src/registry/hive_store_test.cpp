@@ -1,0 +1,351 @@
+#include "registry/hive_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "registry/hive_file.h"
+#include "registry/hive_text.h"
+
+namespace rivel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+const char kSystem[] =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to \\\\Machine\n"
+    "\n"
+    "#arch=win64\n"
+    "\n"
+    "[Software\\\\Firm\\\\App] 1796619566\n"
+    "#time=1dd8607bb8e5c92\n"
+    "@=\"default value\"\n"
+    "\"Blob\"=hex:01,ab,ff\n"
+    "\"Count\"=dword:0000ffff\n"
+    "\"List\"=str(7):\"one\\0two\\0\"\n"
+    "\"Name\"=\"text with \\\"quotes\\\" and C:\\\\path \\xe9\\x20ac\"\n"
+    "\"Path\"=str(2):\"%SystemRoot%\\\\system32\"\n"
+    "\n"
+    "[Software\\\\Firm\\\\Other] 1796619566\n"
+    "#time=1dd8607bb8e5c92\n"
+    "\"Long\"=hex(b):00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n"
+    "  17,18\n"
+    "\n"
+    "[Software\\\\Zeta] 1796619566\n"
+    "#time=1dd8607bb8e5c92\n";
+
+class Store : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("rivel_hive_test_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::shared_ptr<RegistryService> Open() {
+        return OpenHiveStore(dir.string(),
+                             [this](int level, const std::string& label, const std::string& text) {
+                                 reports += std::to_string(level) + " " + label + " " + text + "\n";
+                             });
+    }
+
+    std::string Query(RegistryService& reg, RegKey root, const std::string& path,
+                      const std::string& name, uint32_t* type = nullptr) {
+        RegKey key = 0;
+        if (reg.OpenKey(root, path, RegAccess::QueryValue, key) != kErrorSuccess) {
+            return "<no key>";
+        }
+        uint32_t t = 0;
+        std::string data;
+        long rc = reg.QueryValue(key, name, 1024, t, data);
+        reg.CloseKey(key);
+        if (type != nullptr) {
+            *type = t;
+        }
+        return rc == kErrorSuccess ? data : "<no value>";
+    }
+
+    fs::path dir;
+    std::string reports;
+};
+
+TEST_F(Store, ReadsEveryValueFormAsTheAnsiFunctionsGiveIt) {
+    Write(dir / "system.reg", kSystem);
+    auto reg = Open();
+    uint32_t type = 0;
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "software\\FIRM\\app", "", &type),
+              std::string("default value\0", 14));
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "Software\\Firm\\App", "name"),
+              std::string("text with \"quotes\" and C:\\path \xe9\x80") + '\0');
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "Software\\Firm\\App", "Count", &type),
+              std::string("\xff\xff\0\0", 4));
+    EXPECT_EQ(type, kRegDword);
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "Software\\Firm\\App", "List", &type),
+              std::string("one\0two\0\0", 9));
+    EXPECT_EQ(type, kRegMultiSz);
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "Software\\Firm\\Other", "Long", &type).size(), 25u);
+    EXPECT_EQ(type, 0xbu);
+
+    RegKey app = 0;
+    ASSERT_EQ(reg->OpenKey(kHkeyLocalMachine, "Software\\Firm\\App", RegAccess::Read, app), 0);
+    std::string names;
+    std::string name;
+    std::string data;
+    for (uint32_t i = 0; reg->EnumValue(app, i, 1024, name, type, data) == kErrorSuccess; ++i) {
+        names += "[" + name + "]";
+    }
+    EXPECT_EQ(names, "[][Blob][Count][List][Name][Path]");
+    EXPECT_EQ(reg->EnumValue(app, 0, 4, name, type, data), kErrorMoreData);
+    reg->CloseKey(app);
+    RegKey firm = 0;
+    ASSERT_EQ(reg->OpenKey(kHkeyLocalMachine, "Software\\Firm", RegAccess::Read, firm), 0);
+    EXPECT_EQ(reg->EnumKey(firm, 1, name), kErrorSuccess);
+    EXPECT_EQ(name, "Other");
+    EXPECT_EQ(reg->EnumKey(firm, 2, name), kErrorNoMoreItems);
+    reg->CloseKey(firm);
+    EXPECT_EQ(reports, "");
+}
+
+TEST_F(Store, WritesOnlyTheChangedKeyAnewAndOnlyTheChangedFile) {
+    Write(dir / "system.reg", kSystem);
+    auto reg = Open();
+    EXPECT_EQ(reg->Flush(), kErrorSuccess);  // nothing changed: nothing written
+    EXPECT_EQ(Read(dir / "system.reg"), kSystem);
+
+    RegKey other = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyLocalMachine, "Software\\Firm\\Other", other), 0);
+    ASSERT_EQ(reg->SetValue(other, "New", kRegSz, std::string("v\0", 2)), 0);
+    reg->CloseKey(other);
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+    std::string after = Read(dir / "system.reg");
+    std::string text(kSystem);
+    size_t start = text.find("[Software\\\\Firm\\\\Other]");
+    size_t end = text.find("\n[Software\\\\Zeta]");
+    EXPECT_EQ(after.substr(0, start), text.substr(0, start));
+    EXPECT_EQ(after.substr(after.find("\n[Software\\\\Zeta]")), text.substr(end));
+    std::string block = after.substr(start, after.find("\n[Software\\\\Zeta]") - start);
+    EXPECT_NE(block.find("\n#time="), std::string::npos);
+    EXPECT_EQ(block.substr(block.find("\"Long\"")),
+              "\"Long\"=hex(b):00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,"
+              "15,16,\\\n  17,18\n\"New\"=\"v\"\n");
+    EXPECT_FALSE(fs::exists(dir / "user.reg"));
+    EXPECT_FALSE(fs::exists(dir / "userdef.reg"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // What was written reads back the same.
+    auto again = Open();
+    EXPECT_EQ(Query(*again, kHkeyLocalMachine, "Software\\Firm\\Other", "new"),
+              std::string("v\0", 2));
+}
+
+TEST_F(Store, RootKeysMapOntoTheirFiles) {
+    auto reg = Open();
+    RegKey key = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyClassesRoot, ".txt", key), 0);
+    ASSERT_EQ(reg->SetValue(key, "", kRegSz, std::string("txtfile\0", 8)), 0);
+    reg->CloseKey(key);
+    ASSERT_EQ(reg->CreateKey(kHkeyUsers, ".Default\\Control Panel", key), 0);
+    ASSERT_EQ(reg->SetValue(key, "Beep", kRegDword, std::string("\1\0\0\0", 4)), 0);
+    reg->CloseKey(key);
+    ASSERT_EQ(reg->CreateKey(kHkeyCurrentUser, "Software\\Me", key), 0);
+    reg->CloseKey(key);
+    EXPECT_NE(reg->CreateKey(kHkeyUsers, "Someone\\Else", key), kErrorSuccess);
+    EXPECT_NE(reg->OpenKey(kHkeyPerformanceData, "", RegAccess::Read, key), kErrorSuccess);
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+
+    std::string system = Read(dir / "system.reg");
+    EXPECT_EQ(
+        system.rfind("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n", 0),
+        0u);
+    EXPECT_NE(system.find("[Software\\\\Classes\\\\.txt] "), std::string::npos);
+    EXPECT_NE(system.find("\n@=\"txtfile\"\n"), std::string::npos);
+    EXPECT_NE(Read(dir / "userdef.reg").find("[Control Panel] "), std::string::npos);
+    EXPECT_NE(Read(dir / "userdef.reg").find("\"Beep\"=dword:00000001\n"), std::string::npos);
+    EXPECT_NE(Read(dir / "user.reg").find("[Software\\\\Me] "), std::string::npos);
+
+    auto again = Open();
+    EXPECT_EQ(Query(*again, kHkeyLocalMachine, "Software\\Classes\\.TXT", ""),
+              std::string("txtfile\0", 8));
+    EXPECT_EQ(Query(*again, kHkeyUsers, "S-1-5-21-0-0-0-1000\\Software\\Me", "x"), "<no value>");
+    std::string name;
+    EXPECT_EQ(again->EnumKey(kHkeyUsers, 0, name), kErrorSuccess);
+    EXPECT_EQ(name, ".Default");
+}
+
+TEST_F(Store, DeletesValuesAndLeafKeysOnly) {
+    Write(dir / "system.reg", kSystem);
+    auto reg = Open();
+    RegKey firm = 0;
+    ASSERT_EQ(reg->OpenKey(kHkeyLocalMachine, "Software\\Firm", RegAccess::AllAccess, firm), 0);
+    RegKey app = 0;
+    ASSERT_EQ(reg->OpenKey(firm, "App", RegAccess::AllAccess, app), 0);
+    EXPECT_EQ(reg->DeleteValue(app, "BLOB"), kErrorSuccess);
+    EXPECT_EQ(reg->DeleteValue(app, "Blob"), kErrorFileNotFound);
+    EXPECT_EQ(reg->DeleteKey(kHkeyLocalMachine, "Software\\Firm"), kErrorAccessDenied);
+    EXPECT_EQ(reg->DeleteKey(firm, "App"), kErrorSuccess);
+    // A handle on a deleted key fails from then on.
+    EXPECT_EQ(reg->SetValue(app, "x", kRegSz, "y"), kErrorKeyDeleted);
+    EXPECT_EQ(reg->DeleteKey(firm, "Other"), kErrorSuccess);
+    reg->CloseKey(app);
+    reg->CloseKey(firm);
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+    std::string after = Read(dir / "system.reg");
+    EXPECT_EQ(after.find("Blob"), std::string::npos);
+    EXPECT_EQ(after.find("App"), std::string::npos);
+    // Software\Firm lost its subkeys and is now written as a key of its own.
+    EXPECT_NE(after.find("\n\n[Software\\\\Firm] "), std::string::npos);
+    EXPECT_NE(after.find("\n\n[Software\\\\Zeta] 1796619566\n#time=1dd8607bb8e5c92\n"),
+              std::string::npos);
+}
+
+TEST_F(Store, ReadOnlyHandlesCannotWrite) {
+    auto reg = Open();
+    RegKey key = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyLocalMachine, "Software\\A", key), 0);
+    reg->CloseKey(key);
+    ASSERT_EQ(reg->OpenKey(kHkeyLocalMachine, "Software\\A", RegAccess::Read, key), 0);
+    EXPECT_EQ(reg->SetValue(key, "x", kRegSz, "y"), kErrorAccessDenied);
+    RegKey sub = 0;
+    EXPECT_EQ(reg->CreateKey(key, "B", sub), kErrorAccessDenied);
+    reg->CloseKey(key);
+    EXPECT_EQ(reg->CloseKey(key), kErrorInvalidHandle);
+}
+
+TEST_F(Store, DamagedFilesAreReportedAndLeftAlone) {
+    std::string text(kSystem);
+    const std::string damaged[] = {
+        text.substr(0, text.size() - 5),                      // cut inside a line
+        text.substr(0, text.find("  17,18")),                 // cut inside a continued value
+        "WINE REGISTRY Version 1\n",                          // not this format
+        "",                                                   // empty
+        text + "\"Broken\"=\"no end\n",                       // quote never closed
+        text + "\"X\"=dword:12345678912\n",                   // too many digits
+        text + "garbage\n",                                   // neither key nor value
+        text + "[Software\\\\Zeta] 1\n",                      // key written twice
+        std::string("WINE REGISTRY Version 2\n[Unclosed\n"),  // key line without "]"
+    };
+    for (const std::string& file : damaged) {
+        Write(dir / "system.reg", file);
+        reports.clear();
+        auto reg = Open();
+        RegKey key = 0;
+        EXPECT_NE(reg->CreateKey(kHkeyLocalMachine, "Software\\New", key), kErrorSuccess);
+        EXPECT_NE(reg->OpenKey(kHkeyLocalMachine, "Software", RegAccess::Read, key), kErrorSuccess);
+        EXPECT_EQ(reg->Flush(), kErrorSuccess);
+        EXPECT_EQ(Read(dir / "system.reg"), file);
+        EXPECT_EQ(reports.rfind("1 Registry file damaged", 0), 0u) << reports;
+        // Reported once, not for every operation.
+        EXPECT_EQ(reports.find('\n'), reports.size() - 1);
+    }
+}
+
+TEST_F(Store, ConcurrentRunsKeepEachOthersChanges) {
+    Write(dir / "system.reg", kSystem);
+    auto first = Open();
+    auto second = Open();
+    RegKey key = 0;
+    ASSERT_EQ(first->CreateKey(kHkeyLocalMachine, "Software\\One", key), 0);
+    ASSERT_EQ(first->SetValue(key, "a", kRegSz, std::string("1\0", 2)), 0);
+    first->CloseKey(key);
+    ASSERT_EQ(second->CreateKey(kHkeyLocalMachine, "Software\\Two", key), 0);
+    ASSERT_EQ(second->SetValue(key, "b", kRegSz, std::string("2\0", 2)), 0);
+    ASSERT_EQ(second->DeleteValue(key, "b"), 0);
+    ASSERT_EQ(second->SetValue(key, "c", kRegSz, std::string("3\0", 2)), 0);
+    second->CloseKey(key);
+    ASSERT_EQ(first->Flush(), kErrorSuccess);
+    ASSERT_EQ(second->Flush(), kErrorSuccess);
+    auto check = Open();
+    EXPECT_EQ(Query(*check, kHkeyLocalMachine, "Software\\One", "a"), std::string("1\0", 2));
+    EXPECT_EQ(Query(*check, kHkeyLocalMachine, "Software\\Two", "c"), std::string("3\0", 2));
+    EXPECT_EQ(Query(*check, kHkeyLocalMachine, "Software\\Two", "b"), "<no value>");
+    EXPECT_EQ(Query(*check, kHkeyLocalMachine, "Software\\Firm\\App", "Blob"),
+              std::string("\x01\xab\xff", 3));
+}
+
+TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
+    // Found by the fuzz target: the name's closing quote is on the continued line.
+    Hive hive;
+    std::string error;
+    ASSERT_TRUE(hive.Parse("WINE REGISTRY Version 2\n\n[A] 1\n\"na\\\n  me\"=\"v\"\n", error));
+    HiveKey* key = Hive::FindPath(hive.Root(), u"A");
+    ASSERT_NE(key, nullptr);
+    hive.LoadValues(*key);
+    ASSERT_EQ(key->values.size(), 1u);
+    EXPECT_EQ(key->values[0].value.name, u"name");
+    HiveValueText added;
+    added.name = u"x";
+    added.type = kRegDword;
+    added.data = std::string(4, '\0');
+    Hive::SetValue(*key, added);
+    std::string written = hive.Write(1, 2);
+    Hive again;
+    ASSERT_TRUE(again.Parse(written, error)) << error << "\n" << written;
+    HiveKey* back = Hive::FindPath(again.Root(), u"a");
+    ASSERT_NE(back, nullptr);
+    again.LoadValues(*back);
+    ASSERT_EQ(back->values.size(), 2u);
+    EXPECT_EQ(Hive::ValueOf(back->values[0]).data, WideToBytes(std::u16string(u"v\0", 2)));
+}
+
+TEST(HiveText, EscapesRoundTrip) {
+    std::u16string units =
+        u"a\"b\\c[d]\x7f\x1b\t\x01"
+        u"7\x01z\x20ac"
+        u"1\x20ac!";
+    units.push_back(u'\0');
+    units += u"end";
+    for (const char* escape : {"\"\"", "[]"}) {
+        std::string text;
+        AppendEscaped(text, units, escape);
+        text += escape[1];
+        size_t pos = 0;
+        std::u16string back;
+        ASSERT_TRUE(ParseEscaped(text, pos, escape[1], back)) << text;
+        EXPECT_EQ(back, units) << text;
+        EXPECT_EQ(pos, text.size());
+    }
+    std::string text;
+    AppendEscaped(text,
+                  u"\x20ac"
+                  u"1\x20ac!\x01"
+                  u"7",
+                  "\"\"");
+    EXPECT_EQ(text, "\\x20ac1\\x20ac!\\0017");
+    EXPECT_EQ(WideToAnsi(AnsiToWide("\x80\xe9\x9f\x81 x")), "\x80\xe9\x9f\x81 x");
+    EXPECT_EQ(WideToAnsi(u"\x4e2d"), "?");
+}
+
+TEST(HiveText, StringsWithoutTheirEndAreWrittenAsHex) {
+    HiveValueText value;
+    value.name = u"S";
+    value.type = kRegSz;
+    value.data = WideToBytes(u"ab");  // no terminating NUL
+    EXPECT_EQ(FormatValueLines(value), "\"S\"=hex(1):61,00,62,00\n");
+    value.data.push_back('\0');
+    value.data.push_back('\0');
+    EXPECT_EQ(FormatValueLines(value), "\"S\"=\"ab\"\n");
+    HiveValueText back;
+    ASSERT_TRUE(ParseValueLine("\"S\"=hex(1):61,00,62,00", back));
+    EXPECT_EQ(back.type, kRegSz);
+    EXPECT_EQ(back.data, WideToBytes(u"ab"));
+}
+
+}  // namespace
+}  // namespace rivel

@@ -1,0 +1,543 @@
+// Registry key and value operations of RCM files. Every failure is reported and ends only the
+// command line it belongs to.
+#include "registry/registry_ops.h"
+
+#include "base/message_log.h"
+#include "registry/hex_values.h"
+#include "text/strings.h"
+#include "text/tokens.h"
+
+namespace rivel {
+
+namespace {
+
+// Registry values and names longer than this are not read by the replacement.
+constexpr size_t kValueBufferSize = 1024;
+// Key trees are walked no deeper than the registry allows keys to nest.
+constexpr int kMaxDepth = 512;
+
+bool IsRegedit4(const RunOptions& options) {
+    return options.RcmSignature == 2;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+// REGEDIT4 files escape quotes and backslashes inside quoted texts ("a \"b\" C:\\dir\\"); the
+// reader leaves quoted parts of such lines as written, and this token reader undoes the escapes.
+std::string Regedit4Token(RunContext& run, const RunOptions& options, const std::string& line,
+                          size_t& position, bool& quoted) {
+    size_t p = position < line.size() ? position : line.size();
+    quoted = CharAt(line, p) == '"';
+    if (!quoted) {
+        return GetSToken(run, options, line, position);
+    }
+    std::string token;
+    ++p;
+    while (p < line.size() && line[p] != '"') {
+        if (line[p] == '\\' && p + 1 < line.size() && (line[p + 1] == '\\' || line[p + 1] == '"')) {
+            ++p;
+        }
+        token.push_back(line[p]);
+        ++p;
+    }
+    if (p < line.size()) {
+        ++p;
+    }
+    while (p < line.size() && IsBlank(line[p])) {
+        ++p;
+    }
+    position = p;
+    LogMessage(run.log, options.VerboseMode, 99, "GetSToken returns : ", token);
+    return token;
+}
+
+std::string Token(RunContext& run, const RunOptions& options, const std::string& line,
+                  size_t& position, bool& quoted) {
+    if (IsRegedit4(options)) {
+        return Regedit4Token(run, options, line, position, quoted);
+    }
+    quoted = CharAt(line, position) == '"';
+    return GetSToken(run, options, line, position);
+}
+
+std::string WithNul(const std::string& text) {
+    std::string data = text;
+    data.push_back('\0');
+    return data;
+}
+
+std::string UpToNul(const std::string& data) {
+    return data.substr(0, data.find('\0'));
+}
+
+RegKey CreateTarget(RunContext& run, const RunOptions& options, RegistryService& reg,
+                    const RcmContext& context, const std::string& path) {
+    RegKey key = 0;
+    if (reg.CreateKey(context.key, path, key) != kErrorSuccess) {
+        LogMessage(run.log, options.VerboseMode, 1, "CreateKey failed for", path);
+        return 0;
+    }
+    return key;
+}
+
+RegKey OpenTarget(RunContext& run, const RunOptions& options, RegistryService& reg,
+                  const RcmContext& context, const std::string& path) {
+    RegKey key = 0;
+    if (reg.OpenKey(context.key, path, RegAccess::AllAccess, key) != kErrorSuccess) {
+        LogMessage(run.log, options.VerboseMode, 6, "OpenKey failed for", path);
+        return 0;
+    }
+    return key;
+}
+
+// The key of "+", "-" and "r": the subkey path below the context key, which for REGEDIT4 files
+// already is the key of that path.
+std::string CommandPath(const RunOptions& options, const RcmContext& context) {
+    return IsRegedit4(options) ? std::string() : context.subKey;
+}
+
+enum class SetForm { Quote, Plus };
+
+// Writes name=value by the form of the value text: binary, DWORD or string.
+void SetValueText(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                  const std::string& name, const std::string& value, SetForm form) {
+    const int v = options.VerboseMode;
+    uint32_t hexType = 0;
+    size_t prefix = 0;
+    bool isHex = IsHexValueText(value, hexType, prefix);
+    bool isDword = StartsWith(value, "dword:");
+    if ((isHex || isDword) && name.empty()) {
+        if (isHex && form == SetForm::Quote) {
+            LogMessage(run.log, v, 1, "Default-value must be REG_SZ type", "");
+        } else {
+            LogMessage(run.log, v, 1, "Default-value MUST BE REG_SZ", value);
+        }
+        LogMessage(run.log, v, 1, "Can't set value for key", name);
+        return;
+    }
+    uint32_t type = kRegSz;
+    std::string data;
+    if (isHex || isDword) {
+        HexValue parsed = isHex ? ParseHexBytes(value) : ParseHexDword(value);
+        if (!parsed.valid) {
+            LogMessage(run.log, v, 1, "Invalid character found",
+                       "not 0-9 or A-F " + parsed.badCharacter);
+        }
+        type = parsed.type;
+        data = std::move(parsed.bytes);
+    } else {
+        // Stored with its terminating NUL, as string values must be for the programs that read
+        // them (a string written without it reads back as binary data elsewhere).
+        data = WithNul(value);
+    }
+    if (reg.SetValue(key, name, type, data) != kErrorSuccess) {
+        LogMessage(run.log, v, 1, "Can't set value for key", name);
+    }
+}
+
+void DeleteValueByName(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                       const std::string& name) {
+    if (reg.DeleteValue(key, name) != kErrorSuccess) {
+        LogMessage(run.log, options.VerboseMode, 1, "DeleteKey failed", name);
+    }
+}
+
+void SetNamed(RunContext& run, const RunOptions& options, RegistryService& reg,
+              const RcmContext& context, const std::string& line) {
+    ValueTokens t = SplitValueTokens(run, options, 0, line);
+    if (IsRegedit4(options)) {
+        // '"Name"=-' removes the value in these files.
+        if (!t.valueQuoted && t.value == "-") {
+            DeleteValueByName(run, options, reg, context.key, t.name);
+            return;
+        }
+        SetValueText(run, options, reg, context.key, t.name, t.value, SetForm::Quote);
+        return;
+    }
+    RegKey key = CreateTarget(run, options, reg, context, context.subKey);
+    if (key == 0) {
+        return;
+    }
+    SetValueText(run, options, reg, key, t.name, t.value, SetForm::Quote);
+    reg.CloseKey(key);
+}
+
+void SetDefault(RunContext& run, const RunOptions& options, RegistryService& reg,
+                const RcmContext& context, const std::string& line) {
+    const int v = options.VerboseMode;
+    ValueTokens t = SplitValueTokens(run, options, 2, line);
+    const std::string& value = t.name;  // the first token is the value
+    bool valueQuoted = CharAt(line, 2) == '"';
+    if (IsRegedit4(options) && !valueQuoted && value == "-") {
+        DeleteValueByName(run, options, reg, context.key, "");
+        return;
+    }
+    uint32_t hexType = 0;
+    size_t prefix = 0;
+    if (IsHexValueText(value, hexType, prefix) || StartsWith(value, "dword:")) {
+        LogMessage(run.log, v, 1, "Default-value MUST BE REG_SZ", value);
+        return;
+    }
+    RegKey key = context.key;
+    if (!IsRegedit4(options)) {
+        key = CreateTarget(run, options, reg, context, context.subKey);
+        if (key == 0) {
+            return;
+        }
+    }
+    if (reg.SetValue(key, "", kRegSz, WithNul(value)) != kErrorSuccess) {
+        LogMessage(run.log, v, 1, "Can't set value for key", value);
+    }
+    if (key != context.key) {
+        reg.CloseKey(key);
+    }
+}
+
+void CreateAndSet(RunContext& run, const RunOptions& options, RegistryService& reg,
+                  const RcmContext& context, const std::string& line) {
+    RegKey key = CreateTarget(run, options, reg, context, CommandPath(options, context));
+    if (key == 0) {
+        return;
+    }
+    if (CharAt(line, 1) == '@') {
+        ValueTokens t = SplitValueTokens(run, options, 3, line);
+        SetValueText(run, options, reg, key, "", t.name, SetForm::Plus);
+    } else {
+        ValueTokens t = SplitValueTokens(run, options, 1, line);
+        SetValueText(run, options, reg, key, t.name, t.value, SetForm::Plus);
+    }
+    reg.CloseKey(key);
+}
+
+void Delete(RunContext& run, const RunOptions& options, RegistryService& reg,
+            const RcmContext& context, const std::string& line) {
+    const int v = options.VerboseMode;
+    RegKey key = OpenTarget(run, options, reg, context, CommandPath(options, context));
+    if (key == 0) {
+        return;
+    }
+    if (CharAt(line, 1) == '[') {
+        std::string name = line.size() > 3 ? line.substr(2, line.size() - 3) : std::string();
+        LogMessage(run.log, v, 99, "Delete subkey", name);
+        if (name.empty() || DeleteKeyTree(reg, key, name) != kErrorSuccess) {
+            LogMessage(run.log, v, 1, "Delete subkey failed", name);
+        } else {
+            LogMessage(run.log, v, 6, "Delete subkey ok", name);
+        }
+        reg.CloseKey(key);
+        return;
+    }
+    std::string name;
+    std::string value;
+    if (CharAt(line, 1) == '@') {
+        value = SplitValueTokens(run, options, 3, line).name;
+    } else {
+        ValueTokens t = SplitValueTokens(run, options, 1, line);
+        name = t.name;
+        value = t.value;
+    }
+    if (!value.empty()) {
+        uint32_t type = 0;
+        std::string data;
+        if (reg.QueryValue(key, name, kValueBufferSize, type, data) != kErrorSuccess) {
+            LogMessage(run.log, v, 1, "Can't query value for key", name);
+            reg.CloseKey(key);
+            return;
+        }
+        if (type != kRegSz && type != kRegExpandSz) {
+            LogMessage(run.log, v, 9, "Key has value", UpToNul(data));
+            reg.CloseKey(key);
+            return;
+        }
+    }
+    DeleteValueByName(run, options, reg, key, name);
+    reg.CloseKey(key);
+}
+
+void Replace(RunContext& run, const RunOptions& options, RegistryService& reg,
+             const RcmContext& context, const std::string& line) {
+    const int v = options.VerboseMode;
+    RegKey key = OpenTarget(run, options, reg, context, CommandPath(options, context));
+    if (key == 0) {
+        return;
+    }
+    std::string keyToMatch;
+    std::string match;
+    std::string replacement;
+    if (CharAt(line, 1) == '*') {
+        ValueTokens t = SplitValueTokens(run, options, 2, line);
+        match = t.name;
+        replacement = t.value;
+    } else {
+        size_t pos = 1;
+        bool quoted = false;
+        keyToMatch = Token(run, options, line, pos, quoted);
+        ++pos;
+        match = Token(run, options, line, pos, quoted);
+        ++pos;
+        replacement = Token(run, options, line, pos, quoted);
+    }
+    LogMessage(run.log, v, 99, "Key to match is", keyToMatch);
+    LogMessage(run.log, v, 99, "String to match is", match);
+    LogMessage(run.log, v, 99, "ReplaceValue is", replacement);
+    ReplaceInValues(run, options, reg, key, context.recurse, keyToMatch, match, replacement);
+    reg.CloseKey(key);
+}
+
+void ReplaceInTree(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                   bool recurse, const std::string& match, const std::string& replacement,
+                   int depth) {
+    const int v = options.VerboseMode;
+    if (recurse && depth < kMaxDepth) {
+        std::string subName;
+        for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
+            RegKey sub = 0;
+            if (reg.OpenKey(key, subName, RegAccess::AllAccess, sub) != kErrorSuccess) {
+                LogMessage(run.log, v, 3, "OpenSubKey failed", subName);
+                continue;
+            }
+            ReplaceInTree(run, options, reg, sub, recurse, match, replacement, depth + 1);
+            reg.CloseKey(sub);
+        }
+    }
+    if (match.empty()) {
+        return;
+    }
+    const std::string upperMatch = UpperCase(match);
+    std::string name;
+    std::string data;
+    uint32_t type = 0;
+    for (uint32_t i = 0;; ++i) {
+        long rc = reg.EnumValue(key, i, kValueBufferSize, name, type, data);
+        if (rc == kErrorMoreData) {
+            // Too long to be read whole: left as it is, and the values after it still examined.
+            LogMessage(run.log, v, 3, "Value too long, not examined", name);
+            continue;
+        }
+        if (rc != kErrorSuccess) {
+            break;
+        }
+        if (type != kRegSz && type != kRegExpandSz) {
+            continue;
+        }
+        const std::string old = UpToNul(data);
+        std::string text = old;
+        long long pos = 0;
+        for (;;) {
+            long long p = FindText(UpperCase(text), upperMatch, pos);
+            if (p < 0) {
+                break;
+            }
+            text = text.substr(0, static_cast<size_t>(p)) + replacement +
+                   text.substr(static_cast<size_t>(p) + match.size());
+            pos = p + static_cast<long long>(replacement.size());
+        }
+        if (text == old) {
+            continue;
+        }
+        LogMessage(run.log, v, 6, "Old Value is", old);
+        LogMessage(run.log, v, 6, "New Value is", text);
+        if (StartsWith(text, "hex:") || StartsWith(text, "dword:")) {
+            LogMessage(run.log, v, 9, "String is binary or DWORD", text);
+            LogMessage(run.log, v, 1, "Currently not implemented", text);
+            continue;
+        }
+        if (reg.SetValue(key, name, type, WithNul(text)) != kErrorSuccess) {
+            LogMessage(run.log, v, 1, "Can't set new value", text);
+        }
+    }
+}
+
+long DeleteTreeBelow(RegistryService& reg, RegKey key, const std::string& subKey, int depth) {
+    RegKey sub = 0;
+    long rc = reg.OpenKey(key, subKey, RegAccess::AllAccess, sub);
+    if (rc != kErrorSuccess) {
+        return rc;
+    }
+    std::string name;
+    while (depth < kMaxDepth && reg.EnumKey(sub, 0, name) == kErrorSuccess) {
+        if (DeleteTreeBelow(reg, sub, name, depth + 1) != kErrorSuccess) {
+            break;
+        }
+    }
+    reg.CloseKey(sub);
+    return reg.DeleteKey(key, subKey);
+}
+
+}  // namespace
+
+std::optional<RegKey> RootKeyFromName(RunContext& run, const RunOptions& options,
+                                      const std::string& name) {
+    static const struct {
+        const char* name;
+        RegKey key;
+    } kRoots[] = {{"HKEY_CLASSES_ROOT", kHkeyClassesRoot},
+                  {"HKEY_CURRENT_USER", kHkeyCurrentUser},
+                  {"HKEY_LOCAL_MACHINE", kHkeyLocalMachine},
+                  {"HKEY_USERS", kHkeyUsers},
+                  {"HKEY_PERFORMANCE_DATA", kHkeyPerformanceData},
+                  {"HKEY_PERFORMANCE_TEXT", kHkeyPerformanceText},
+                  {"HKEY_PERFORMANCE_NLSTEXT", kHkeyPerformanceNlsText}};
+    for (const auto& root : kRoots) {
+        if (name == root.name) {
+            return root.key;
+        }
+    }
+    LogMessage(run.log, options.VerboseMode, 6, "RootKey not supported", name);
+    return std::nullopt;
+}
+
+ParsedContext ParseContext(RunContext& run, const RunOptions& options, const std::string& line) {
+    ParsedContext parsed;
+    size_t start = std::min<size_t>(options.RcmSignature == 1 ? 0 : 1, line.size());
+    size_t pos = start;
+    while (pos < line.size() && line[pos] != ']' && line[pos] != '\\' && line[pos] != '=') {
+        ++pos;
+    }
+    parsed.root = line.substr(start, pos - start);
+    if (pos >= line.size() || line[pos] == '\\') {
+        if (pos < line.size()) {
+            ++pos;
+        }
+        start = pos;
+        while (pos < line.size() && line[pos] != ']' && line[pos] != '=') {
+            ++pos;
+        }
+        parsed.subKey = line.substr(start, pos - start);
+    }
+    if (pos < line.size()) {
+        parsed.recurse = CharAt(line, pos + 1) == '*';
+    } else {
+        LogMessage(run.log, options.VerboseMode, 1, "Context is missing a ] at the end", line);
+    }
+    parsed.root = Trim(parsed.root);
+    parsed.subKey = Trim(parsed.subKey);
+    LogMessage(run.log, options.VerboseMode, 99, "RootKey is", parsed.root);
+    LogMessage(run.log, options.VerboseMode, 99, "SubKey is ", parsed.subKey);
+    return parsed;
+}
+
+RcmContext OpenContextKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                          const std::string& line) {
+    const int v = options.VerboseMode;
+    LogMessage(run.log, v, 9, "Context", line);
+    ParsedContext parsed = ParseContext(run, options, line);
+    RcmContext context;
+    context.subKey = parsed.subKey;
+    context.recurse = parsed.recurse;
+    std::optional<RegKey> root = RootKeyFromName(run, options, parsed.root);
+    if (!root) {
+        return context;
+    }
+    if (options.RcmSignature == 3) {
+        if (reg.OpenKey(*root, "", RegAccess::AllAccess, context.key) != kErrorSuccess) {
+            LogMessage(run.log, v, 6, "Open key failed", parsed.subKey);
+            context.key = 0;
+        }
+        return context;
+    }
+    if (reg.CreateKey(*root, parsed.subKey, context.key) != kErrorSuccess) {
+        LogMessage(run.log, v, 1, "CreateKey failed for", parsed.subKey);
+        context.key = 0;
+        return context;
+    }
+    LogMessage(run.log, v, 99, "CreateKey OK for", parsed.subKey);
+    return context;
+}
+
+void CloseContextKey(RegistryService& reg, RcmContext& context) {
+    if (context.key != 0) {
+        reg.CloseKey(context.key);
+    }
+    context = RcmContext{};
+}
+
+ValueTokens SplitValueTokens(RunContext& run, const RunOptions& options, size_t start,
+                             const std::string& line) {
+    ValueTokens t;
+    size_t pos = start;
+    bool quoted = false;
+    t.name = Token(run, options, line, pos, quoted);
+    if (CharAt(line, pos) == '=') {
+        ++pos;
+    }
+    if (line.compare(pos, 4, "hex(") == 0) {
+        // A token ends after ")", which would cut "hex(2):41,00" short: it runs to a blank.
+        size_t end = pos;
+        while (end < line.size() && !IsBlank(line[end])) {
+            ++end;
+        }
+        t.value = line.substr(pos, end - pos);
+    } else {
+        t.value = Token(run, options, line, pos, t.valueQuoted);
+    }
+    LogMessage(run.log, options.VerboseMode, 99, "Key is", t.name);
+    LogMessage(run.log, options.VerboseMode, 99, "Value is", t.value);
+    return t;
+}
+
+void ProcessKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                const RcmContext& context, const std::string& line) {
+    const int v = options.VerboseMode;
+    LogMessage(run.log, v, 9, "ProcessKey called with", line);
+    if (options.RcmSignature == 1) {
+        if (reg.SetValue(context.key, "", kRegSz, WithNul(line)) != kErrorSuccess) {
+            LogMessage(run.log, v, 1, "Can't set value for key", line);
+        }
+        return;
+    }
+    switch (CharAt(line, 0)) {
+        case '"':
+            SetNamed(run, options, reg, context, line);
+            break;
+        case '@':
+            SetDefault(run, options, reg, context, line);
+            break;
+        case '+':
+            CreateAndSet(run, options, reg, context, line);
+            break;
+        case '-':
+            Delete(run, options, reg, context, line);
+            break;
+        case 'r':
+            Replace(run, options, reg, context, line);
+            break;
+        default:
+            LogMessage(run.log, v, 1, "Unknown command", std::string(1, CharAt(line, 0)));
+            break;
+    }
+}
+
+void ReplaceInValues(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                     bool recurse, const std::string&, const std::string& match,
+                     const std::string& replacement) {
+    ReplaceInTree(run, options, reg, key, recurse, match, replacement, 0);
+}
+
+void DeleteContextKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                      const std::string& line) {
+    const int v = options.VerboseMode;
+    // The line without its "-": "[-ROOT\path]" names the key "[ROOT\path]" names.
+    std::string named = line;
+    named.erase(1, 1);
+    ParsedContext parsed = ParseContext(run, options, named);
+    std::optional<RegKey> root = RootKeyFromName(run, options, parsed.root);
+    if (!root) {
+        return;
+    }
+    LogMessage(run.log, v, 99, "Delete subkey", parsed.subKey);
+    long rc = parsed.subKey.empty() ? kErrorAccessDenied : DeleteKeyTree(reg, *root, parsed.subKey);
+    if (rc == kErrorSuccess) {
+        LogMessage(run.log, v, 6, "Delete subkey ok", parsed.subKey);
+    } else if (rc != kErrorFileNotFound) {
+        LogMessage(run.log, v, 1, "Delete subkey failed", parsed.subKey);
+    }
+}
+
+long DeleteKeyTree(RegistryService& reg, RegKey key, const std::string& subKey) {
+    return DeleteTreeBelow(reg, key, subKey, 0);
+}
+
+}  // namespace rivel

@@ -1,0 +1,183 @@
+// RCM files run end to end: rivel /r on scratch files, with the registry kept in registry files
+// in a scratch folder (RIVEL_REGISTRY). The Windows build uses the system registry instead, so
+// these cases belong to the POSIX build.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rivel_runner.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegistryRun : public ::testing::Test {
+  protected:
+    RunResult Run(const std::string& name, const std::string& text,
+                  const std::vector<std::string>& options = {}) {
+        WriteFile(dir / name, text);
+        std::vector<std::string> args = options;
+        args.push_back("/r");
+        args.push_back(name);
+        return RunRivel(args, dir.path());
+    }
+
+    std::string Hive(const std::string& file) { return ReadFile(dir / "store" / file); }
+    void WriteHive(const std::string& file, const std::string& text) {
+        fs::create_directories(dir / "store");
+        WriteFile(dir / "store" / file, text);
+    }
+
+    ScratchDir dir;
+    ScopedEnv store{"RIVEL_REGISTRY", (dir / "store").string()};
+    ScopedEnv temp{"TEMP", dir.path().string()};
+};
+
+bool Has(const std::string& text, const std::string& piece) {
+    return text.find(piece) != std::string::npos;
+}
+
+TEST_F(RegistryRun, Regedit4FileWithEveryValueForm) {
+    RunResult r = Run("a.reg",
+                      "; exported\n"
+                      "REGEDIT4\n"
+                      "\n"
+                      "[HKEY_LOCAL_MACHINE\\Software\\Firm]\n"
+                      "\"Quote\"=\"say \\\"hi\\\" in C:\\\\dir\\\\\"\n"
+                      "@=\"default\"\n"
+                      "\"Bin\"=hex:01,ab,\\\n"
+                      "  FF\n"
+                      "\"Path\"=hex(2):25,41,25,00\n"
+                      "\"Size\"=dword:0000ffff\n"
+                      "\"Odd\"=hex:01,0g\n"
+                      "\"Old\"=\"x\"\n"
+                      "\"Old\"=-\n"
+                      " \"Indented\"=\"no\"\n"
+                      "[HKEY_LOCAL_MACHINE\\Software\\Firm\\A\\B]\n"
+                      "\"Deep\"=\"1\"\n"
+                      "[HKEY_LOCAL_MACHINE\\Software\\Firm\\Gone\\Below]\n"
+                      "[-HKEY_LOCAL_MACHINE\\Software\\Firm\\Gone]\n"
+                      "[hkey_local_machine\\Software\\Refused]\n");
+    EXPECT_EQ(r.status, 0);
+    std::string system = Hive("system.reg");
+    EXPECT_TRUE(Has(system, "[Software\\\\Firm] ")) << system;
+    std::string firm = system.substr(system.find("[Software\\\\Firm] "));
+    firm = firm.substr(firm.find('\n', firm.find("#time=")) + 1);
+    EXPECT_EQ(firm.substr(0, firm.find("\n\n") + 1),
+              "@=\"default\"\n"
+              "\"Bin\"=hex:01,ab,ff\n"
+              "\"Odd\"=hex:\n"
+              "\"Path\"=str(2):\"%A%\"\n"
+              "\"Quote\"=\"say \\\"hi\\\" in C:\\\\dir\\\\\"\n"
+              "\"Size\"=dword:0000ffff\n");
+    EXPECT_TRUE(Has(system, "[Software\\\\Firm\\\\A\\\\B] ")) << system;
+    EXPECT_TRUE(Has(system, "\"Deep\"=\"1\"\n"));
+    EXPECT_FALSE(Has(system, "Gone"));
+    EXPECT_FALSE(Has(system, "Refused"));
+    EXPECT_TRUE(Has(r.err, "Invalid character found")) << r.err;
+    EXPECT_TRUE(Has(r.err, "Unknown command")) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "store" / "user.reg"));
+}
+
+TEST_F(RegistryRun, Regeditcmd1WithScriptAndCommands) {
+    WriteHive("user.reg",
+              "WINE REGISTRY Version 2\n"
+              ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+              "\n"
+              "#arch=win64\n"
+              "\n"
+              "[Software\\\\Firm] 1000000000\n"
+              "#time=1c0f8e1c2f80000\n"
+              "\"Home\"=\"C:\\\\FIRM\"\n"
+              "\"Keep\"=dword:00000007\n"
+              "\"Temp\"=\"x\"\n"
+              "\n"
+              "[Software\\\\Firm\\\\Sub] 1000000000\n"
+              "#time=1c0f8e1c2f80000\n"
+              "\"Where\"=\"c:\\\\firm\\\\bin\"\n"
+              "\n"
+              "[Software\\\\Other] 1000000000\n"
+              "#time=1c0f8e1c2f80000\n"
+              "\"Untouched\"=\"yes\"\n");
+    ScopedEnv who("RCM_WHO", "tester");
+    RunResult r = Run("b.rcm",
+                      "REGEDITCMD1\n"
+                      "[HKEY_CURRENT_USER\\Software\\Firm]*\n"
+                      "$(Home) := $(_REGVALUE[HKEY_CURRENT_USER\\Software\\Firm]Home)\n"
+                      "o out.txt\n"
+                      "IF $(Home) == C:\\FIRM\n"
+                      "  w found $(Home)\n"
+                      "  \"User\"=\"%RCM_WHO%\"\n"
+                      "ELSE\n"
+                      "  \"User\"=\"nobody\"\n"
+                      "ENDIF\n"
+                      "-\"Keep\"=\"any\"\n"
+                      "-\"Temp\"=\"any\"\n"
+                      "r*\"c:\\\\FIRM\"=\"D:\\\\NEW\"\n"
+                      "E exit 4\n"
+                      "+\"Code\"=\"$(_ERRORCODE)\"\n"
+                      "+\"Not run\"=\"no line end\"");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(ReadFile(dir / "out.txt")), "FOUND C:\\FIRM\n");
+    std::string user = Hive("user.reg");
+    EXPECT_TRUE(Has(user, "\"Home\"=\"D:\\\\NEW\"\n")) << user;
+    EXPECT_TRUE(Has(user, "\"Where\"=\"D:\\\\NEW\\\\bin\"\n")) << user;
+    EXPECT_TRUE(Has(user, "\"User\"=\"tester\"\n")) << user;
+    EXPECT_TRUE(Has(user, "\"Keep\"=dword:00000007\n")) << user;  // not a string: kept
+    EXPECT_FALSE(Has(user, "Temp")) << user;
+    EXPECT_TRUE(Has(user, "\"Code\"=\"4\"\n")) << user;
+    EXPECT_FALSE(Has(user, "Not run")) << user;
+    // The key nobody touched is written back as it was.
+    EXPECT_TRUE(Has(user,
+                    "\n\n[Software\\\\Other] 1000000000\n#time=1c0f8e1c2f80000\n"
+                    "\"Untouched\"=\"yes\"\n"))
+        << user;
+}
+
+TEST_F(RegistryRun, RegeditLinesAndSignatures) {
+    Run("c.reg",
+        "REGEDIT\n"
+        "HKEY_CLASSES_ROOT\\.txt = txtfile\n"
+        "HKEY_CLASSES_ROOT\\.ini\n");
+    std::string system = Hive("system.reg");
+    EXPECT_TRUE(Has(system, "[Software\\\\Classes\\\\.txt] ")) << system;
+    EXPECT_TRUE(Has(system, "@=\"txtfile\"\n")) << system;
+    EXPECT_TRUE(Has(system, "@=\"HKEY_CLASSES_ROOT\\\\.ini\"\n")) << system;
+
+    RunResult r = Run("d.reg", "REGEDIT4 \n[HKEY_CURRENT_USER\\Software\\X]\n");
+    EXPECT_TRUE(Has(r.err, "Unknown REGCommand signature")) << r.err;
+    r = Run("e.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n", {"/v0"});
+    EXPECT_EQ(r.err.find("Unknown"), std::string::npos);
+    EXPECT_TRUE(Has(Hive("user.reg"), "[Software\\\\X] "));
+}
+
+TEST_F(RegistryRun, DamagedRegistryFileIsLeftAlone) {
+    const std::string damaged = "WINE REGISTRY Version 2\n\n[Software\\\\Firm] 1\n\"Cut\"=\"no end";
+    WriteHive("system.reg", damaged);
+    RunResult r = Run("f.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Firm]\n\"A\"=\"1\"\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(Has(r.err, "Registry file damaged")) << r.err;
+    EXPECT_TRUE(Has(r.err, "CreateKey failed for")) << r.err;
+    EXPECT_EQ(ReadFile(dir / "store" / "system.reg"), damaged);
+}
+
+TEST_F(RegistryRun, BundledExampleSetsThePathOnce) {
+    fs::copy_file(ExamplesDir() / "REGISTRY.RCM", dir / "REGISTRY.RCM");
+    ScopedEnv userName("USER", "alice");
+    RunResult r = RunRivel({"/r", "REGISTRY.RCM"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lf(ReadFile(dir / "REGISTRY.TXT")), "PATH SET\n");
+    std::string user = Hive("user.reg");
+    EXPECT_TRUE(Has(user, "[Software\\\\Firm\\\\App] ")) << user;
+    EXPECT_TRUE(
+        Has(user,
+            "\"Colors\"=hex:00,80,ff\n\"Path\"=\"C:\\\\FIRM\\\\APP\"\n\"Runs\"=dword:00000001\n"
+            "\"User\"=\"alice\"\n\"Version\"=\"2.1\"\n"))
+        << user;
+    RunRivel({"/r", "REGISTRY.RCM"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "REGISTRY.TXT")), "PATH KEPT C:\\FIRM\\APP\n");
+}
+
+}  // namespace
+}  // namespace rivel_test

@@ -1,0 +1,158 @@
+// REGEDIT4 files applied by rivel to a Wine prefix's registry files agree with the same files
+// imported by Wine's own regedit: both prefixes are exported with regedit and compared. Skipped,
+// with a note, where Wine is not installed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "rivel_runner.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<fs::path> FindOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path != nullptr ? path : "";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) {
+            end = dirs.size();
+        }
+        fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+        std::error_code ec;
+        if (end > start && fs::is_regular_file(candidate, ec)) {
+            return candidate;
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+const char kFirst[] =
+    "REGEDIT4\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\RivelCmp]\n"
+    "\"Str\"=\"a \\\"quoted\\\" C:\\\\dir\\\\\"\n"
+    "@=\"default\"\n"
+    "\"Bin\"=hex:01,ab,ff\n"
+    "\"Exp\"=hex(2):25,53,79,73,74,65,6d,52,6f,6f,74,25,00\n"
+    "\"Multi\"=hex(7):6f,6e,65,00,74,77,6f,00,00\n"
+    "\"Num\"=dword:0000ffff\n"
+    "\"Empty\"=\"\"\n"
+    "\"ToDelete\"=\"x\"\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\RivelCmp\\Nested\\Deeper]\n"
+    "\"X\"=\"y\"\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\RivelCmp\\Doomed\\Child]\n"
+    "\"C\"=\"1\"\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\RivelCmp]\n"
+    "\"Machine\"=\"yes\"\n"
+    "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n"
+    "  17,18,19,1a,1b,1c,1d,1e,1f\n";
+
+const char kSecond[] =
+    "REGEDIT4\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\RivelCmp]\n"
+    "\"ToDelete\"=-\n"
+    "\"Num\"=dword:00000002\n"
+    "\n"
+    "[-HKEY_CURRENT_USER\\Software\\RivelCmp\\Doomed]\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\RivelCmp\\Nested]\n"
+    "@=\"nested default\"\n";
+
+const char* const kExported[] = {"HKEY_CURRENT_USER\\Software\\RivelCmp",
+                                 "HKEY_LOCAL_MACHINE\\Software\\RivelCmp"};
+
+class WineRegedit : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        wine = FindOnPath("wine");
+        wineserver = FindOnPath("wineserver");
+        if (!wine || !wineserver) {
+            GTEST_SKIP() << "NOTE: wine is not installed; the comparison with wine regedit is "
+                            "skipped";
+        }
+    }
+
+    RunResult Wine(const fs::path& prefix, const std::vector<std::string>& args) {
+        ScopedEnv env("WINEPREFIX", prefix.string());
+        return RunProgram(*wine, args, dir.path());
+    }
+
+    // Waits until the prefix's wineserver has ended and written its registry files.
+    void WaitForServer(const fs::path& prefix) {
+        ScopedEnv env("WINEPREFIX", prefix.string());
+        RunProgram(*wineserver, {"-w"}, dir.path());
+    }
+
+    std::string Export(const fs::path& prefix, const std::string& name) {
+        std::string all;
+        for (const char* key : kExported) {
+            fs::path file = dir / (name + ".txt");
+            fs::remove(file);
+            Wine(prefix, {"regedit", "/e", file.string(), key});
+            all += ReadFile(file);
+        }
+        WaitForServer(prefix);
+        return all;
+    }
+
+    std::optional<fs::path> wine;
+    std::optional<fs::path> wineserver;
+    ScratchDir dir;
+    ScopedEnv debug{"WINEDEBUG", "-all"};
+    ScopedEnv noInstallers{"WINEDLLOVERRIDES", "mscoree,mshtml="};
+    ScopedEnv noStore{"RIVEL_REGISTRY", "", true};
+};
+
+TEST_F(WineRegedit, Regedit4FilesGiveTheSameRegistry) {
+    fs::path base = dir / "base";
+    Wine(base, {"wineboot", "-i"});
+    WaitForServer(base);
+    ASSERT_TRUE(fs::exists(base / "user.reg"));
+    WriteFile(dir / "first.reg", kFirst);
+    WriteFile(dir / "second.reg", kSecond);
+    const auto copyOptions = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
+
+    fs::path peer = dir / "peer";
+    fs::copy(base, peer, copyOptions);
+    Wine(peer, {"regedit", "/s", (dir / "first.reg").string()});
+    Wine(peer, {"regedit", "/s", (dir / "second.reg").string()});
+    std::string expected = Export(peer, "peer");
+
+    fs::path mine = dir / "mine";
+    fs::copy(base, mine, copyOptions);
+    {
+        ScopedEnv prefix("WINEPREFIX", mine.string());
+        EXPECT_EQ(RunRivel({"/r", "first.reg"}, dir.path()).status, 0);
+        EXPECT_EQ(RunRivel({"/r", "second.reg"}, dir.path()).status, 0);
+    }
+    std::string actual = Export(mine, "mine");
+
+    ASSERT_GT(expected.size(), 200u);
+    EXPECT_EQ(actual, expected);
+
+    // While a wineserver runs for the prefix it owns the registry: rivel changes nothing.
+    std::string before = ReadFile(mine / "user.reg");
+    {
+        ScopedEnv prefix("WINEPREFIX", mine.string());
+        RunProgram(*wineserver, {"-p"}, dir.path());
+        RunResult r = RunRivel({"/r", "first.reg"}, dir.path());
+        RunProgram(*wineserver, {"-k"}, dir.path());
+        EXPECT_NE(r.err.find("Registry in use by wineserver"), std::string::npos) << r.err;
+    }
+    WaitForServer(mine);
+    EXPECT_EQ(ReadFile(mine / "user.reg"), before);
+}
+
+}  // namespace
+}  // namespace rivel_test
