@@ -1,5 +1,6 @@
 #!/usr/bin/python
 # -*- coding: utf-8 -*-
+# GNU General Public License v3.0+ (see https://www.gnu.org/licenses/gpl-3.0.txt)
 # Applies RIVEL command files on a managed host: a preview pass (rivel /p) tells what would
 # change, and only then does the real run change the files.
 from __future__ import absolute_import, division, print_function
@@ -28,7 +29,7 @@ description:
   - The C(rivel) program must be installed on the managed host (the Debian package puts it on
     the C(PATH)), or named in O(binary). Managed hosts are POSIX systems.
 author:
-  - RIVEL developers
+  - RIVEL developers (@rivel)
 options:
   path:
     description:
