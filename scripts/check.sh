@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows builds (64-bit tests run under Wine), and the fuzzers
-# for a short while, and the Ansible collection with the real engine. Installs what is missing when run as root.
+# UndefinedBehaviorSanitizer, the Windows builds (64-bit tests run under Wine), the fuzzers for a
+# short while, and the Ansible collection with the real engine. Installs what is missing when run
+# as root.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
