@@ -98,13 +98,15 @@ class Ansible:
         if json_out:
             run_env["ANSIBLE_STDOUT_CALLBACK"] = "json"
         run_env.update(env or {})
-        proc = subprocess.run(args, env=run_env, capture_output=True, text=True, cwd=self.scratch)
+        # Bytes, not text mode: the shown diffs of CRLF files keep their CRs.
+        proc = subprocess.run(args, env=run_env, capture_output=True, cwd=self.scratch)
+        output = (proc.stdout + proc.stderr).decode("utf-8", "replace")
         if not json_out:
-            return proc.returncode, proc.stdout + proc.stderr
+            return proc.returncode, output
         try:
             return proc.returncode, json.loads(proc.stdout)
         except ValueError:
-            return proc.returncode, {"plays": [], "error": proc.stdout + proc.stderr}
+            return proc.returncode, {"plays": [], "error": output}
 
 
 def results(report, task_index=0):
@@ -124,12 +126,13 @@ def lay_out_hosts(scratch, rivel):
             shutil.copy(os.path.join(EXAMPLES, name), root)
         for name in ["WIN.INI", "SYSTEM.INI"]:
             shutil.copy(os.path.join(EXAMPLES, "site", name), os.path.join(root, "site"))
-    # pc2 starts part of the way there, so the hosts' diffs differ.
-    with open(os.path.join(scratch, "hosts", "pc2", "WIN.INI"), "rb+") as f:
-        text = f.read().replace(b"Beep=yes", b"Beep=no")
-        f.seek(0)
-        f.truncate()
-        f.write(text)
+    # pc2 starts part of the way there, so the hosts' diffs differ; pc3's file has CRLF ends.
+    for host, old, new in (("pc2", b"Beep=yes", b"Beep=no"), ("pc3", b"\n", b"\r\n")):
+        with open(os.path.join(scratch, "hosts", host, "WIN.INI"), "rb+") as f:
+            text = f.read().replace(old, new)
+            f.seek(0)
+            f.truncate()
+            f.write(text)
     with open(os.path.join(scratch, "hosts", BAD, "SETUP.CMD"), "wb") as f:
         f.write(BAD_CMD)
     with open(os.path.join(scratch, "hosts.ini"), "w") as f:
@@ -185,7 +188,7 @@ def test_fleet(ans, scratch):
     )
     check(
         "check run: the hosts' diffs differ where their files differ",
-        shown.get(win["pc1"]) != shown.get(win["pc2"]),
+        len(set(shown.get(win[h]) for h in GOOD)) == 3,
     )
     m = re.search(r"fatal: \[pc4\]: FAILED! => (\{.*\})", text)
     check(
