@@ -477,23 +477,20 @@ class Runner:
 
 
 def diff_entries(diffs, cwd, befores, afters):
-    """The diff of each file: before and after texts where the file is text that the hunks fit,
-    else the hunks as rivel printed them."""
+    """The diff of each file: its texts before and after, where the file is text that the
+    hunks fit (after a real run, the after text is the file as it now is); else the hunks as
+    rivel printed them (a GRP file, whose diff is that of its GRI text)."""
     entries = []
     for diff in diffs:
         name = decode(diff["new"])
         full = os.path.join(cwd, name)
         before = befores.get(full)
-        after = afters.get(full) if afters is not None else None
-        if before is not None and after is None:
+        after = None
+        if before is not None and b"\0" not in before:
             after = apply_hunks(before, diff["hunks"])
-        if (
-            before is None
-            or after is None
-            or b"\0" in before
-            or len(before) > MAX_TEXT_DIFF
-            or len(after) > MAX_TEXT_DIFF
-        ):
+        if after is not None and afters is not None:
+            after = afters.get(full)
+        if after is None or len(before) > MAX_TEXT_DIFF or len(after) > MAX_TEXT_DIFF:
             entries.append({"prepared": decode(diff["text"])})
         else:
             entries.append(
