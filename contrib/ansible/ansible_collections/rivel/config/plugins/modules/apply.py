@@ -197,6 +197,10 @@ preview:
   description: What C(rivel /p) printed (the diffs and the would-run and would-write lines).
   returned: always
   type: str
+stdout:
+  description: What the real run wrote to standard output (the output of the programs it started).
+  returned: changed and not in check mode
+  type: str
 files:
   description: The files that changed, or would change in check mode, as rivel names them.
   returned: always
@@ -580,7 +584,7 @@ def main():
         if rc != 0:
             runner.fail_run(args, rc, out, err, preview_text)
         afters = snapshot(diffs, runner.cwd)
-        result.update(cmd=args, rc=rc, messages=decode(err).splitlines())
+        result.update(cmd=args, rc=rc, messages=decode(err).splitlines(), stdout=decode(out))
         if p["backup"] and p["kind"] in ("ini", "grp") and diffs:
             backup = backup_name(os.path.join(runner.cwd, decode(diffs[0]["new"])))
             if os.path.exists(backup):
