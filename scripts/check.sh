@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows builds (64-bit tests run under Wine), and the fuzzers
-# for a short while. Installs what is missing when run as root.
+# UndefinedBehaviorSanitizer, the Windows builds (64-bit tests run under Wine), the fuzzers for a
+# short while, and the Ansible collection with the real engine. Installs what is missing when run
+# as root.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -79,6 +80,19 @@ if [ -x "$root/fuzz/run.sh" ]; then
     RIVEL_BUILD_ROOT="$out" "$root/fuzz/run.sh" "$fuzz_seconds"
     summary+=("fuzzers: clean")
 fi
+
+echo "== ansible collection: playbooks with the real engine, ansible-test sanity"
+log="$out/ansible.log"
+if ! bash "$root/contrib/ansible/tests/run.sh" "$out/native/rivel" >"$log" 2>&1; then
+    grep -E -A12 '^FAIL|FAILED' "$log" | head -300
+    tail -3 "$log"
+    echo "ansible: FAILED (full log: $log)"
+    exit 1
+fi
+passed=$(tail -1 "$log" | awk '{print $1}')
+passed_total=$((passed_total + passed))
+summary+=("ansible: $passed checks passed")
+stamp
 
 echo
 printf '%s\n' "${summary[@]}"
