@@ -212,6 +212,62 @@ const char* OpenFailureText(const std::string& kind) {
 }
 
 // INFILE file kind ... and ININI kind ...
+// CONTAINS SECTION: the text in a line of the section (the reader stands after its header).
+int SectionHoldsText(Eval& e, LineReader& reader, const std::string& section,
+                     const std::string& search) {
+    std::string line;
+    bool hit = false;
+    // The next section's line is not part of this section, even when it holds the text.
+    while (ReadTrimmed(reader, line) && CharAt(line, 0) != '[') {
+        if (FindText(UpperCase(line), search, 0) != -1) {
+            hit = true;
+            break;
+        }
+    }
+    LogMessage(
+        e.run.log, e.V(), 9,
+        (hit ? "Found <" : "Not found <") + search + "> in section <" + section + "> in line :",
+        e.line);
+    return hit ? 1 : 0;
+}
+
+// KEY, VALUE and CONTAINS KEY, with the reader standing after the section's header.
+int KeyCondition(Eval& e, LineReader& reader, const std::string& kind, bool contains,
+                 const std::string& key, std::string& value, const std::string& search) {
+    const int v = e.V();
+    std::string lineKey;
+    std::string lineValue;
+    KeySearch found = SeekKey(e.run, e.options, reader, key, kind == "VALUE" ? &value : nullptr,
+                              lineKey, lineValue);
+    if (found == KeySearch::EmptySection) {
+        LogMessage(e.run.log, v, 9, "Empty section found", "");
+        return 0;
+    }
+    bool hit = found == KeySearch::Found;
+    if (kind == "VALUE") {
+        if (hit) {
+            LogMessage(e.run.log, v, 9, "Key <" + key + "> found", " value <" + value + ">");
+        } else {
+            LogMessage(e.run.log, v, 9, "Key <" + key + "> not found",
+                       " with value <" + value + ">");
+        }
+        return hit ? 1 : 0;
+    }
+    if (!hit) {
+        LogMessage(e.run.log, v, 9, "Key <" + key + "> not found", "");
+        return 0;
+    }
+    if (!contains) {
+        LogMessage(e.run.log, v, 9, "Key <" + key + "> found", "");
+        return 1;
+    }
+    bool inValue = FindText(UpperCase(lineValue), search, 0) != -1;
+    LogMessage(e.run.log, v, 9,
+               (inValue ? "Value found in Key <" : "Value NOT found in Key <") + key + "> ",
+               search);
+    return inValue ? 1 : 0;
+}
+
 int IniCondition(Eval& e, const std::string& file) {
     const int v = e.V();
     std::string kind = Operand(e);
@@ -262,20 +318,7 @@ int IniCondition(Eval& e, const std::string& file) {
             return 0;
         }
         LogMessage(e.run.log, v, 9, "Found section <" + section + "> in ", e.line);
-        std::string line;
-        bool hit = false;
-        // The next section's line is not part of this section, even when it holds the text.
-        while (ReadTrimmed(reader, line) && CharAt(line, 0) != '[') {
-            if (FindText(UpperCase(line), search, 0) != -1) {
-                hit = true;
-                break;
-            }
-        }
-        LogMessage(
-            e.run.log, v, 9,
-            (hit ? "Found <" : "Not found <") + search + "> in section <" + section + "> in line :",
-            e.line);
-        return hit ? 1 : 0;
+        return SectionHoldsText(e, reader, section, search);
     }
 
     // KEY, VALUE and CONTAINS KEY.
@@ -284,37 +327,7 @@ int IniCondition(Eval& e, const std::string& file) {
         return 0;
     }
     LogMessage(e.run.log, v, 9, "Found Section <" + section + ">", "");
-    std::string lineKey;
-    std::string lineValue;
-    KeySearch found = SeekKey(e.run, e.options, reader, key, kind == "VALUE" ? &value : nullptr,
-                              lineKey, lineValue);
-    if (found == KeySearch::EmptySection) {
-        LogMessage(e.run.log, v, 9, "Empty section found", "");
-        return 0;
-    }
-    bool hit = found == KeySearch::Found;
-    if (kind == "VALUE") {
-        if (hit) {
-            LogMessage(e.run.log, v, 9, "Key <" + key + "> found", " value <" + value + ">");
-        } else {
-            LogMessage(e.run.log, v, 9, "Key <" + key + "> not found",
-                       " with value <" + value + ">");
-        }
-        return hit ? 1 : 0;
-    }
-    if (!hit) {
-        LogMessage(e.run.log, v, 9, "Key <" + key + "> not found", "");
-        return 0;
-    }
-    if (!contains) {
-        LogMessage(e.run.log, v, 9, "Key <" + key + "> found", "");
-        return 1;
-    }
-    bool inValue = FindText(UpperCase(lineValue), search, 0) != -1;
-    LogMessage(e.run.log, v, 9,
-               (inValue ? "Value found in Key <" : "Value NOT found in Key <") + key + "> ",
-               search);
-    return inValue ? 1 : 0;
+    return KeyCondition(e, reader, kind, contains, key, value, search);
 }
 
 int Token(Eval& e) {
