@@ -10,10 +10,6 @@
 
 namespace rivel {
 
-std::string ReplaceLineIn(RunContext& run, const RunOptions& options, CommandStore& store,
-                          const SectionIndex& index, const std::vector<size_t>& currentReplaces,
-                          const std::string& line);
-
 namespace {
 
 // A replacement whose text keeps feeding the search could run for ever; past this many
@@ -249,7 +245,7 @@ struct Pass {
     }
 
     void Line(const std::string& line) {
-        std::string l = ReplaceLineIn(run, options, store, index, *replaces, line);
+        std::string l = ReplaceLine(run, options, store, index, *replaces, line);
         if (l.empty()) {
             return;
         }
@@ -296,14 +292,8 @@ struct Pass {
 }  // namespace
 
 std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                        const SectionIndex& index, const std::string& currentSection,
+                        const SectionIndex& index, const std::vector<size_t>& currentReplaces,
                         const std::string& line) {
-    return ReplaceLineIn(run, options, store, index, index.ReplacesOf(currentSection), line);
-}
-
-std::string ReplaceLineIn(RunContext& run, const RunOptions& options, CommandStore& store,
-                          const SectionIndex& index, const std::vector<size_t>& currentReplaces,
-                          const std::string& line) {
     std::string l = TrimRight(line);
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.

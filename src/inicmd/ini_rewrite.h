@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "base/run_context.h"
 #include "inicmd/command_list.h"
@@ -10,9 +11,10 @@
 
 namespace rivel {
 
-// Applies the replace commands to one line (trailing blanks removed first).
+// Applies the replace commands to one line (trailing blanks removed first): those for every
+// line and currentReplaces, the positions of the current section's replace records.
 std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                        const SectionIndex& index, const std::string& currentSection,
+                        const SectionIndex& index, const std::vector<size_t>& currentReplaces,
                         const std::string& line);
 
 // Rewrites input into output with the commands of store, setting store.IniChanged. Returns 1 on

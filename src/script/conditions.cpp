@@ -406,19 +406,4 @@ int EvalOr(RunContext& run, const RunOptions& options, const std::string& line, 
     return Run<Or>(run, options, line, position, iniFile);
 }
 
-int EvalAnd(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
-            const std::string& iniFile) {
-    return Run<And>(run, options, line, position, iniFile);
-}
-
-int EvalNot(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
-            const std::string& iniFile) {
-    return Run<Not>(run, options, line, position, iniFile);
-}
-
-int EvalToken(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
-              const std::string& iniFile) {
-    return Run<Token>(run, options, line, position, iniFile);
-}
-
 }  // namespace rivel

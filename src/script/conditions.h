@@ -17,14 +17,5 @@ inline constexpr int kMaxConditionNesting = 200;
 // A whole condition: 1 for true, 0 for false.
 int EvalOr(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
            const std::string& iniFile);
-// One operand of OR.
-int EvalAnd(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
-            const std::string& iniFile);
-// One operand of AND.
-int EvalNot(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
-            const std::string& iniFile);
-// One elementary condition.
-int EvalToken(RunContext& run, const RunOptions& options, const std::string& line, size_t& position,
-              const std::string& iniFile);
 
 }  // namespace rivel

@@ -30,20 +30,6 @@ std::string Trim(std::string_view text) {
     return left;
 }
 
-std::string Left(std::string_view text, long long n) {
-    if (n <= 0) {
-        return "";
-    }
-    return std::string(text.substr(0, static_cast<size_t>(n)));
-}
-
-std::string Right(std::string_view text, long long n) {
-    if (n <= 0 || static_cast<unsigned long long>(n) > text.size()) {
-        return "";
-    }
-    return std::string(text.substr(text.size() - static_cast<size_t>(n)));
-}
-
 std::string Mid(std::string_view text, long long p, long long n) {
     if (p < 0 || static_cast<unsigned long long>(p) >= text.size()) {
         return "";

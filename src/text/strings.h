@@ -19,8 +19,6 @@ std::string TrimLeft(std::string_view text);
 // All trailing blanks removed.
 std::string TrimRight(std::string_view text);
 
-std::string Left(std::string_view text, long long n);
-std::string Right(std::string_view text, long long n);
 // n characters from position p; n = -1 means up to the end.
 std::string Mid(std::string_view text, long long p, long long n);
 
