@@ -121,7 +121,8 @@ std::string Range(size_t start, size_t count) {
     // unless it is 1.
     std::string text = std::to_string(count == 0 ? start : start + 1);
     if (count != 1) {
-        text += "," + std::to_string(count);
+        text += ',';
+        text += std::to_string(count);
     }
     return text;
 }
@@ -155,7 +156,11 @@ std::string UnifiedDiff(const std::string& name, const std::string& before,
         script.push_back({Op::Same, a.text.size() - tail + i, b.text.size() - tail + i});
     }
 
-    std::string out = "--- " + name + "\n+++ " + name + "\n";
+    std::string out = "--- ";
+    out += name;
+    out += "\n+++ ";
+    out += name;
+    out += '\n';
     size_t i = 0;
     while (i < script.size()) {
         while (i < script.size() && script[i].op == Op::Same) {
@@ -221,7 +226,12 @@ std::string UnifiedDiff(const std::string& name, const std::string& before,
         if (!bSet) {
             bStart = script[first].b;
         }
-        out += "@@ -" + Range(aStart, aCount) + " +" + Range(bStart, bCount) + " @@\n" + body;
+        out += "@@ -";
+        out += Range(aStart, aCount);
+        out += " +";
+        out += Range(bStart, bCount);
+        out += " @@\n";
+        out += body;
         i = end;
     }
     return out;
