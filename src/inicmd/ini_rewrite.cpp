@@ -90,6 +90,11 @@ bool IsNewSectionKind(CommandKind k) {
 
 // The state of one pass.
 struct Pass {
+    Pass(RunContext& r, const RunOptions& o, CommandStore& s, const SectionIndex& i, LineWriter& w)
+        : run(r), options(o), store(s), index(i), out(w), firstSection(o.CfgMode != 1) {
+        EnterSection("");
+    }
+
     RunContext& run;
     const RunOptions& options;
     CommandStore& store;
@@ -103,10 +108,24 @@ struct Pass {
     const SectionCommands* commands = &index.CommandsOf("");
     const std::vector<size_t>* replaces = &index.ReplacesOf("");
 
+    // Keeping the file's layout (/k): the input line being processed, as read, and its line end.
+    const bool keep = options.KeepLayout == 1;
+    const std::string* raw = nullptr;
+    const char* rawEnd = "";
+    // With /k, the empty and comment lines since the section's last key line wait here while
+    // keys may still be added to the section: the added keys go before them.
+    bool sectionMayGrow = false;
+    std::vector<std::pair<std::string, const char*>> held;
+
     void EnterSection(std::string section) {
         currentSection = std::move(section);
         commands = &index.CommandsOf(currentSection);
         replaces = &index.ReplacesOf(currentSection);
+        sectionMayGrow = false;
+        for (size_t i : commands->records) {
+            const CommandRecord& r = store.CommandList[i];
+            sectionMayGrow = sectionMayGrow || (!r.Done && IsNewSectionKind(r.Kind));
+        }
     }
 
     void Flush() {
@@ -114,15 +133,61 @@ struct Pass {
                      sectionCommented);
     }
 
+    // True when text is the current input line with nothing but its trailing blanks removed.
+    bool SameAsRead(const std::string& text) const {
+        if (raw->size() < text.size() || raw->compare(0, text.size(), text) != 0) {
+            return false;
+        }
+        for (size_t i = text.size(); i < raw->size(); ++i) {
+            if (!IsBlank((*raw)[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Writes the output of the current input line: with /k a line no command changed goes out
+    // exactly as read, and every line keeps its own line end.
+    void Emit(const std::string& text) {
+        if (!keep) {
+            out.WriteLine(text);
+        } else {
+            out.WriteLine(SameAsRead(text) ? *raw : text, rawEnd);
+        }
+    }
+
+    // An empty or comment line: with /k, held back while the section may still get keys.
+    void EmitTrailing(const std::string& text) {
+        if (keep && sectionMayGrow) {
+            held.emplace_back(SameAsRead(text) ? *raw : text, rawEnd);
+        } else {
+            Emit(text);
+        }
+    }
+
+    void ReleaseHeld() {
+        for (const auto& [text, end] : held) {
+            out.WriteLine(text, end);
+        }
+        held.clear();
+    }
+
+    // Ends the current section: its added keys, then the lines held back after its last key.
+    void EndSection() {
+        Flush();
+        ReleaseHeld();
+    }
+
     void Uncomment(const std::string& l) {
-        out.WriteLine(l.substr(1));
+        ReleaseHeld();
+        Emit(l.substr(1));
         store.IniChanged = true;
         LogMessage(run.log, options.VerboseMode, 6, "Uncommenting : ", l);
     }
 
     void CommentedHeader(const std::string& l) {
-        Flush();
-        if (!firstSection) {
+        EndSection();
+        if (!firstSection && !keep) {
             out.WriteLine("");
         }
         firstSection = sectionDeleted = sectionCommented = false;
@@ -134,7 +199,7 @@ struct Pass {
                 return;
             }
         }
-        out.WriteLine(l);
+        Emit(l);
     }
 
     void CommentedKeyLine(const std::string& l) {
@@ -154,7 +219,7 @@ struct Pass {
                 return;
             }
         }
-        out.WriteLine(l);
+        EmitTrailing(l);
     }
 
     void Header(const std::string& l) {
@@ -162,6 +227,7 @@ struct Pass {
         if (options.CfgMode == 1 || !currentSection.empty()) {
             Flush();
         }
+        ReleaseHeld();
         EnterSection(UpperCase(l));
         sectionDeleted = sectionCommented = false;
         for (size_t i : commands->records) {
@@ -185,15 +251,15 @@ struct Pass {
         if (firstSection) {
             firstSection = false;
             LogMessage(run.log, verbose, 9, "End of Firstsection : ", currentSection);
-        } else {
+        } else if (!keep) {
             out.WriteLine("");
         }
         if (sectionCommented) {
-            out.WriteLine(";" + l);
+            Emit(";" + l);
             LogMessage(run.log, verbose, 6, "Commentline: ", l);
             store.IniChanged = true;
         } else {
-            out.WriteLine(l);
+            Emit(l);
         }
     }
 
@@ -214,10 +280,22 @@ struct Pass {
         return commands->byKey.count(key) != 0;
     }
 
+    // With /k a changed line whose key and value are those it had keeps its own spelling.
+    bool SameKeyAndValue(const std::string& before, const std::string& after) {
+        std::string key1, value1, key2, value2;
+        SplitKeyValue(run, options, before, key1, value1);
+        SplitKeyValue(run, options, after, key2, value2);
+        return key1 == key2 && value1 == value2;
+    }
+
     void KeyLine(const std::string& l) {
         const int verbose = options.VerboseMode;
+        // With /k, "#" lines (the comments of many programs' files) stay with the lines around
+        // them, after the keys added to the section.
+        const bool comment = keep && l[0] == '#';
         if (sectionCommented) {
-            out.WriteLine(";" + l);
+            ReleaseHeld();
+            Emit(";" + l);
             LogMessage(run.log, verbose, 6, "COMSection found : ", l);
             store.IniChanged = true;
             return;
@@ -228,10 +306,18 @@ struct Pass {
             return;
         }
         if (options.VerboseMode < 9 && !MayMatch(l)) {
-            out.WriteLine(l);
+            if (comment) {
+                EmitTrailing(l);
+            } else {
+                ReleaseHeld();
+                Emit(l);
+            }
             return;
         }
         std::string n = ProcessLine(run, options, store, *commands, currentSection, l, 0);
+        if (keep && n != l && !n.empty() && SameKeyAndValue(l, n)) {
+            n = l;
+        }
         if (n != l) {
             store.IniChanged = true;
             LogMessage(run.log, verbose, 6, "INI-Line changed from : ", l);
@@ -241,19 +327,30 @@ struct Pass {
                 return;
             }
         }
-        out.WriteLine(n);
+        if (comment) {
+            EmitTrailing(n);
+        } else {
+            ReleaseHeld();
+            Emit(n);
+        }
     }
 
-    void Line(const std::string& line) {
+    void Line(const std::string& line, const char* lineEnd) {
+        raw = &line;
+        rawEnd = lineEnd;
         std::string l = ReplaceLine(run, options, store, index, *replaces, line);
         if (l.empty()) {
+            // The designed layout drops empty lines; /k keeps them (not in a deleted section).
+            if (keep && !sectionDeleted) {
+                EmitTrailing(l);
+            }
             return;
         }
         if (l[0] == ';') {
             char second = CharAt(l, 1);
             if (l.size() <= 2) {
                 if (!sectionDeleted) {
-                    out.WriteLine(l);
+                    EmitTrailing(l);
                 }
             } else if ((options.CfgMode == 0 && second == '[') ||
                        (options.CfgMode == 1 && !IsBlank(second))) {
@@ -276,7 +373,12 @@ struct Pass {
             }
             store.IniChanged = true;
             EnterSection(r.UpperSection);
-            if (firstSection) {
+            if (keep) {
+                // One empty line between the file's text and a new section, as without /k.
+                if (out.LinesWritten() > 0 && !out.LastLineEmpty()) {
+                    out.WriteLine("");
+                }
+            } else if (firstSection) {
                 firstSection = false;
             } else {
                 out.WriteLine("");
@@ -295,6 +397,7 @@ std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore
                         const SectionIndex& index, const std::vector<size_t>& currentReplaces,
                         const std::string& line) {
     std::string l = TrimRight(line);
+    const size_t trimmed = l.size();
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
         const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
@@ -314,7 +417,12 @@ std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore
             ApplyReplace(run, options, store.ReplaceList[next], l);
         }
     }
-    if (l != line) {
+    // With /k the trailing blanks stay in the file when nothing else changes, so their removal
+    // alone is no change.
+    const bool changed = options.KeepLayout == 1
+                             ? l.size() != trimmed || line.compare(0, trimmed, l) != 0
+                             : l != line;
+    if (changed) {
         store.IniChanged = true;
         LogMessage(run.log, options.VerboseMode, 6, "Replacing: ", line);
         LogMessage(run.log, options.VerboseMode, 6, "    with : ", l);
@@ -341,7 +449,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     bool more = reader.IsOpen() && reader.ReadLine(line);
     std::string lineEnd = reader.LineEnd().empty() ? NativeLineEnd() : reader.LineEnd();
     LineWriter out;
-    if (!out.Open(output, lineEnd)) {
+    if (!out.Open(output, lineEnd, reader.IsOpen() ? reader.Encoding() : TextEncoding::Plain)) {
         LogMessage(run.log, verbose, 1, "Can't open outputfile ", output);
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;
@@ -350,16 +458,24 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     LogMessage(run.log, verbose, 5, "OutFile: ", output);
     store.IniChanged = false;
     SectionIndex index = BuildSectionIndex(store);
-    Pass pass{run, options, store, index, out, "", false, false, options.CfgMode != 1};
+    Pass pass(run, options, store, index, out);
     while (more) {
-        pass.Line(line);
+        pass.Line(line, reader.LastLineEnd());
         more = reader.ReadLine(line);
     }
-    pass.Flush();
+    pass.EndSection();
     pass.NewSections();
     bool readFailed = reader.Failed();
+    bool unconvertible = reader.ConversionFailed();
     reader.Close();
+    if (unconvertible) {
+        LogMessage(run.log, verbose, 1, "Can't convert the text of input file ", input);
+        return 0;
+    }
     if (!out.Close()) {
+        if (out.ConversionFailed()) {
+            LogMessage(run.log, verbose, 1, "Can't convert text to the encoding of ", input);
+        }
         LogMessage(run.log, verbose, 1, "Write error on outputfile ", output);
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;
