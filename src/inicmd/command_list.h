@@ -55,6 +55,8 @@ struct ReplaceRecord {
     int32_t MatchCase = 0;
     // Set once the "replacement contains the search text" guard has been reported.
     bool LoopReported = false;
+    // UpperCase(Txt1), made by the rewrite pass when it first needs it.
+    std::string UpperTxt1;
 };
 
 // The stored commands of one CMD file. CommandList holds the records in CMD-file order;

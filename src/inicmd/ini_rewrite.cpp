@@ -12,6 +12,25 @@ namespace rivel {
 
 namespace {
 
+// The first position from `from` on where upperNeedle (upper case) occurs in text, ignoring
+// case; npos when nowhere.
+size_t FindIgnoringCase(std::string_view text, std::string_view upperNeedle, size_t from) {
+    if (upperNeedle.size() > text.size()) {
+        return std::string_view::npos;
+    }
+    const size_t last = text.size() - upperNeedle.size();
+    for (size_t at = from; at <= last; ++at) {
+        size_t i = 0;
+        while (i < upperNeedle.size() && UpperChar(text[at + i]) == upperNeedle[i]) {
+            ++i;
+        }
+        if (i == upperNeedle.size()) {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
 // A replacement whose text keeps feeding the search could run for ever; past this many
 // replacements of one command in one line the command stops for that line.
 size_t ReplacementLimit(size_t lineLength) {
@@ -25,7 +44,14 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
         return;
     }
     const bool exact = r.MatchCase != 0;
-    const std::string search = exact ? r.Txt1 : UpperCase(r.Txt1);
+    if (!exact && r.UpperTxt1.empty()) {
+        r.UpperTxt1 = UpperCase(r.Txt1);
+    }
+    const std::string& search = exact ? r.Txt1 : r.UpperTxt1;
+    // Most lines hold no occurrence: they are told without a copy of the line.
+    if ((exact ? l.find(search) : FindIgnoringCase(l, search, 0)) == std::string::npos) {
+        return;
+    }
     const std::string inserted = exact ? r.Txt2 : UpperCase(r.Txt2);
     std::string upper = exact ? std::string() : UpperCase(l);
     std::string& haystack = exact ? l : upper;
@@ -264,20 +290,45 @@ struct Pass {
     }
 
     // False when no command of the section can act on the key line, so that the (traced) full
-    // pass over the line can be skipped: a quick look at its key alone.
+    // pass over the line can be skipped: a quick look at its key alone, as ProcessLine splits
+    // and compares it (its own buffer, so that most lines cost no allocation).
+    std::string keyBuffer;
     bool MayMatch(const std::string& l) {
         if (commands->records.empty()) {
             return false;
         }
-        if (options.CfgMode == 1 || !commands->byNumberedKey.empty()) {
+        if (options.CfgMode == 1) {
             return true;
         }
-        size_t d = l.find(options.Delimiter);
-        std::string key = Trim(std::string_view(l).substr(0, d));
-        for (char& c : key) {
+        const size_t d = std::min(l.find(options.Delimiter), l.size());
+        // Trim as SplitKeyValue does: an all-blank key keeps one blank.
+        size_t b = 0, e = d;
+        while (b + 1 < e && IsBlank(l[b])) {
+            ++b;
+        }
+        while (e - b > 1 && IsBlank(l[e - 1])) {
+            --e;
+        }
+        keyBuffer.assign(l, b, e - b);
+        for (char& c : keyBuffer) {
             c = UpperChar(c);
         }
-        return commands->byKey.count(key) != 0;
+        if (commands->byKey.count(keyBuffer) != 0) {
+            return true;
+        }
+        if (commands->byNumberedKey.empty()) {
+            return false;
+        }
+        // The key without its trailing digits and the blanks before them (SNum).
+        size_t n = keyBuffer.size();
+        while (n > 0 && keyBuffer[n - 1] >= '0' && keyBuffer[n - 1] <= '9') {
+            --n;
+        }
+        while (n > 0 && IsBlank(keyBuffer[n - 1])) {
+            --n;
+        }
+        keyBuffer.resize(n);
+        return commands->byNumberedKey.count(keyBuffer) != 0;
     }
 
     // With /k a changed line whose key and value are those it had keeps its own spelling.
@@ -335,10 +386,13 @@ struct Pass {
         }
     }
 
+    // The line after the replace commands; kept between lines so that its storage is reused.
+    std::string l;
+
     void Line(const std::string& line, const char* lineEnd) {
         raw = &line;
         rawEnd = lineEnd;
-        std::string l = ReplaceLine(run, options, store, index, *replaces, line);
+        ReplaceLine(run, options, store, index, *replaces, line, l);
         if (l.empty()) {
             // The designed layout drops empty lines; /k keeps them (not in a deleted section).
             if (keep && !sectionDeleted) {
@@ -393,11 +447,14 @@ struct Pass {
 
 }  // namespace
 
-std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                        const SectionIndex& index, const std::vector<size_t>& currentReplaces,
-                        const std::string& line) {
-    std::string l = TrimRight(line);
-    const size_t trimmed = l.size();
+void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
+                 const SectionIndex& index, const std::vector<size_t>& currentReplaces,
+                 const std::string& line, std::string& l) {
+    size_t trimmed = line.size();
+    while (trimmed > 0 && IsBlank(line[trimmed - 1])) {
+        --trimmed;
+    }
+    l.assign(line, 0, trimmed);
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
         const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
@@ -427,7 +484,6 @@ std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore
         LogMessage(run.log, options.VerboseMode, 6, "Replacing: ", line);
         LogMessage(run.log, options.VerboseMode, 6, "    with : ", l);
     }
-    return l;
 }
 
 int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
