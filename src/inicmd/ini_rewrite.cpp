@@ -15,18 +15,27 @@ namespace {
 // The first position from `from` on where upperNeedle (upper case) occurs in text, ignoring
 // case; npos when nowhere.
 size_t FindIgnoringCase(std::string_view text, std::string_view upperNeedle, size_t from) {
-    if (upperNeedle.size() > text.size()) {
-        return std::string_view::npos;
-    }
-    const size_t last = text.size() - upperNeedle.size();
-    for (size_t at = from; at <= last; ++at) {
-        size_t i = 0;
-        while (i < upperNeedle.size() && UpperChar(text[at + i]) == upperNeedle[i]) {
+    const size_t n = upperNeedle.size();
+    const char upper = upperNeedle[0];
+    const char lower =
+        upper >= 'A' && upper <= 'Z' ? static_cast<char>(upper + ('a' - 'A')) : upper;
+    size_t at = from;
+    while (at + n <= text.size()) {
+        // The candidates are where the first character stands, in either case.
+        size_t a = text.find(upper, at);
+        size_t b = lower == upper ? std::string_view::npos : text.find(lower, at);
+        at = std::min(a, b);
+        if (at == std::string_view::npos || at + n > text.size()) {
+            return std::string_view::npos;
+        }
+        size_t i = 1;
+        while (i < n && UpperChar(text[at + i]) == upperNeedle[i]) {
             ++i;
         }
-        if (i == upperNeedle.size()) {
+        if (i == n) {
             return at;
         }
+        ++at;
     }
     return std::string_view::npos;
 }
@@ -37,35 +46,32 @@ size_t ReplacementLimit(size_t lineLength) {
     return 10000 + 4 * lineLength;
 }
 
-// Replaces the occurrences of r.Txt1 in l (upper holds UpperCase(l) when the search ignores
-// case). Returns the number of replacements made.
+// Replaces the occurrences of r.Txt1 in l, ignoring case unless the command is R. The search
+// works on the line itself, so that a line without an occurrence costs no copy.
 void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l) {
     if (r.Txt1.empty()) {
         return;
     }
     const bool exact = r.MatchCase != 0;
-    if (!exact && r.UpperTxt1.empty()) {
+    if (!r.Prepared) {
         r.UpperTxt1 = UpperCase(r.Txt1);
+        // When the replacement holds the search text, searching again from the start never
+        // ends: such a command replaces each occurrence once, left to right.
+        r.FeedsItself = exact ? r.Txt2.find(r.Txt1) != std::string::npos
+                              : UpperCase(r.Txt2).find(r.UpperTxt1) != std::string::npos;
+        r.Prepared = true;
     }
     const std::string& search = exact ? r.Txt1 : r.UpperTxt1;
-    // Most lines hold no occurrence: they are told without a copy of the line.
-    if ((exact ? l.find(search) : FindIgnoringCase(l, search, 0)) == std::string::npos) {
+    auto find = [&](size_t from) {
+        return exact ? l.find(search, from) : FindIgnoringCase(l, search, from);
+    };
+    size_t at = find(0);
+    if (at == std::string::npos) {
         return;
     }
-    const std::string inserted = exact ? r.Txt2 : UpperCase(r.Txt2);
-    std::string upper = exact ? std::string() : UpperCase(l);
-    std::string& haystack = exact ? l : upper;
-    // When the replacement holds the search text, searching again from the start never ends:
-    // such a command replaces each occurrence once, left to right.
-    const bool feedsItself = inserted.find(search) != std::string::npos;
     const size_t limit = ReplacementLimit(l.size());
-    size_t from = 0;
     size_t count = 0;
-    for (;;) {
-        size_t at = haystack.find(search, from);
-        if (at == std::string::npos) {
-            break;
-        }
+    for (; at != std::string::npos;) {
         if (count == limit) {
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
@@ -73,18 +79,17 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
         }
         ++count;
         l.replace(at, search.size(), r.Txt2);
-        if (!exact) {
-            upper.replace(at, search.size(), inserted);
-        }
-        if (feedsItself) {
-            from = at + inserted.size();
+        size_t from;
+        if (r.FeedsItself) {
+            from = at + r.Txt2.size();
         } else {
             // Nothing before the occurrence found changed, so a new occurrence can only start
             // where it overlaps the inserted text: the same result as searching from the start.
             from = at >= search.size() - 1 ? at - (search.size() - 1) : 0;
         }
+        at = find(from);
     }
-    if (feedsItself && count > 0 && !r.LoopReported) {
+    if (r.FeedsItself && !r.LoopReported) {
         r.LoopReported = true;
         LogMessage(run.log, options.VerboseMode, 3,
                    "Replace text contains search text, once each: ", r.Txt1);
