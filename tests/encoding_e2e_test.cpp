@@ -54,6 +54,18 @@ TEST(Encodings, Utf16FilesRoundTripInBothByteOrdersAndLineEnds) {
     }
 }
 
+TEST(Encodings, PreviewOfAUtf16FileShowsItsText) {
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    const std::string before = Utf16(u"[s]\nk=1\n", true);
+    WriteFile(dir / "u.ini", before);
+    WriteFile(dir / "a.cmd", "+[s]k=2\n");
+    RunResult r = RunRivel({"/!", "/p", "u.ini", "a.cmd"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "u.ini"), before);
+    EXPECT_NE(Lf(r.out).find("\n-k=1\n+k=2\n"), std::string::npos) << r.out;
+}
+
 TEST(Encodings, TextThatCannotBeConvertedLeavesTheFileUntouched) {
     ScratchDir dir;
     fs::create_directories(dir / "tmp");

@@ -69,12 +69,13 @@ void MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
 void ShowPreview(RunContext& run, const RunOptions& options, const std::string& iniFile,
                  const std::string& temp) {
     std::string before, after;
-    if (PathExists(iniFile) && !ReadWholeFile(iniFile, before)) {
+    // As text, so that a UTF-16 file shows its lines rather than its bytes.
+    if (PathExists(iniFile) && !ReadWholeText(iniFile, before)) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", iniFile);
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
-    if (!ReadWholeFile(temp, after)) {
+    if (!ReadWholeText(temp, after)) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", temp);
         NoteFailure(run, RunFailure::CommandError);
         return;

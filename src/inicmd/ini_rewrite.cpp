@@ -531,6 +531,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     reader.Close();
     if (unconvertible) {
         LogMessage(run.log, verbose, 1, "Can't convert the text of input file ", input);
+        NoteFailure(run, RunFailure::CommandError);
         return 0;
     }
     if (!out.Close()) {

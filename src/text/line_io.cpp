@@ -282,4 +282,20 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
     return ok;
 }
 
+bool ReadWholeText(const std::string& path, std::string& text) {
+    if (IsDirectory(path)) {
+        return false;
+    }
+    LineReader reader;
+    if (!reader.Open(path)) {
+        return false;
+    }
+    std::string line;
+    while (reader.ReadLine(line)) {
+        text += line;
+        text += reader.LastLineEnd();
+    }
+    return !reader.Failed();
+}
+
 }  // namespace rivel

@@ -117,4 +117,8 @@ class LineWriter {
 // or a read fails.
 bool ReadWholeFile(const std::string& path, std::string& data);
 
+// Reads a whole file as text: a byte-order mark left out, UTF-16 converted, every line with
+// the line end it had. False when the file cannot be read or converted.
+bool ReadWholeText(const std::string& path, std::string& text);
+
 }  // namespace rivel
