@@ -118,14 +118,24 @@ long PeakKiB(const fs::path& rivel, const fs::path& dir, const fs::path& ini, co
 
 int main(int argc, char** argv) {
     fs::path self = fs::absolute(argv[0]).parent_path();
-    fs::path rivel = argc > 1 ? fs::absolute(argv[1]) : self.parent_path() / "rivel";
+    fs::path rivel = self.parent_path() / "rivel";
+    // --commands=N: the size of the CMD file (10,000 unless given; 100,000 is the large mode).
+    int commands = 10000;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--commands=", 0) == 0) {
+            commands = std::max(1, std::atoi(arg.c_str() + 11));
+        } else {
+            rivel = fs::absolute(arg);
+        }
+    }
     fs::path copy = self / "plain_copy";
     fs::path dir = fs::absolute("rivel-bench-files");
     fs::create_directories(dir);
     // The temporary file on the same disk as the INI file, as in a normal installation.
     rivel::PutEnvVar("TEMP", dir.string());
 
-    const int sections = 10000, perSection = 100, commands = 10000;
+    const int sections = 10000, perSection = 100;
     std::printf("generating %d lines in %d sections and %d commands...\n", sections * perSection,
                 sections, commands);
     WriteIni(dir / "BENCH.INI", sections, perSection);
@@ -136,7 +146,8 @@ int main(int argc, char** argv) {
     double tRivel = TimeRivel(rivel, dir, dir / "BENCH.INI", dir / "BENCH.CMD");
     std::printf("plain line copy : %8.3f s\n", tCopy);
     std::printf("rivel           : %8.3f s\n", tRivel);
-    std::printf("ratio           : %8.2f (target: at most 3)\n", tRivel / tCopy);
+    std::printf("ratio           : %8.2f (target: at most %s)\n", tRivel / tCopy,
+                commands > 10000 ? "1.5" : "3");
 
     long quarter = PeakKiB(rivel, dir, dir / "QUARTER.INI", dir / "BENCH.CMD");
     long full = PeakKiB(rivel, dir, dir / "BENCH.INI", dir / "BENCH.CMD");

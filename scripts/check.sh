@@ -66,7 +66,30 @@ echo "== install: cmake --install puts rivel under the prefix"
 rm -rf "$out/prefix"
 cmake --install "$out/release" --prefix "$out/prefix" >/dev/null
 "$out/prefix/bin/rivel" /! /v0 nosuch.ini nosuch.cmd
+test -f "$out/prefix/share/man/man1/rivel.1"
+test -f "$out/prefix/share/doc/rivel/examples/WIN.INI"
 summary+=("install: rivel installed")
+
+echo "== manual page: rivel.1 renders without warnings"
+if command -v man >/dev/null; then
+    warnings=$(MANWIDTH=80 man --warnings -l "$out/release/rivel.1" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || { echo "$warnings"; exit 1; }
+    MANWIDTH=80 man -l "$out/release/rivel.1" 2>/dev/null | grep -q "EXIT STATUS"
+    summary+=("manual page: renders")
+fi
+
+echo "== Debian package: cpack -G DEB, installed, rivel /? runs from it"
+(cd "$out/release" && rm -f rivel_*.deb && cpack -G DEB >/dev/null)
+deb=$(ls "$out/release"/rivel_*.deb)
+if [ "$(id -u)" = 0 ] && command -v dpkg >/dev/null; then
+    dpkg -i "$deb" >/dev/null
+    /usr/bin/rivel /? </dev/null | grep -q "^Usage:"
+    man -w rivel >/dev/null
+    summary+=("debian package: installed, rivel /? runs")
+else
+    dpkg-deb -c "$deb" | grep -q "usr/bin/rivel"
+    summary+=("debian package: built (not root: not installed)")
+fi
 
 echo "== windows-32: build"
 cmake -S "$root" -B "$out/win32" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVEL_WERROR=ON \

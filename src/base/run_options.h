@@ -23,6 +23,8 @@ struct RunOptions {
     int32_t RcmSignature = 0;
     int32_t Preview = 0;     // /p: change nothing, show what would change
     int32_t ExitStatus = 0;  // /x: the exit status tells whether something failed
+    // 1 = a rewritten INI file keeps the layout of every line no command changes (/k).
+    int32_t KeepLayout = 0;
     std::string FileName1;
     std::string FileName2;
 };

@@ -5,11 +5,18 @@
 
 namespace rivel {
 
-std::string BannerLine() {
+std::string VersionText() {
     const int major = 3;
     const char* minor = "01";
-    return "RIVEL configuration file maintenance V" + std::to_string(major) + "." + minor +
-           "  1996.06.01";
+    return std::to_string(major) + "." + minor;
+}
+
+std::string ReleaseDate() {
+    return "1996.06.01";
+}
+
+std::string BannerLine() {
+    return "RIVEL configuration file maintenance V" + VersionText() + "  " + ReleaseDate();
 }
 
 void WriteBanner(RunContext& run) {

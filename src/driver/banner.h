@@ -7,6 +7,10 @@
 
 namespace rivel {
 
+// "3.01" and "1996.06.01".
+std::string VersionText();
+std::string ReleaseDate();
+
 // "RIVEL configuration file maintenance V3.01  1996.06.01"
 std::string BannerLine();
 

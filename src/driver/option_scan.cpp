@@ -120,6 +120,9 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
         case 'G':
             o.GrpCmd = 1;
             break;
+        case 'K':
+            o.KeepLayout = 1;
+            break;
         case 'L': {
             if (source == OptionSource::IcmLine) {
                 ReportInvalidOption(run, arg, o, source);

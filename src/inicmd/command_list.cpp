@@ -71,16 +71,16 @@ bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemoni
 }
 
 void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t withNoEqual,
-            const std::string& section, const std::string& key, const std::string& value) {
+            std::string section, std::string key, std::string value) {
     CommandRecord r;
     r.Kind = kind;
     r.DoAllways = doAllways;
     r.WithNoEqual = withNoEqual;
-    r.Section = section;
-    r.Key = key;
-    r.Value = value;
     r.UpperSection = UpperCase(section);
     r.UpperKey = UpperCase(key);
+    r.Section = std::move(section);
+    r.Key = std::move(key);
+    r.Value = std::move(value);
     store.CommandList.push_back(std::move(r));
     store.NoCommands = 0;
 }
@@ -171,7 +171,8 @@ void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& stor
     if ((options.CfgMode == 1 || options.CfgMode == 2) && rest.find('=') == std::string::npos) {
         withNoEqual = 1;
     }
-    StoreCommand(run, options, store, code, doAllways, withNoEqual, section, key, value, iniFile);
+    StoreCommand(run, options, store, code, doAllways, withNoEqual, std::move(section),
+                 std::move(key), std::move(value), iniFile);
 }
 
 void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& store, int code,
@@ -183,8 +184,10 @@ void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& stor
     section = Trim(section);
     key = Trim(key);
     value = Trim(value);
+    // Each path files at most one record, so the texts move into it.
     auto add = [&](CommandKind kind) {
-        Append(store, kind, doAllways, withNoEqual, section, key, value);
+        Append(store, kind, doAllways, withNoEqual, std::move(section), std::move(key),
+               std::move(value));
     };
     for (const CheckedCommand& c : kCheckedCommands) {
         if (c.code != code) {

@@ -42,13 +42,18 @@ void MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
     std::string line;
     bool more = in.ReadLine(line);
     LineWriter out;
-    bool opened = out.Open(backup, in.LineEnd().empty() ? NativeLineEnd() : in.LineEnd());
+    bool opened =
+        out.Open(backup, in.LineEnd().empty() ? NativeLineEnd() : in.LineEnd(), in.Encoding());
     if (opened) {
         CopyPermissionBits(iniFile, backup);
     }
     LogMessage(run.log, v, 9, "Copy INI to BAK returns OK", "InFile returns OK");
     while (opened && more) {
-        out.WriteLine(line);
+        if (options.KeepLayout == 1) {
+            out.WriteLine(line, in.LastLineEnd());  // the backup is then the file as it was
+        } else {
+            out.WriteLine(line);
+        }
         more = in.ReadLine(line);
     }
     bool written = opened && out.Close() && !in.Failed();
@@ -64,12 +69,13 @@ void MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
 void ShowPreview(RunContext& run, const RunOptions& options, const std::string& iniFile,
                  const std::string& temp) {
     std::string before, after;
-    if (PathExists(iniFile) && !ReadWholeFile(iniFile, before)) {
+    // As text, so that a UTF-16 file shows its lines rather than its bytes.
+    if (PathExists(iniFile) && !ReadWholeText(iniFile, before)) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", iniFile);
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
-    if (!ReadWholeFile(temp, after)) {
+    if (!ReadWholeText(temp, after)) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", temp);
         NoteFailure(run, RunFailure::CommandError);
         return;

@@ -12,34 +12,66 @@ namespace rivel {
 
 namespace {
 
+// The first position from `from` on where upperNeedle (upper case) occurs in text, ignoring
+// case; npos when nowhere.
+size_t FindIgnoringCase(std::string_view text, std::string_view upperNeedle, size_t from) {
+    const size_t n = upperNeedle.size();
+    const char upper = upperNeedle[0];
+    const char lower =
+        upper >= 'A' && upper <= 'Z' ? static_cast<char>(upper + ('a' - 'A')) : upper;
+    size_t at = from;
+    while (at + n <= text.size()) {
+        // The candidates are where the first character stands, in either case.
+        size_t a = text.find(upper, at);
+        size_t b = lower == upper ? std::string_view::npos : text.find(lower, at);
+        at = std::min(a, b);
+        if (at == std::string_view::npos || at + n > text.size()) {
+            return std::string_view::npos;
+        }
+        size_t i = 1;
+        while (i < n && UpperChar(text[at + i]) == upperNeedle[i]) {
+            ++i;
+        }
+        if (i == n) {
+            return at;
+        }
+        ++at;
+    }
+    return std::string_view::npos;
+}
+
 // A replacement whose text keeps feeding the search could run for ever; past this many
 // replacements of one command in one line the command stops for that line.
 size_t ReplacementLimit(size_t lineLength) {
     return 10000 + 4 * lineLength;
 }
 
-// Replaces the occurrences of r.Txt1 in l (upper holds UpperCase(l) when the search ignores
-// case). Returns the number of replacements made.
+// Replaces the occurrences of r.Txt1 in l, ignoring case unless the command is R. The search
+// works on the line itself, so that a line without an occurrence costs no copy.
 void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l) {
     if (r.Txt1.empty()) {
         return;
     }
     const bool exact = r.MatchCase != 0;
-    const std::string search = exact ? r.Txt1 : UpperCase(r.Txt1);
-    const std::string inserted = exact ? r.Txt2 : UpperCase(r.Txt2);
-    std::string upper = exact ? std::string() : UpperCase(l);
-    std::string& haystack = exact ? l : upper;
-    // When the replacement holds the search text, searching again from the start never ends:
-    // such a command replaces each occurrence once, left to right.
-    const bool feedsItself = inserted.find(search) != std::string::npos;
+    if (!r.Prepared) {
+        r.UpperTxt1 = UpperCase(r.Txt1);
+        // When the replacement holds the search text, searching again from the start never
+        // ends: such a command replaces each occurrence once, left to right.
+        r.FeedsItself = exact ? r.Txt2.find(r.Txt1) != std::string::npos
+                              : UpperCase(r.Txt2).find(r.UpperTxt1) != std::string::npos;
+        r.Prepared = true;
+    }
+    const std::string& search = exact ? r.Txt1 : r.UpperTxt1;
+    auto find = [&](size_t from) {
+        return exact ? l.find(search, from) : FindIgnoringCase(l, search, from);
+    };
+    size_t at = find(0);
+    if (at == std::string::npos) {
+        return;
+    }
     const size_t limit = ReplacementLimit(l.size());
-    size_t from = 0;
     size_t count = 0;
-    for (;;) {
-        size_t at = haystack.find(search, from);
-        if (at == std::string::npos) {
-            break;
-        }
+    for (; at != std::string::npos;) {
         if (count == limit) {
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
@@ -47,18 +79,17 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
         }
         ++count;
         l.replace(at, search.size(), r.Txt2);
-        if (!exact) {
-            upper.replace(at, search.size(), inserted);
-        }
-        if (feedsItself) {
-            from = at + inserted.size();
+        size_t from;
+        if (r.FeedsItself) {
+            from = at + r.Txt2.size();
         } else {
             // Nothing before the occurrence found changed, so a new occurrence can only start
             // where it overlaps the inserted text: the same result as searching from the start.
             from = at >= search.size() - 1 ? at - (search.size() - 1) : 0;
         }
+        at = find(from);
     }
-    if (feedsItself && count > 0 && !r.LoopReported) {
+    if (r.FeedsItself && !r.LoopReported) {
         r.LoopReported = true;
         LogMessage(run.log, options.VerboseMode, 3,
                    "Replace text contains search text, once each: ", r.Txt1);
@@ -90,6 +121,11 @@ bool IsNewSectionKind(CommandKind k) {
 
 // The state of one pass.
 struct Pass {
+    Pass(RunContext& r, const RunOptions& o, CommandStore& s, const SectionIndex& i, LineWriter& w)
+        : run(r), options(o), store(s), index(i), out(w), firstSection(o.CfgMode != 1) {
+        EnterSection("");
+    }
+
     RunContext& run;
     const RunOptions& options;
     CommandStore& store;
@@ -103,10 +139,24 @@ struct Pass {
     const SectionCommands* commands = &index.CommandsOf("");
     const std::vector<size_t>* replaces = &index.ReplacesOf("");
 
+    // Keeping the file's layout (/k): the input line being processed, as read, and its line end.
+    const bool keep = options.KeepLayout == 1;
+    const std::string* raw = nullptr;
+    const char* rawEnd = "";
+    // With /k, the empty and comment lines since the section's last key line wait here while
+    // keys may still be added to the section: the added keys go before them.
+    bool sectionMayGrow = false;
+    std::vector<std::pair<std::string, const char*>> held;
+
     void EnterSection(std::string section) {
         currentSection = std::move(section);
         commands = &index.CommandsOf(currentSection);
         replaces = &index.ReplacesOf(currentSection);
+        sectionMayGrow = false;
+        for (size_t i : commands->records) {
+            const CommandRecord& r = store.CommandList[i];
+            sectionMayGrow = sectionMayGrow || (!r.Done && IsNewSectionKind(r.Kind));
+        }
     }
 
     void Flush() {
@@ -114,15 +164,61 @@ struct Pass {
                      sectionCommented);
     }
 
+    // True when text is the current input line with nothing but its trailing blanks removed.
+    bool SameAsRead(const std::string& text) const {
+        if (raw->size() < text.size() || raw->compare(0, text.size(), text) != 0) {
+            return false;
+        }
+        for (size_t i = text.size(); i < raw->size(); ++i) {
+            if (!IsBlank((*raw)[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Writes the output of the current input line: with /k a line no command changed goes out
+    // exactly as read, and every line keeps its own line end.
+    void Emit(const std::string& text) {
+        if (!keep) {
+            out.WriteLine(text);
+        } else {
+            out.WriteLine(SameAsRead(text) ? *raw : text, rawEnd);
+        }
+    }
+
+    // An empty or comment line: with /k, held back while the section may still get keys.
+    void EmitTrailing(const std::string& text) {
+        if (keep && sectionMayGrow) {
+            held.emplace_back(SameAsRead(text) ? *raw : text, rawEnd);
+        } else {
+            Emit(text);
+        }
+    }
+
+    void ReleaseHeld() {
+        for (const auto& [text, end] : held) {
+            out.WriteLine(text, end);
+        }
+        held.clear();
+    }
+
+    // Ends the current section: its added keys, then the lines held back after its last key.
+    void EndSection() {
+        Flush();
+        ReleaseHeld();
+    }
+
     void Uncomment(const std::string& l) {
-        out.WriteLine(l.substr(1));
+        ReleaseHeld();
+        Emit(l.substr(1));
         store.IniChanged = true;
         LogMessage(run.log, options.VerboseMode, 6, "Uncommenting : ", l);
     }
 
     void CommentedHeader(const std::string& l) {
-        Flush();
-        if (!firstSection) {
+        EndSection();
+        if (!firstSection && !keep) {
             out.WriteLine("");
         }
         firstSection = sectionDeleted = sectionCommented = false;
@@ -134,7 +230,7 @@ struct Pass {
                 return;
             }
         }
-        out.WriteLine(l);
+        Emit(l);
     }
 
     void CommentedKeyLine(const std::string& l) {
@@ -154,7 +250,7 @@ struct Pass {
                 return;
             }
         }
-        out.WriteLine(l);
+        EmitTrailing(l);
     }
 
     void Header(const std::string& l) {
@@ -162,6 +258,7 @@ struct Pass {
         if (options.CfgMode == 1 || !currentSection.empty()) {
             Flush();
         }
+        ReleaseHeld();
         EnterSection(UpperCase(l));
         sectionDeleted = sectionCommented = false;
         for (size_t i : commands->records) {
@@ -185,39 +282,76 @@ struct Pass {
         if (firstSection) {
             firstSection = false;
             LogMessage(run.log, verbose, 9, "End of Firstsection : ", currentSection);
-        } else {
+        } else if (!keep) {
             out.WriteLine("");
         }
         if (sectionCommented) {
-            out.WriteLine(";" + l);
+            Emit(";" + l);
             LogMessage(run.log, verbose, 6, "Commentline: ", l);
             store.IniChanged = true;
         } else {
-            out.WriteLine(l);
+            Emit(l);
         }
     }
 
     // False when no command of the section can act on the key line, so that the (traced) full
-    // pass over the line can be skipped: a quick look at its key alone.
+    // pass over the line can be skipped: a quick look at its key alone, as ProcessLine splits
+    // and compares it (its own buffer, so that most lines cost no allocation).
+    std::string keyBuffer;
     bool MayMatch(const std::string& l) {
         if (commands->records.empty()) {
             return false;
         }
-        if (options.CfgMode == 1 || !commands->byNumberedKey.empty()) {
+        if (options.CfgMode == 1) {
             return true;
         }
-        size_t d = l.find(options.Delimiter);
-        std::string key = Trim(std::string_view(l).substr(0, d));
-        for (char& c : key) {
+        const size_t d = std::min(l.find(options.Delimiter), l.size());
+        // Trim as SplitKeyValue does: an all-blank key keeps one blank.
+        size_t b = 0, e = d;
+        while (b + 1 < e && IsBlank(l[b])) {
+            ++b;
+        }
+        while (e - b > 1 && IsBlank(l[e - 1])) {
+            --e;
+        }
+        keyBuffer.assign(l, b, e - b);
+        for (char& c : keyBuffer) {
             c = UpperChar(c);
         }
-        return commands->byKey.count(key) != 0;
+        if (commands->byKey.count(keyBuffer) != 0) {
+            return true;
+        }
+        if (commands->byNumberedKey.empty()) {
+            return false;
+        }
+        // The key without its trailing digits and the blanks before them (SNum).
+        size_t n = keyBuffer.size();
+        while (n > 0 && keyBuffer[n - 1] >= '0' && keyBuffer[n - 1] <= '9') {
+            --n;
+        }
+        while (n > 0 && IsBlank(keyBuffer[n - 1])) {
+            --n;
+        }
+        keyBuffer.resize(n);
+        return commands->byNumberedKey.count(keyBuffer) != 0;
+    }
+
+    // With /k a changed line whose key and value are those it had keeps its own spelling.
+    bool SameKeyAndValue(const std::string& before, const std::string& after) {
+        std::string key1, value1, key2, value2;
+        SplitKeyValue(run, options, before, key1, value1);
+        SplitKeyValue(run, options, after, key2, value2);
+        return key1 == key2 && value1 == value2;
     }
 
     void KeyLine(const std::string& l) {
         const int verbose = options.VerboseMode;
+        // With /k, "#" lines (the comments of many programs' files) stay with the lines around
+        // them, after the keys added to the section.
+        const bool comment = keep && l[0] == '#';
         if (sectionCommented) {
-            out.WriteLine(";" + l);
+            ReleaseHeld();
+            Emit(";" + l);
             LogMessage(run.log, verbose, 6, "COMSection found : ", l);
             store.IniChanged = true;
             return;
@@ -228,10 +362,18 @@ struct Pass {
             return;
         }
         if (options.VerboseMode < 9 && !MayMatch(l)) {
-            out.WriteLine(l);
+            if (comment) {
+                EmitTrailing(l);
+            } else {
+                ReleaseHeld();
+                Emit(l);
+            }
             return;
         }
         std::string n = ProcessLine(run, options, store, *commands, currentSection, l, 0);
+        if (keep && n != l && !n.empty() && SameKeyAndValue(l, n)) {
+            n = l;
+        }
         if (n != l) {
             store.IniChanged = true;
             LogMessage(run.log, verbose, 6, "INI-Line changed from : ", l);
@@ -241,19 +383,33 @@ struct Pass {
                 return;
             }
         }
-        out.WriteLine(n);
+        if (comment) {
+            EmitTrailing(n);
+        } else {
+            ReleaseHeld();
+            Emit(n);
+        }
     }
 
-    void Line(const std::string& line) {
-        std::string l = ReplaceLine(run, options, store, index, *replaces, line);
+    // The line after the replace commands; kept between lines so that its storage is reused.
+    std::string l;
+
+    void Line(const std::string& line, const char* lineEnd) {
+        raw = &line;
+        rawEnd = lineEnd;
+        ReplaceLine(run, options, store, index, *replaces, line, l);
         if (l.empty()) {
+            // The designed layout drops empty lines; /k keeps them (not in a deleted section).
+            if (keep && !sectionDeleted) {
+                EmitTrailing(l);
+            }
             return;
         }
         if (l[0] == ';') {
             char second = CharAt(l, 1);
             if (l.size() <= 2) {
                 if (!sectionDeleted) {
-                    out.WriteLine(l);
+                    EmitTrailing(l);
                 }
             } else if ((options.CfgMode == 0 && second == '[') ||
                        (options.CfgMode == 1 && !IsBlank(second))) {
@@ -276,7 +432,12 @@ struct Pass {
             }
             store.IniChanged = true;
             EnterSection(r.UpperSection);
-            if (firstSection) {
+            if (keep) {
+                // One empty line between the file's text and a new section, as without /k.
+                if (out.LinesWritten() > 0 && !out.LastLineEmpty()) {
+                    out.WriteLine("");
+                }
+            } else if (firstSection) {
                 firstSection = false;
             } else {
                 out.WriteLine("");
@@ -291,10 +452,14 @@ struct Pass {
 
 }  // namespace
 
-std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                        const SectionIndex& index, const std::vector<size_t>& currentReplaces,
-                        const std::string& line) {
-    std::string l = TrimRight(line);
+void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
+                 const SectionIndex& index, const std::vector<size_t>& currentReplaces,
+                 const std::string& line, std::string& l) {
+    size_t trimmed = line.size();
+    while (trimmed > 0 && IsBlank(line[trimmed - 1])) {
+        --trimmed;
+    }
+    l.assign(line, 0, trimmed);
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
         const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
@@ -314,12 +479,16 @@ std::string ReplaceLine(RunContext& run, const RunOptions& options, CommandStore
             ApplyReplace(run, options, store.ReplaceList[next], l);
         }
     }
-    if (l != line) {
+    // With /k the trailing blanks stay in the file when nothing else changes, so their removal
+    // alone is no change.
+    const bool changed = options.KeepLayout == 1
+                             ? l.size() != trimmed || line.compare(0, trimmed, l) != 0
+                             : l != line;
+    if (changed) {
         store.IniChanged = true;
         LogMessage(run.log, options.VerboseMode, 6, "Replacing: ", line);
         LogMessage(run.log, options.VerboseMode, 6, "    with : ", l);
     }
-    return l;
 }
 
 int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
@@ -341,7 +510,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     bool more = reader.IsOpen() && reader.ReadLine(line);
     std::string lineEnd = reader.LineEnd().empty() ? NativeLineEnd() : reader.LineEnd();
     LineWriter out;
-    if (!out.Open(output, lineEnd)) {
+    if (!out.Open(output, lineEnd, reader.IsOpen() ? reader.Encoding() : TextEncoding::Plain)) {
         LogMessage(run.log, verbose, 1, "Can't open outputfile ", output);
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;
@@ -350,16 +519,25 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     LogMessage(run.log, verbose, 5, "OutFile: ", output);
     store.IniChanged = false;
     SectionIndex index = BuildSectionIndex(store);
-    Pass pass{run, options, store, index, out, "", false, false, options.CfgMode != 1};
+    Pass pass(run, options, store, index, out);
     while (more) {
-        pass.Line(line);
+        pass.Line(line, reader.LastLineEnd());
         more = reader.ReadLine(line);
     }
-    pass.Flush();
+    pass.EndSection();
     pass.NewSections();
     bool readFailed = reader.Failed();
+    bool unconvertible = reader.ConversionFailed();
     reader.Close();
+    if (unconvertible) {
+        LogMessage(run.log, verbose, 1, "Can't convert the text of input file ", input);
+        NoteFailure(run, RunFailure::CommandError);
+        return 0;
+    }
     if (!out.Close()) {
+        if (out.ConversionFailed()) {
+            LogMessage(run.log, verbose, 1, "Can't convert text to the encoding of ", input);
+        }
         LogMessage(run.log, verbose, 1, "Write error on outputfile ", output);
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;

@@ -23,6 +23,7 @@ const std::vector<size_t>& SectionIndex::ReplacesOf(const std::string& upperSect
 
 SectionIndex BuildSectionIndex(const CommandStore& store) {
     SectionIndex index;
+    index.commands.reserve(store.CommandList.size());
     for (size_t i = 0; i < store.CommandList.size(); ++i) {
         const CommandRecord& r = store.CommandList[i];
         SectionCommands& section = index.commands[r.UpperSection];

@@ -27,6 +27,10 @@ bool IsIfWord(const std::string& word) {
     static const char* const kWords[] = {"IF",          "IFMEMBER",    "IFNMEMBER",
                                          "IFENV",       "IFNENV",      "IFEXISTENV",
                                          "IFNEXISTENV", "IFEXISTFILE", "IFNEXISTFILE"};
+    // Every IF word starts with I; most lines are commands and are told at once.
+    if (word.empty() || UpperChar(word[0]) != 'I') {
+        return false;
+    }
     std::string upper = UpperCase(word);
     for (const char* w : kWords) {
         if (upper == w) {

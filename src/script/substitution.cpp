@@ -137,6 +137,13 @@ std::string SubstDollar(RunContext& run, const RunOptions& options, const std::s
 
 std::string SubstVar(RunContext& run, const RunOptions& options, char marker,
                      const std::string& line, const EFunc& efunc) {
+    if (line.find(marker) == std::string::npos) {
+        // Nothing to substitute (most lines): the line as it is, with the same trace.
+        LogMessage(run.log, options.VerboseMode, 99,
+                   marker == '%' ? "SubstVar with % called : " : "SubstVar with $ called : ", line);
+        LogMessage(run.log, options.VerboseMode, 99, "SubstVar return with   : ", line);
+        return line;
+    }
     return marker == '%' ? SubstPercent(run, options, line, efunc)
                          : SubstDollar(run, options, line, efunc);
 }

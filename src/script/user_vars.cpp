@@ -71,6 +71,10 @@ void FreeValues(RunContext& run, const RunOptions& options) {
 
 std::string DeDupe(RunContext& run, const RunOptions& options, const std::string& text) {
     LogMessage(run.log, options.VerboseMode, 99, "Value before DeDupe: ", text);
+    if (text.find('$') == std::string::npos) {
+        LogMessage(run.log, options.VerboseMode, 99, "Value after  DeDupe: ", text);
+        return text;
+    }
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 
 namespace rivel {
 
@@ -18,9 +19,28 @@ bool LineReader::Open(const std::string& path) {
     }
     buffer_.resize(1 << 16);
     begin_ = end_ = 0;
-    eof_ = failed_ = false;
+    eof_ = failed_ = conversionFailed_ = false;
     lineEnd_.clear();
+    lastLineEnd_ = "";
+    pending_.clear();
+    encoding_ = TextEncoding::Plain;
+    DetectEncoding();
     return true;
+}
+
+// A byte-order mark at the start tells the encoding; it is never part of the first line.
+void LineReader::DetectEncoding() {
+    Fill();
+    const size_t n = end_ - begin_;
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(buffer_.data() + begin_);
+    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        encoding_ = TextEncoding::Utf8Bom;
+        begin_ += 3;
+    } else if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+        encoding_ = b[0] == 0xFF ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+        pending_.assign(buffer_.data() + begin_ + 2, n - 2);
+        begin_ = end_ = 0;
+    }
 }
 
 void LineReader::Close() {
@@ -39,6 +59,9 @@ bool LineReader::Fill() {
         end_ -= begin_;
         begin_ = 0;
     }
+    if (encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE) {
+        return FillUtf16();
+    }
     if (end_ == buffer_.size()) {
         buffer_.resize(buffer_.size() * 2);
     }
@@ -50,6 +73,60 @@ bool LineReader::Fill() {
     }
     end_ += n;
     return true;
+}
+
+// Reads UTF-16 bytes and appends their text to the buffer. A surrogate pair split by the read
+// waits for its second half; an odd byte or a lone surrogate at the end cannot be converted.
+bool LineReader::FillUtf16() {
+    const bool little = encoding_ == TextEncoding::Utf16LE;
+    std::u16string units;
+    std::string text;
+    bool atEnd = false;
+    for (;;) {
+        const size_t chunk = 1 << 16;
+        size_t old = pending_.size();
+        pending_.resize(old + chunk);
+        size_t n = std::fread(pending_.data() + old, 1, chunk, file_);
+        pending_.resize(old + n);
+        if (n == 0) {
+            atEnd = true;
+            failed_ = std::ferror(file_) != 0;
+        }
+        size_t count = pending_.size() / 2;
+        units.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            unsigned char first = static_cast<unsigned char>(pending_[2 * i]);
+            unsigned char second = static_cast<unsigned char>(pending_[2 * i + 1]);
+            units[i] =
+                static_cast<char16_t>(little ? first | (second << 8) : (first << 8) | second);
+        }
+        if (!atEnd && count > 0 && units[count - 1] >= 0xD800 && units[count - 1] <= 0xDBFF) {
+            units.pop_back();
+            --count;
+        }
+        if (count == 0) {
+            if (!atEnd) {
+                continue;
+            }
+            eof_ = true;
+            if (!pending_.empty()) {
+                conversionFailed_ = failed_ = true;
+            }
+            return false;
+        }
+        text.clear();
+        if (!Utf16ToText(units, text)) {
+            conversionFailed_ = failed_ = eof_ = true;
+            return false;
+        }
+        pending_.erase(0, 2 * count);
+        if (buffer_.size() - end_ < text.size()) {
+            buffer_.resize(end_ + text.size());
+        }
+        std::memcpy(buffer_.data() + end_, text.data(), text.size());
+        end_ += text.size();
+        return true;
+    }
 }
 
 bool LineReader::ReadLine(std::string& line) {
@@ -70,15 +147,19 @@ bool LineReader::ReadLine(std::string& line) {
             line.assign(buffer_.data() + begin_, cr ? len - 1 : len);
             begin_ = pos + 1;
             lastLineEnded_ = true;
+            lastLineEnd_ = cr ? "\r\n" : "\n";
             return true;
         }
         searched = end_ - begin_;  // offset relative to begin_, kept across the move in Fill
         size_t kept = searched;
         if (!Fill()) {
-            if (end_ > begin_) {
+            // Text that could not be converted is not handed out as a line.
+            if (end_ > begin_ && !conversionFailed_) {
                 line.assign(buffer_.data() + begin_, end_ - begin_);
+                lastLineEnd_ = "";
                 if (!line.empty() && line.back() == '\r') {
                     line.pop_back();
+                    lastLineEnd_ = "\r";
                 }
                 begin_ = end_;
                 lastLineEnded_ = false;
@@ -90,30 +171,79 @@ bool LineReader::ReadLine(std::string& line) {
     }
 }
 
-bool LineWriter::Open(const std::string& path, std::string lineEnd) {
+bool LineWriter::Open(const std::string& path, std::string lineEnd, TextEncoding encoding) {
     Close();
-    failed_ = false;
+    failed_ = conversionFailed_ = lineOpen_ = lastLineEmpty_ = false;
+    linesWritten_ = 0;
     lineEnd_ = std::move(lineEnd);
+    encoding_ = encoding;
     if (path.find('\0') != std::string::npos) {
         return false;
     }
     file_ = std::fopen(path.c_str(), "wb");
-    return file_ != nullptr;
+    if (file_ == nullptr) {
+        return false;
+    }
+    switch (encoding_) {
+        case TextEncoding::Plain:
+            break;
+        case TextEncoding::Utf8Bom:
+            WriteBytes("\xEF\xBB\xBF", 3);
+            break;
+        case TextEncoding::Utf16LE:
+            WriteBytes("\xFF\xFE", 2);
+            break;
+        case TextEncoding::Utf16BE:
+            WriteBytes("\xFE\xFF", 2);
+            break;
+    }
+    return true;
 }
 
-void LineWriter::Write(const std::string& text) {
+void LineWriter::WriteBytes(const char* data, size_t size) {
     if (file_ == nullptr) {
         failed_ = true;
         return;
     }
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+    if (size > 0 && std::fwrite(data, 1, size, file_) != size) {
         failed_ = true;
     }
 }
 
+void LineWriter::Write(std::string_view text) {
+    if (encoding_ != TextEncoding::Utf16LE && encoding_ != TextEncoding::Utf16BE) {
+        WriteBytes(text.data(), text.size());
+        return;
+    }
+    units_.clear();
+    if (!TextToUtf16(text, units_)) {
+        failed_ = conversionFailed_ = true;
+        return;
+    }
+    const bool little = encoding_ == TextEncoding::Utf16LE;
+    bytes_.resize(2 * units_.size());
+    for (size_t i = 0; i < units_.size(); ++i) {
+        char low = static_cast<char>(units_[i] & 0xFF);
+        char high = static_cast<char>(units_[i] >> 8);
+        bytes_[2 * i] = little ? low : high;
+        bytes_[2 * i + 1] = little ? high : low;
+    }
+    WriteBytes(bytes_.data(), bytes_.size());
+}
+
 void LineWriter::WriteLine(const std::string& line) {
+    WriteLine(line, lineEnd_.c_str());
+}
+
+void LineWriter::WriteLine(const std::string& line, const char* lineEnd) {
+    if (lineOpen_) {
+        Write(lineEnd_);
+    }
     Write(line);
-    Write(lineEnd_);
+    Write(lineEnd);
+    lineOpen_ = *lineEnd == '\0';
+    ++linesWritten_;
+    lastLineEmpty_ = line.empty();
 }
 
 bool LineWriter::Close() {
@@ -150,6 +280,22 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
     }
     std::fclose(f);
     return ok;
+}
+
+bool ReadWholeText(const std::string& path, std::string& text) {
+    if (IsDirectory(path)) {
+        return false;
+    }
+    LineReader reader;
+    if (!reader.Open(path)) {
+        return false;
+    }
+    std::string line;
+    while (reader.ReadLine(line)) {
+        text += line;
+        text += reader.LastLineEnd();
+    }
+    return !reader.Failed();
 }
 
 }  // namespace rivel

@@ -1,13 +1,19 @@
 // Reading and writing text files line by line. Lines of any length are read whole; LF and CRLF
-// both end a line, and the CR is never part of the line. A file's line-end style is remembered
-// so that a rewritten file can keep it.
+// both end a line, and the CR is never part of the line. A file's line-end style and encoding
+// are remembered so that a rewritten file can keep them: a UTF-8 byte-order mark is not part of
+// the first line, and a UTF-16 file (with its byte-order mark) is converted to the program's text
+// as it is read and back as it is written.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rivel {
+
+// How a file's bytes hold its text.
+enum class TextEncoding { Plain, Utf8Bom, Utf16LE, Utf16BE };
 
 class LineReader {
   public:
@@ -33,11 +39,29 @@ class LineReader {
     // The line end of the first line that had one ("\r\n" or "\n"); "" when none was seen yet.
     const std::string& LineEnd() const { return lineEnd_; }
 
+    // The line end of the line last read as it stood in the file: "\r\n", "\n" or "" (an
+    // unterminated last line).
+    const char* LastLineEnd() const { return lastLineEnd_; }
+
+    // The encoding found at the start of the file.
+    TextEncoding Encoding() const { return encoding_; }
+
+    // True when the file is UTF-16 and held units that cannot be converted to the program's text
+    // (reading then stops, and Failed() is true too).
+    bool ConversionFailed() const { return conversionFailed_; }
+
   private:
     bool Fill();
+    bool FillUtf16();
+    void DetectEncoding();
 
     std::FILE* file_ = nullptr;
     std::vector<char> buffer_;
+    // UTF-16 bytes read but not yet converted (an odd byte, or a surrogate waiting for its pair).
+    std::string pending_;
+    TextEncoding encoding_ = TextEncoding::Plain;
+    bool conversionFailed_ = false;
+    const char* lastLineEnd_ = "";
     size_t begin_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
@@ -54,24 +78,47 @@ class LineWriter {
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    // Creates or truncates the file.
-    bool Open(const std::string& path, std::string lineEnd);
+    // Creates or truncates the file; a file with a byte-order mark starts with it.
+    bool Open(const std::string& path, std::string lineEnd,
+              TextEncoding encoding = TextEncoding::Plain);
     bool IsOpen() const { return file_ != nullptr; }
+    // Writes the line and the file's line end. After a line written without a line end, the
+    // file's line end goes first, so that lines never run together.
     void WriteLine(const std::string& line);
+    // Writes the line followed by the given line end ("" leaves the line open).
+    void WriteLine(const std::string& line, const char* lineEnd);
     // Writes text without a line end.
-    void Write(const std::string& text);
+    void Write(std::string_view text);
     // Flushes and closes; false when any write (or the close) failed.
     bool Close();
     bool Failed() const { return failed_; }
+    // True when text could not be converted to the file's UTF-16 (Failed() is true too).
+    bool ConversionFailed() const { return conversionFailed_; }
+    // The number of lines written, and whether the last of them was empty.
+    size_t LinesWritten() const { return linesWritten_; }
+    bool LastLineEmpty() const { return lastLineEmpty_; }
 
   private:
+    void WriteBytes(const char* data, size_t size);
+
     std::FILE* file_ = nullptr;
     std::string lineEnd_;
+    TextEncoding encoding_ = TextEncoding::Plain;
     bool failed_ = false;
+    bool conversionFailed_ = false;
+    bool lineOpen_ = false;
+    size_t linesWritten_ = 0;
+    bool lastLineEmpty_ = false;
+    std::u16string units_;
+    std::string bytes_;
 };
 
 // Reads a whole file (not a directory) into data, appending. False when it cannot be opened
 // or a read fails.
 bool ReadWholeFile(const std::string& path, std::string& data);
+
+// Reads a whole file as text: a byte-order mark left out, UTF-16 converted, every line with
+// the line end it had. False when the file cannot be read or converted.
+bool ReadWholeText(const std::string& path, std::string& text);
 
 }  // namespace rivel

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 
 namespace rivel {
 namespace {
@@ -69,6 +70,96 @@ TEST(LineWriter, WritesTheChosenLineEnd) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, "k=v\r\ntail");
+    std::string error;
+    RemoveFile(path, error);
+}
+
+// UTF-16 bytes of ASCII text (and of any code units given as \uXXXX escapes).
+std::string Utf16(std::u16string_view text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t u : text) {
+        char low = static_cast<char>(u & 0xFF);
+        char high = static_cast<char>(u >> 8);
+        bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+TEST(LineReader, AByteOrderMarkIsNotText) {
+    std::string path = WriteTemp("\xEF\xBB\xBF[s]\r\nk=v\n");
+    LineReader reader(path);
+    std::string line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, "[s]");
+    EXPECT_STREQ(reader.LastLineEnd(), "\r\n");
+    EXPECT_EQ(reader.Encoding(), TextEncoding::Utf8Bom);
+    reader.Close();
+    for (bool little : {true, false}) {
+        std::string utf16 = WriteTemp(Utf16(u"[s]\r\nk=v\nlast", little));
+        LineReader wide(utf16);
+        EXPECT_EQ(wide.Encoding(), little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE);
+        std::vector<std::string> lines;
+        while (wide.ReadLine(line)) {
+            lines.push_back(line + "|" + wide.LastLineEnd());
+        }
+        EXPECT_EQ(lines, (std::vector<std::string>{"[s]|\r\n", "k=v|\n", "last|"}));
+        EXPECT_FALSE(wide.Failed());
+        wide.Close();
+        std::string error;
+        RemoveFile(utf16, error);
+    }
+    std::string error;
+    RemoveFile(path, error);
+}
+
+TEST(LineReader, Utf16ThatCannotBeConvertedStopsTheReading) {
+    // A lone surrogate, and an odd number of bytes.
+    for (const std::string& bytes : {Utf16(u"a\nb\xD800\nc\n", true), Utf16(u"a\n", true) + "x"}) {
+        std::string path = WriteTemp(bytes);
+        LineReader reader(path);
+        std::vector<std::string> lines;
+        std::string line;
+        while (reader.ReadLine(line)) {
+            lines.push_back(line);
+        }
+        EXPECT_TRUE(reader.ConversionFailed());
+        EXPECT_TRUE(reader.Failed());
+        EXPECT_LE(lines.size(), 1u);
+        reader.Close();
+        std::string error;
+        RemoveFile(path, error);
+    }
+}
+
+TEST(LineReader, ASurrogatePairSplitByTheReadBufferIsKept) {
+    // The pair straddles the first 64 KiB read: its halves arrive in two reads.
+    std::u16string text(32766, u'x');
+    text.push_back(0xD83D);
+    text.push_back(0xDE00);
+    text.push_back(u'\n');
+    std::string path = WriteTemp(Utf16(text, true));
+    LineReader reader(path);
+    std::string line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_FALSE(reader.Failed());
+    std::string expected;
+    ASSERT_TRUE(Utf16ToText(u"\xD83D\xDE00", expected));
+    EXPECT_EQ(line, std::string(32766, 'x') + expected);
+    reader.Close();
+    std::string error;
+    RemoveFile(path, error);
+}
+
+TEST(LineWriter, WritesTheFilesOwnEncodingAndClosesAnOpenLine) {
+    std::string path = CreateUniqueFile("", "lineio");
+    LineWriter writer;
+    ASSERT_TRUE(writer.Open(path, "\r\n", TextEncoding::Utf16BE));
+    writer.WriteLine("a", "");
+    writer.WriteLine("b");
+    EXPECT_TRUE(writer.Close());
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, Utf16(u"a\r\nb\r\n", false));
     std::string error;
     RemoveFile(path, error);
 }

@@ -1,0 +1,84 @@
+// Files with a byte-order mark seen from outside: UTF-8 with a mark and UTF-16 in both byte
+// orders are edited as text and written back in their own encoding.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rivel_runner.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+// UTF-16 with its byte-order mark, from text whose code units are given one per char16_t.
+std::string Utf16(std::u16string_view text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t u : text) {
+        char low = static_cast<char>(u & 0xFF);
+        char high = static_cast<char>(u >> 8);
+        bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+TEST(Encodings, AUtf8MarkIsNotPartOfTheFirstSection) {
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    WriteFile(dir / "a.ini", kBom + "[s]\r\nx=1\r\n");
+    // The CMD file has a mark too: its first line is still a command.
+    WriteFile(dir / "a.cmd", kBom + "+[s]x=2\n");
+    RunRivel({"/!", "a.ini", "a.cmd"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "a.ini"), kBom + "[s]\r\nx=2\r\n");
+}
+
+TEST(Encodings, Utf16FilesRoundTripInBothByteOrdersAndLineEnds) {
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    // An accented letter that every code page and UTF-8 have.
+    WriteFile(dir / "a.cmd", "+[s]x=2\n+[new]y=3\n");
+    for (bool little : {true, false}) {
+        for (std::u16string end : {u"\r\n", u"\n"}) {
+            SCOPED_TRACE(std::string(little ? "LE" : "BE") + (end.size() == 2 ? " CRLF" : " LF"));
+            WriteFile(dir / "u.ini", Utf16(u"[s]" + end + u"name=Ren\u00e9" + end, little));
+            RunRivel({"/!", "u.ini", "a.cmd"}, dir.path());
+            EXPECT_EQ(ReadFile(dir / "u.ini"),
+                      Utf16(u"[s]" + end + u"name=Ren\u00e9" + end + u"x=2" + end + end + u"[new]" +
+                                end + u"y=3" + end,
+                            little));
+        }
+    }
+}
+
+TEST(Encodings, PreviewOfAUtf16FileShowsItsText) {
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    const std::string before = Utf16(u"[s]\nk=1\n", true);
+    WriteFile(dir / "u.ini", before);
+    WriteFile(dir / "a.cmd", "+[s]k=2\n");
+    RunResult r = RunRivel({"/!", "/p", "u.ini", "a.cmd"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "u.ini"), before);
+    EXPECT_NE(Lf(r.out).find("\n-k=1\n+k=2\n"), std::string::npos) << r.out;
+}
+
+TEST(Encodings, TextThatCannotBeConvertedLeavesTheFileUntouched) {
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    WriteFile(dir / "a.cmd", "+[s]x=2\n");
+    // A lone surrogate in the file.
+    const std::string broken = Utf16(u"[s]\nk=\xD800\n", true);
+    WriteFile(dir / "broken.ini", broken);
+    RunResult r = RunRivel({"/!", "/v1", "broken.ini", "a.cmd"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "broken.ini"), broken);
+    EXPECT_NE(r.err.find("Can't convert the text of input file"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+}
+
+}  // namespace
+}  // namespace rivel_test
