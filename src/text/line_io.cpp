@@ -12,8 +12,14 @@ bool LineReader::Open(const std::string& path) {
     if (path.find('\0') != std::string::npos) {
         return false;
     }
+    errorText_.clear();
+    if (IsDirectory(path)) {
+        errorText_ = "Is a directory";
+        return false;
+    }
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) {
+        errorText_ = LastErrorText();
         return false;
     }
     buffer_.resize(1 << 16);
@@ -46,6 +52,9 @@ bool LineReader::Fill() {
     if (n == 0) {
         eof_ = true;
         failed_ = std::ferror(file_) != 0;
+        if (failed_) {
+            errorText_ = LastErrorText();
+        }
         return false;
     }
     end_ += n;
@@ -90,23 +99,24 @@ bool LineReader::ReadLine(std::string& line) {
     }
 }
 
-bool LineWriter::Open(const std::string& path, std::string lineEnd) {
-    Close();
+bool LineWriter::Open(const std::string& path, std::string lineEnd, const ReplaceOptions& options) {
+    file_.Abandon();
     failed_ = false;
+    errorText_.clear();
     lineEnd_ = std::move(lineEnd);
-    if (path.find('\0') != std::string::npos) {
+    if (!file_.Begin(path, errorText_, options)) {
+        failed_ = true;
         return false;
     }
-    file_ = std::fopen(path.c_str(), "wb");
-    return file_ != nullptr;
+    return true;
 }
 
 void LineWriter::Write(const std::string& text) {
-    if (file_ == nullptr) {
+    if (!file_.IsOpen()) {
         failed_ = true;
         return;
     }
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+    if (!text.empty() && !file_.Write(text)) {
         failed_ = true;
     }
 }
@@ -117,16 +127,20 @@ void LineWriter::WriteLine(const std::string& line) {
 }
 
 bool LineWriter::Close() {
-    if (file_ == nullptr) {
+    if (!file_.IsOpen()) {
         return !failed_;
     }
-    if (std::fflush(file_) != 0 || std::ferror(file_) != 0) {
+    if (failed_) {
+        file_.Commit(errorText_);  // fails on the kept write error, removing the new file
+        if (errorText_.empty()) {
+            errorText_ = "write error";
+        }
+        file_.Abandon();
+        return false;
+    }
+    if (!file_.Commit(errorText_)) {
         failed_ = true;
     }
-    if (std::fclose(file_) != 0) {
-        failed_ = true;
-    }
-    file_ = nullptr;
     return !failed_;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_replace.h"
+
 namespace rivel {
 
 class LineReader {
@@ -17,6 +19,7 @@ class LineReader {
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
+    // Opens the file for reading. A directory is refused (ErrorText tells why).
     bool Open(const std::string& path);
     bool IsOpen() const { return file_ != nullptr; }
     void Close();
@@ -29,6 +32,8 @@ class LineReader {
 
     // True when a read error occurred (as opposed to the end of the file).
     bool Failed() const { return failed_; }
+    // The system's text for the failed open or read.
+    const std::string& ErrorText() const { return errorText_; }
 
     // The line end of the first line that had one ("\r\n" or "\n"); "" when none was seen yet.
     const std::string& LineEnd() const { return lineEnd_; }
@@ -44,30 +49,42 @@ class LineReader {
     bool failed_ = false;
     bool lastLineEnded_ = false;
     std::string lineEnd_;
+    std::string errorText_;
 };
 
-// Writes a file line by line with a fixed line end; remembers any write error.
+// Writes a new version of a file line by line with a fixed line end, through the one file
+// replacement routine: nothing is visible under the file's name until Close puts the whole new
+// version in place. Remembers any write error; a writer dropped without Close changes nothing.
 class LineWriter {
   public:
     LineWriter() = default;
-    ~LineWriter() { Close(); }
+    ~LineWriter() = default;
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    // Creates or truncates the file.
-    bool Open(const std::string& path, std::string lineEnd);
-    bool IsOpen() const { return file_ != nullptr; }
+    // Starts the new version (see ReplacementFile::Begin). False with ErrorText() when the
+    // file cannot be written; RefusedNotRegular() tells whether it was not a regular file.
+    bool Open(const std::string& path, std::string lineEnd, const ReplaceOptions& options = {});
+    bool IsOpen() const { return file_.IsOpen(); }
+    bool RefusedNotRegular() const { return file_.RefusedNotRegular(); }
+    void SetLineEnd(std::string lineEnd) { lineEnd_ = std::move(lineEnd); }
     void WriteLine(const std::string& line);
     // Writes text without a line end.
     void Write(const std::string& text);
-    // Flushes and closes; false when any write (or the close) failed.
+    // Puts the new version in place; false (with ErrorText) when any write or the replacement
+    // failed, and the file is then unchanged.
     bool Close();
+    // Drops the new version; the file is unchanged.
+    void Abandon() { file_.Abandon(); }
     bool Failed() const { return failed_; }
+    const std::string& ErrorText() const { return errorText_; }
+    ReplacementFile& File() { return file_; }
 
   private:
-    std::FILE* file_ = nullptr;
+    ReplacementFile file_;
     std::string lineEnd_;
     bool failed_ = false;
+    std::string errorText_;
 };
 
 // Reads a whole file (not a directory) into data, appending. False when it cannot be opened
