@@ -133,9 +133,11 @@ bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
     for (int attempt = 0; attempt < 1000; ++attempt) {
         s->newName =
             directory + "~rvl" + std::to_string((seed + attempt * 7919u) & 0xffffffu) + ".tmp";
-        // Delete sharing lets the end-of-run cleanup remove the file while it is still open.
-        s->handle = CreateFileA(s->newName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Delete sharing lets the end-of-run cleanup remove the file while it is still open;
+        // read sharing lets a preview read what was written.
+        s->handle =
+            CreateFileA(s->newName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (s->handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
             break;
         }
