@@ -111,14 +111,17 @@ TEST(GroupFiles, DecompileErrorsGoToStandardOutput) {
     RunResult r = RunRivel({"/!", "/d", "none.grp", "a.gri"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(Lf(r.out), "Can't open inputfile <" + Here("none.grp") + ">\n");
-    EXPECT_TRUE(fs::exists(dir / "a.gri"));
-    EXPECT_EQ(ReadFile(dir / "a.gri"), "");
+    // A group that cannot be read makes no GRI file, and leaves an existing one alone.
+    EXPECT_FALSE(fs::exists(dir / "a.gri"));
+    WriteFile(dir / "keep.gri", "old text");
+    r = RunRivel({"/!", "/d", "none.grp", "keep.gri"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "keep.gri"), "old text");
 
     WriteFile(dir / "bad.grp", std::string("PMCX") + std::string(40, '\0'));
     WriteFile(dir / "b.gri", "old text");
     r = RunRivel({"/!", "/d", "bad.grp", "b.gri"}, dir.path());
     EXPECT_EQ(Lf(r.out), "Invalid GRP file\n");
-    EXPECT_EQ(ReadFile(dir / "b.gri"), "");
+    EXPECT_EQ(ReadFile(dir / "b.gri"), "old text");
 
     WriteFile(dir / "short.grp", "PMCC\1\2");
     r = RunRivel({"/!", "/d", "short.grp", "c.gri"}, dir.path());

@@ -24,8 +24,26 @@ void WriteTo(MessageLog& log, std::FILE* out, std::string_view line) {
     std::fflush(out);
 }
 
+void ReportLogFailure(MessageLog& log, const char* label, const std::string& error) {
+    if (log.verbosity < 1) {
+        return;
+    }
+    WriteTo(log, stderr, Padded(label) + log.fileName);
+    WriteTo(log, stderr, Padded("Problem: ") + error);
+}
+
 void WriteLine(MessageLog& log, std::string_view line) {
-    WriteTo(log, log.file != nullptr ? log.file : stderr, line);
+    if (log.file != nullptr && !log.capturing) {
+        if (log.file->Write(std::string(line) + "\n")) {
+            return;
+        }
+        // A full disk or a size limit: said once on standard error, where the log goes on.
+        std::string error;
+        log.file->Close(error);
+        log.file.reset();
+        ReportLogFailure(log, "Log file write failed : ", error);
+    }
+    WriteTo(log, stderr, line);
 }
 
 }  // namespace
@@ -65,24 +83,33 @@ void LogMessagePos(MessageLog& log, int verbosity, int level, std::string_view l
     WriteLine(log, line);
 }
 
-void OpenLogFile(MessageLog& log, const std::string& fileName, const std::string& header) {
-    if (fileName.find('\0') != std::string::npos) {
+void OpenLogFile(MessageLog& log, const std::string& fileName, const std::string& header,
+                 int verbosity) {
+    log.verbosity = verbosity;
+    log.fileName = fileName;
+    auto file = std::make_unique<ReplacementFile>();
+    std::string error;
+    if (!file->Begin(fileName, error, ReplaceOptions{false, true})) {
+        ReportLogFailure(log, "Can't create log file : ", error);
         return;
     }
-    std::FILE* f = std::fopen(fileName.c_str(), "w");
-    if (f == nullptr) {
+    file->Write(header);
+    if (!file->Publish(error)) {
+        ReportLogFailure(log, "Can't create log file : ", error);
         return;
     }
     CloseLogFile(log);
-    log.file = f;
-    std::fwrite(header.data(), 1, header.size(), f);
-    std::fflush(f);
+    log.file = std::move(file);
 }
 
 void CloseLogFile(MessageLog& log) {
     if (log.file != nullptr) {
-        std::fclose(log.file);
-        log.file = nullptr;
+        std::string error;
+        bool closed = log.file->Close(error);
+        log.file.reset();
+        if (!closed) {
+            ReportLogFailure(log, "Log file write failed : ", error);
+        }
     }
 }
 

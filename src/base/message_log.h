@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "platform/file_replace.h"
 
 namespace rivel {
 
@@ -18,7 +21,11 @@ struct MessageLog {
     MessageLog& operator=(const MessageLog&) = delete;
     ~MessageLog();
 
-    std::FILE* file = nullptr;  // the /l= log file, when one is open
+    // The /l= log file, when one is open: a file made for this run (never an existing file or a
+    // link truncated), written through its own handle.
+    std::unique_ptr<ReplacementFile> file;
+    std::string fileName;
+    int verbosity = 4;  // of the option scan when the file was named: its failures' threshold
     bool capturing = false;
     std::string captured;
 };
@@ -35,9 +42,11 @@ void LogText(MessageLog& log, int verbosity, int level, std::string_view text);
 void LogMessagePos(MessageLog& log, int verbosity, int level, std::string_view label,
                    std::string_view text, int position, std::string_view label2);
 
-// Creates (or truncates) the log file and writes header into it. When the file cannot be
-// created nothing is reported and messages keep going to standard error.
-void OpenLogFile(MessageLog& log, const std::string& fileName, const std::string& header);
+// Creates (or replaces) the log file and writes header into it. When it cannot be created the
+// failure is reported on standard error at level 1 and messages keep going there; so does a
+// later failed write, after which the messages go to standard error too.
+void OpenLogFile(MessageLog& log, const std::string& fileName, const std::string& header,
+                 int verbosity = 4);
 
 // Closes the log file, if one is open; later messages go to standard error.
 void CloseLogFile(MessageLog& log);

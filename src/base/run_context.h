@@ -46,7 +46,7 @@ struct RunContext {
     // Set by the execute lines of CMD, ICM and RCM files; read through $(_ERRORCODE).
     int lastErrorCode = 0;
 
-    // ICM files being read, one inside the other (outermost first).
+    // ICM files being read, one inside the other (outermost first), by FileIdentity.
     std::vector<std::string> openIcmFiles;
 
     // Null while no client library is loaded.

@@ -6,8 +6,10 @@
 #include "base/run_context.h"
 #include "driver/run_modes.h"
 #include "platform/console.h"
+#include "platform/temp_cleanup.h"
 
 int main(int argc, char** argv) {
+    rivel::InstallEndCleanup();
     rivel::RunContext run;
     try {
         std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -17,7 +19,9 @@ int main(int argc, char** argv) {
         rivel::CloseLogFile(run.log);
         return status;
     } catch (const std::exception& e) {
-        // Operations report their own failures; this is the last guard (out of memory).
+        // Operations report their own failures; this is the last guard (out of memory). The
+        // files this run had begun are removed first: they may be as large as the memory was.
+        rivel::RemoveTempFiles();
         rivel::WriteConsoleLine(run.log, std::string("Fatal error: ") + e.what());
         return 1;
     }

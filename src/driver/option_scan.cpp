@@ -133,7 +133,7 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
             }
             std::string name = CurrentDirPrefix(arg.size() > 3 ? arg.substr(3) : "");
             if (!name.empty()) {
-                OpenLogFile(run.log, name, LogFileHeader(commandLine));
+                OpenLogFile(run.log, name, LogFileHeader(commandLine), o.VerboseMode);
             } else {
                 LogMessage(run.log, o.VerboseMode, 1, "-L option with no filename found", "");
             }

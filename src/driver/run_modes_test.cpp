@@ -113,18 +113,20 @@ TEST(ProcessIcmFile, MissingFileIsReported) {
     EXPECT_EQ(TakeLogCapture(run.log), "ICMFile open returns BAD for :no-such-file.icm\n");
 }
 
-TEST(ProcessIcmFile, SelfCallingFileStopsAtTheNestingLimit) {
+TEST(ProcessIcmFile, FileAlreadyRunningFurtherUpIsRefused) {
     IcmRun run;
     IcmFile icm("");
-    std::ofstream(icm.path(), std::ios::binary) << "/c " << icm.path() << "\n";
+    // Twice: without the check this ran 2^16 times before the nesting limit ended it.
+    std::ofstream(icm.path(), std::ios::binary)
+        << "/c " << icm.path() << "\n/c " << icm.path() << "\n";
     RunOptions o;
     o.VerboseMode = 5;
     StartLogCapture(run.log);
     ProcessIcmFile(run, o, icm.path());
     std::string log = TakeLogCapture(run.log);
-    EXPECT_EQ(Count(log, "ICM-File  : "), static_cast<size_t>(kMaxIcmNesting));
-    EXPECT_EQ(Count(log, "ICM files nested too deeply, not run: "), 1u);
-    EXPECT_EQ(Count(log, "ICM-Close"), static_cast<size_t>(kMaxIcmNesting));
+    EXPECT_EQ(Count(log, "ICM-File  : "), 1u);
+    EXPECT_EQ(Count(log, "ICM file is already being run, not run again: "), 2u);
+    EXPECT_EQ(Count(log, "ICM-Close"), 1u);
 }
 
 }  // namespace

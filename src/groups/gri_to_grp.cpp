@@ -10,6 +10,7 @@
 #include "groups/gri_parse.h"
 #include "groups/grp_image.h"
 #include "groups/grp_to_gri.h"
+#include "platform/file_lock.h"
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "text/line_io.h"
@@ -25,48 +26,42 @@ void PrintLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-std::string DirectoryOf(const std::string& path) {
-    size_t cut = path.size();
-    while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
-        --cut;
+// Keeps a copy of the group under its backup name, unless a backup exists already. The copy
+// is made like any other file (complete before it is visible, a planted link replaced rather
+// than followed, no more readable than the group), so the group itself never leaves its name.
+void KeepBackup(const std::string& grpFile) {
+    std::string backup = GrpBackupName(grpFile);
+    if (backup.empty() || backup == grpFile || PathExists(backup) || !IsRegularFile(grpFile)) {
+        return;
     }
-    return path.substr(0, cut);
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
-}
-
-// Writes the image to a new file in the group file's directory, keeps the old group under its
-// backup name on request, and puts the new file in place (keeping the old file's permissions).
-// Returns 0 or exit status 2.
-int WriteGrpFile(const RunOptions& options, const std::string& grpFile, const std::string& image) {
-    std::string temp = CreateUniqueFile(DirectoryOf(grpFile), "rvg");
     std::string error;
-    if (temp.empty() || !WriteWholeFile(temp, image)) {
-        if (!temp.empty()) {
-            RemoveFile(temp, error);
+    ReplaceFileWith(grpFile, backup, error, ReplaceOptions{false, false});
+}
+
+// Writes the image as the new version of the group file, which keeps the old one's owner and
+// mode. Returns 0 or exit status 2.
+int WriteGrpFile(RunContext& run, const RunOptions& options, const std::string& grpFile,
+                 const std::string& image) {
+    ReplacementFile file;
+    std::string error;
+    if (!file.Begin(grpFile, error)) {
+        if (file.RefusedNotRegular()) {
+            LogMessage(run.log, options.VerboseMode, 1,
+                       "GRP file is not a regular file, not changed : ", grpFile);
+            NoteFailure(run, RunFailure::WriteFailed);
+            return 0;
         }
         PrintLine("Can't create outfile <" + grpFile + ">");
         return 2;
     }
     if (options.Backup == 1) {
-        // An existing backup is kept: the rename then fails, and that is not an error.
-        std::string backup = GrpBackupName(grpFile);
-        if (!backup.empty() && !PathExists(backup)) {
-            RenameFile(grpFile, backup, error);
-        }
+        KeepBackup(grpFile);
     }
-    bool placed = ReplaceFileWith(temp, grpFile, error);
-    RemoveFile(temp, error);
-    if (!placed) {
+    file.Write(image);
+    if (!file.Commit(error)) {
         PrintLine("Can't create outfile <" + grpFile + ">");
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", error);
+        NoteFailure(run, RunFailure::WriteFailed);
         return 2;
     }
     return 0;
@@ -101,6 +96,14 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
                    const std::string& griFile) {
     LogMessage(run.log, options.VerboseMode, 5, "GRP-CO-GRP: ", grpFile);
     LogMessage(run.log, options.VerboseMode, 5, "GRP-CO-GRI: ", griFile);
+    // Runs on the same group take turns; the holder of the lock (a GRP run) may take it again.
+    ScopedEditLock lock;
+    std::string lockError;
+    if (lock.Acquire(grpFile, lockError) == LockResult::InUse) {
+        LogMessage(run.log, options.VerboseMode, 1, "GRP file in use, not changed : ", grpFile);
+        NoteFailure(run, RunFailure::WriteFailed);
+        return 0;
+    }
     GroupDef group;
     try {
         LineReader reader;
@@ -113,6 +116,13 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
         std::string line;
         while (reader.ReadLine(line)) {
             parser.Line(line);
+        }
+        if (reader.Failed()) {
+            // Half a GRI text would make a group with half its items.
+            PrintLine("Can't read GRI-File");
+            LogMessage(run.log, options.VerboseMode, 1, "Problem: ", reader.ErrorText());
+            NoteFailure(run, RunFailure::CommandError);
+            return 0;
         }
         for (const std::string& text : parser.console) {
             PrintLine(text);
@@ -136,7 +146,7 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
         PreviewGroup(run, options, grpFile, image);
         return 0;
     }
-    return WriteGrpFile(options, grpFile, image);
+    return WriteGrpFile(run, options, grpFile, image);
 }
 
 void GriToGrp(RunContext& run, RunOptions& options, const std::string& grpFile,

@@ -287,6 +287,8 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
         // cannot empty it before it was read.
         std::string image;
         bool read = ReadWholeFile(grpFile, image);
+        // The GRI text is written beside its file and put in place whole, and only when the
+        // group could be read: a group that cannot be read leaves an existing GRI file alone.
         LineWriter gri;
         const bool preview = options.Preview == 1;
         if (!preview && !gri.Open(griFile, NativeLineEnd())) {
@@ -317,11 +319,16 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
             for (const std::string& line : group.lines) {
                 gri.WriteLine(line);
             }
-            written = gri.Close();
+            if (group.lines.empty()) {
+                gri.Abandon();
+            } else {
+                written = gri.Close();
+            }
         }
         if (!written) {
             LogMessage(run.log, options.VerboseMode, 1,
                        "GRP-DC    : Can't create outputfile :", griFile);
+            LogMessage(run.log, options.VerboseMode, 1, "Problem: ", gri.ErrorText());
             NoteFailure(run, RunFailure::WriteFailed);
         }
         for (const std::string& line : group.console) {

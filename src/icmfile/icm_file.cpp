@@ -1,8 +1,12 @@
 // ICM files: a file of invocations.
 #include "icmfile/icm_file.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "base/message_log.h"
 #include "base/preview.h"
+#include "platform/files.h"
 #include "platform/shell.h"
 #include "script/substitution.h"
 #include "script/user_vars.h"
@@ -74,12 +78,29 @@ void ProcessIcmLines(RunContext& run, RunOptions& options, const std::string& ic
     LineReader reader;
     if (!reader.Open(icmFile)) {
         LogMessage(run.log, options.VerboseMode, 1, "ICMFile open returns BAD for :", icmFile);
+        if (PathExists(icmFile)) {
+            LogMessage(run.log, options.VerboseMode, 1, "Problem: ", reader.ErrorText());
+        }
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
-    std::string line;
-    // A last line without a line end is not processed.
-    while (!run.Ended() && reader.ReadLine(line) && reader.LastLineEnded()) {
+    // The whole file is read before its first line runs, so that a read error runs nothing
+    // rather than the first part of the file. A last line without a line end is not processed.
+    std::vector<std::string> lines;
+    std::string text;
+    while (reader.ReadLine(text) && reader.LastLineEnded()) {
+        lines.push_back(text);
+    }
+    if (reader.Failed()) {
+        LogMessage(run.log, options.VerboseMode, 1, "ICMFile read error, nothing run : ", icmFile);
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", reader.ErrorText());
+        NoteFailure(run, RunFailure::CommandError);
+        return;
+    }
+    for (std::string& line : lines) {
+        if (run.Ended()) {
+            break;
+        }
         line = TrimLeft(line);
         LogMessage(run.log, options.VerboseMode, 9, "ICM       : ", line);
         if (line.empty()) {
@@ -109,7 +130,21 @@ void ProcessIcmFile(RunContext& run, RunOptions& options, const std::string& icm
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
-    run.openIcmFiles.push_back(icmFile);
+    // A file that runs itself (or a file that runs it) would only repeat itself up to the
+    // nesting limit, exponentially often when it does so more than once. Files are told apart
+    // by what they are, not by how they were named.
+    std::string identity = FileIdentity(icmFile);
+    if (identity.empty()) {
+        identity = icmFile;
+    }
+    if (std::find(run.openIcmFiles.begin(), run.openIcmFiles.end(), identity) !=
+        run.openIcmFiles.end()) {
+        LogMessage(run.log, options.VerboseMode, 1,
+                   "ICM file is already being run, not run again: ", icmFile);
+        NoteFailure(run, RunFailure::CommandError);
+        return;
+    }
+    run.openIcmFiles.push_back(identity);
     ProcessIcmLines(run, options, icmFile);
     run.openIcmFiles.pop_back();
 }

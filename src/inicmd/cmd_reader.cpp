@@ -25,8 +25,19 @@ namespace {
 // The output file of O and W lines; a preview only names it.
 struct OutputFile {
     LineWriter writer;
+    std::string name;
     bool previewed = false;
 };
+
+// Puts the output file in place; a failed write (a full disk) is reported, and the file then
+// keeps what it had before.
+void CloseOutput(RunContext& run, const RunOptions& options, OutputFile& file) {
+    if (file.writer.IsOpen() && !file.writer.Close()) {
+        LogMessage(run.log, options.VerboseMode, 1, "Write Outfile failed : ", file.name);
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", file.writer.ErrorText());
+        NoteFailure(run, RunFailure::WriteFailed);
+    }
+}
 
 void OutputLine(RunContext& run, const RunOptions& options, OutputFile& file,
                 const std::string& upper) {
@@ -57,9 +68,10 @@ void OpenOutput(RunContext& run, const RunOptions& options, OutputFile& file,
     LineWriter& output = file.writer;
     if (output.IsOpen()) {
         LogMessage(run.log, v, 9, "CMD-File  : old Output file closed", "");
-        output.Close();
+        CloseOutput(run, options, file);
     }
     std::string name = TrimLeft(text.substr(1));
+    file.name = name;
     LogMessage(run.log, v, 9, "CMD-File  : Output command : ", name);
     if (options.Preview == 1) {
         PreviewOutputFile(name);
@@ -69,6 +81,7 @@ void OpenOutput(RunContext& run, const RunOptions& options, OutputFile& file,
     file.previewed = false;
     if (!output.Open(name, NativeLineEnd())) {
         LogMessage(run.log, v, 1, "Create Outfile failed : ", name);
+        LogMessage(run.log, v, 1, "Problem: ", output.ErrorText());
         NoteFailure(run, RunFailure::WriteFailed);
     }
 }
@@ -129,6 +142,9 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
     store = CommandStore{};
     if (!opened) {
         LogMessage(run.log, v, 1, "CMDFile not opened correctly :", cmdFile);
+        if (PathExists(cmdFile)) {
+            LogMessage(run.log, v, 1, "Problem: ", reader.ErrorText());
+        }
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
@@ -176,9 +192,18 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
                 break;
         }
     }
+    if (reader.Failed()) {
+        // What was read is not the whole file: none of it is applied.
+        LogMessage(run.log, v, 1, "CMD-File read error, nothing changed : ", cmdFile);
+        LogMessage(run.log, v, 1, "Problem: ", reader.ErrorText());
+        NoteFailure(run, RunFailure::CommandError);
+        store = CommandStore{};
+        output.writer.Abandon();
+        return;
+    }
     FinishIfStack(run, options, stack, BlockReader::Cmd);
     LogMessage(run.log, v, 5, "CMD-File  : ", cmdFile);
-    output.writer.Close();
+    CloseOutput(run, options, output);
 }
 
 void RunIniCommands(RunContext& run, RunOptions& options, const std::string& iniFile,

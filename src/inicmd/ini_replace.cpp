@@ -16,36 +16,30 @@ namespace rivel {
 
 namespace {
 
-void DeleteFile(RunContext& run, const RunOptions& options, const std::string& name) {
-    std::string error;
-    if (!RemoveFile(name, error)) {
-        LogMessage(run.log, options.VerboseMode, 1, "Removefile failed: ", name);
-        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", error);
-    }
-}
-
-// Copies the INI file to its backup, line by line, keeping the file's line end.
-void MakeBackup(RunContext& run, const RunOptions& options, const std::string& iniFile) {
+// Copies the INI file to its backup, line by line, keeping the file's line end. The new backup
+// is complete on the disk before it takes the old one's place, a link planted at its name is
+// replaced rather than followed, and it is no more readable than the INI file. False when no
+// complete backup was made.
+bool MakeBackup(RunContext& run, const RunOptions& options, const std::string& iniFile) {
     const int v = options.VerboseMode;
     std::string backup = MakeBackupName(iniFile);
     LogMessage(run.log, v, 9, "Backupname is: ", backup);
-    if (PathExists(backup)) {
-        LogMessage(run.log, v, 5, "Deleting Backupfile: ", backup);
-        DeleteFile(run, options, backup);
-    }
     LineReader in;
     if (!in.Open(iniFile)) {
         LogMessage(run.log, v, 1, "No Backup made", "InFile returns error");
         NoteFailure(run, RunFailure::WriteFailed);
-        return;
+        return false;
     }
     std::string line;
     bool more = in.ReadLine(line);
     LineWriter out;
-    bool opened =
-        out.Open(backup, in.LineEnd().empty() ? NativeLineEnd() : in.LineEnd(), in.Encoding());
+    bool opened = out.Open(backup, in.LineEnd().empty() ? NativeLineEnd() : in.LineEnd(),
+                           in.Encoding(), ReplaceOptions{false, false});
     if (opened) {
-        CopyPermissionBits(iniFile, backup);
+        out.File().UsePermissions(ReadPermissions(iniFile));
+        if (PathExists(backup)) {
+            LogMessage(run.log, v, 5, "Deleting Backupfile: ", backup);
+        }
     }
     LogMessage(run.log, v, 9, "Copy INI to BAK returns OK", "InFile returns OK");
     while (opened && more) {
@@ -56,28 +50,36 @@ void MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
         }
         more = in.ReadLine(line);
     }
-    bool written = opened && out.Close() && !in.Failed();
+    if (in.Failed()) {
+        out.Abandon();
+    }
+    bool written = opened && !in.Failed() && out.Close();
     if (!written) {
         LogMessage(run.log, v, 1, "Copy INI to BAK returns NOT OK", "OutFile returns error");
         NoteFailure(run, RunFailure::WriteFailed);
+        LogMessage(run.log, v, 1, "Problem: ", in.Failed() ? in.ErrorText() : out.ErrorText());
     } else {
         LogMessage(run.log, v, 9, "Copy INI to BAK returns OK", "OutFile returns OK");
     }
+    return written;
 }
 
-// The preview of a replacement: the file as it is against the rewritten temporary file.
+// The preview of a replacement: the file as it is against its new version, which is then
+// dropped.
 void ShowPreview(RunContext& run, const RunOptions& options, const std::string& iniFile,
-                 const std::string& temp) {
-    std::string before, after;
+                 LineWriter& out) {
     // As text, so that a UTF-16 file shows its lines rather than its bytes.
+    std::string before, after;
+    bool read = out.File().Flush() && ReadWholeText(out.File().NewName(), after);
+    out.Abandon();
     if (PathExists(iniFile) && !ReadWholeText(iniFile, before)) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", iniFile);
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
-    if (!ReadWholeText(temp, after)) {
-        LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", temp);
-        NoteFailure(run, RunFailure::CommandError);
+    if (!read) {
+        LogMessage(run.log, options.VerboseMode, 1, "Write error on outputfile ", iniFile);
+        NoteFailure(run, RunFailure::WriteFailed);
         return;
     }
     WritePreviewText(UnifiedDiff(iniFile, before, after));
@@ -103,55 +105,73 @@ std::string MakeBackupName(const std::string& iniFile) {
 void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& store,
                     const std::string& iniFile) {
     const int v = options.VerboseMode;
-    std::string temp = MakeTempFile(run, options);
-    if (temp.empty()) {
-        LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
+    if (PathExists(iniFile) && !IsRegularFile(iniFile)) {
+        // A device, pipe or directory under the INI file's name (a config file linked to
+        // /dev/null to blank it) is neither read nor replaced by a plain file.
+        LogMessage(run.log, v, 1, "INI file is not a regular file, not changed : ", iniFile);
+        NoteFailure(run, RunFailure::WriteFailed);
         return;
     }
     // Concurrent runs on the same file take turns from reading it to replacing it.
-    EditLock lock;
+    ScopedEditLock lock;
     std::string lockError;
-    if (!AcquireEditLock(iniFile, lock, lockError)) {
+    LockResult locked = lock.Acquire(iniFile, lockError);
+    if (locked == LockResult::InUse) {
+        // Another run kept the file for the whole wait: better unchanged than waiting for ever.
+        LogMessage(run.log, v, 1, "INI file in use, not changed : ", iniFile);
+        NoteFailure(run, RunFailure::WriteFailed);
+        return;
+    }
+    if (locked == LockResult::NoLock) {
         LogMessage(run.log, v, 9, "INI file not locked : ", lockError);
     }
+    // The rewritten text goes straight into the new version of the INI file, a file created
+    // for this run alone beside it: no name in a shared TEMP directory is ever written.
+    LineWriter out;
+    if (!out.Open(iniFile, NativeLineEnd(), ReplaceOptions{true, false})) {
+        LogMessage(run.log, v, 1, "Can't create temporary file for : ", iniFile);
+        LogMessage(run.log, v, 1, "Problem: ", out.ErrorText());
+        LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
+        NoteFailure(run, RunFailure::WriteFailed);
+        return;
+    }
+    ReportTempFile(run, options, out.File().NewName());
     std::string input = iniFile;
     bool fromBase = options.CreateIni == 2 && !PathExists(iniFile);
     if (fromBase) {
         LogMessage(run.log, v, 6, "INI file is created with basefile : ", run.baseFileName);
         input = run.baseFileName;
     }
-    if (ScanINI(run, options, store, input, temp) == 0) {
+    if (ScanINI(run, options, store, input, out) == 0) {
         LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
-        std::string ignored;
-        RemoveFile(temp, ignored);
-        ReleaseEditLock(lock);
         return;
     }
     if (!fromBase && (store.NoCommands != 0 || !store.IniChanged)) {
         LogMessage(run.log, v, 9, "INI file no changes", " no backup made");
-        DeleteFile(run, options, temp);
-        ReleaseEditLock(lock);
         return;
     }
     if (options.Preview == 1 && iniFile != run.scratchIniFile) {
-        ShowPreview(run, options, iniFile, temp);
-        DeleteFile(run, options, temp);
-        ReleaseEditLock(lock);
+        ShowPreview(run, options, iniFile, out);
         return;
     }
-    if (options.Backup == 1 && !fromBase) {
-        MakeBackup(run, options, iniFile);
+    if (options.Backup == 1 && !fromBase && !MakeBackup(run, options, iniFile)) {
+        // The backup was asked for: without it the INI file is not risked.
+        LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
+        NoteFailure(run, RunFailure::WriteFailed);
+        return;
     }
     if (fromBase) {
         LogMessage(run.log, v, 6, "New INI file is created with new name : ", iniFile);
     }
-    std::string error;
+    std::string temp = out.File().NewName();
     bool replaced = false;
+    std::string error;
     if (IsReadOnlyFile(iniFile)) {
         error = "the INI file is read-only";
+        out.Abandon();
     } else {
-        // The temporary file is moved into place when it is on the INI file's volume.
-        replaced = MoveOrReplaceFileWith(temp, iniFile, error);
+        replaced = out.Close();
+        error = out.ErrorText();
     }
     if (replaced) {
         LogMessage(run.log, v, 9, "Copy TMP to INI returns OK", "");
@@ -159,11 +179,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
         NoteFailure(run, RunFailure::WriteFailed);
         LogMessage(run.log, v, 3, "Problem: ", error);
-    }
-    ReleaseEditLock(lock);
-    if (PathExists(temp)) {
         LogMessage(run.log, v, 5, "Deleting TMPfile: ", temp);
-        DeleteFile(run, options, temp);
     }
 }
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "inicmd/rewrite_fixture.h"
-#include "platform/file_lock.h"
 #include "platform/file_replace.h"
 #include "platform/files.h"
 
@@ -65,47 +64,6 @@ TEST(ReplaceFileWith, WholeOrNotAtAllAndNothingLeftBeside) {
     EXPECT_EQ(ReadWholeFile(fresh), "new contents\n");
     fs::remove_all(dir);
     fs::remove(source);
-}
-
-TEST(MoveOrReplaceFileWith, SameVolumeMovesTheFileIntoPlace) {
-    fs::path dir = fs::path(ScratchFileName("move"));
-    fs::create_directories(dir);
-    std::string target = (dir / "T.INI").string();
-    std::string source = (dir / "new.tmp").string();
-    WriteWholeFile(target, "old\n");
-    WriteWholeFile(source, "new\n");
-    if (PathSeparator() == '/') {
-        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-    }
-    std::string error;
-    EXPECT_TRUE(MoveOrReplaceFileWith(source, target, error)) << error;
-    EXPECT_EQ(ReadWholeFile(target), "new\n");
-    EXPECT_FALSE(fs::exists(source));
-    if (PathSeparator() == '/') {
-        EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    }
-    // A missing source changes nothing.
-    EXPECT_FALSE(MoveOrReplaceFileWith(source, target, error));
-    EXPECT_EQ(ReadWholeFile(target), "new\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-    fs::remove_all(dir);
-}
-
-TEST(EditLock, HeldAndReleasedWithoutLitter) {
-    fs::path dir = fs::path(ScratchFileName("lock"));
-    fs::create_directories(dir);
-    std::string ini = (dir / "L.INI").string();
-    EditLock lock;
-    std::string error;
-    ASSERT_TRUE(AcquireEditLock(ini, lock, error)) << error;
-    EXPECT_NE(lock.handle, -1);
-    ReleaseEditLock(lock);
-    EXPECT_EQ(lock.handle, -1);
-    EXPECT_TRUE(fs::is_empty(dir));
-    // Taking it again after the release works at once.
-    ASSERT_TRUE(AcquireEditLock(ini, lock, error)) << error;
-    ReleaseEditLock(lock);
-    fs::remove_all(dir);
 }
 
 }  // namespace

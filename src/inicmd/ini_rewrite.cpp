@@ -46,8 +46,14 @@ size_t ReplacementLimit(size_t lineLength) {
     return 10000 + 4 * lineLength;
 }
 
-// Replaces the occurrences of r.Txt1 in l, ignoring case unless the command is R. The search
-// works on the line itself, so that a line without an occurrence costs no copy.
+// Replaces the occurrences of r.Txt1 in l, left to right, each search going on where a new
+// occurrence could begin: when the replacement cannot form the search text again, that is up to
+// search length - 1 characters before the inserted text (so a replacement may make a new
+// occurrence with what stood before it), otherwise right after it. The result is built in one
+// pass: every character (of the line, or of an inserted text) is appended once, and an
+// occurrence is found as soon as its last character is appended. So a long line costs its length
+// times the search length, not its length times the number of replacements.
+// A line without an occurrence costs no copy.
 void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l) {
     if (r.Txt1.empty()) {
         return;
@@ -70,26 +76,62 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
         return;
     }
     const size_t limit = ReplacementLimit(l.size());
+    const size_t n = search.size();
+    const bool feedsItself = r.FeedsItself;
+    auto same = [exact](char a, char b) { return a == b || (!exact && UpperChar(a) == b); };
+    // Whether out ends with the search text, starting no earlier than barrier.
+    auto endsWithSearch = [&](const std::string& out, size_t barrier) {
+        if (out.size() < n || out.size() - n < barrier) {
+            return false;
+        }
+        size_t start = out.size() - n;
+        for (size_t i = n; i > 0; --i) {
+            if (!same(out[start + i - 1], search[i - 1])) {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::string out;
+    out.reserve(l.size());
+    size_t barrier = 0;
     size_t count = 0;
-    for (; at != std::string::npos;) {
+    bool stopped = false;
+    // Characters still to be appended: the rest of an inserted text first, then the line.
+    std::string pendingInsert;
+    size_t insertPos = 0;
+    size_t linePos = 0;
+    while (insertPos < pendingInsert.size() || linePos < l.size()) {
+        if (stopped) {
+            out.append(pendingInsert, insertPos, std::string::npos);
+            out.append(l, linePos, std::string::npos);
+            break;
+        }
+        out += insertPos < pendingInsert.size() ? pendingInsert[insertPos++] : l[linePos++];
+        if (!endsWithSearch(out, barrier)) {
+            continue;
+        }
         if (count == limit) {
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
-            break;
+            stopped = true;
+            continue;
         }
         ++count;
-        l.replace(at, search.size(), r.Txt2);
-        size_t from;
-        if (r.FeedsItself) {
-            from = at + r.Txt2.size();
+        out.resize(out.size() - n);
+        if (feedsItself) {
+            out += r.Txt2;
+            barrier = out.size();
         } else {
-            // Nothing before the occurrence found changed, so a new occurrence can only start
-            // where it overlaps the inserted text: the same result as searching from the start.
-            from = at >= search.size() - 1 ? at - (search.size() - 1) : 0;
+            // The inserted text is searched again, together with what stood before it.
+            pendingInsert = r.Txt2 + pendingInsert.substr(insertPos);
+            insertPos = 0;
         }
-        at = find(from);
     }
-    if (r.FeedsItself && !r.LoopReported) {
+    if (count > 0) {
+        l.swap(out);
+    }
+    if (feedsItself && count > 0 && !r.LoopReported) {
         r.LoopReported = true;
         LogMessage(run.log, options.VerboseMode, 3,
                    "Replace text contains search text, once each: ", r.Txt1);
@@ -493,6 +535,25 @@ void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store
 
 int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
             const std::string& input, const std::string& output) {
+    LineWriter out;
+    if (!out.Open(output, NativeLineEnd())) {
+        LogMessage(run.log, options.VerboseMode, 1, "Can't open outputfile ", output);
+        NoteFailure(run, RunFailure::WriteFailed);
+        return 0;
+    }
+    if (ScanINI(run, options, store, input, out) == 0) {
+        return 0;
+    }
+    if (!out.Close()) {
+        LogMessage(run.log, options.VerboseMode, 1, "Write error on outputfile ", output);
+        NoteFailure(run, RunFailure::WriteFailed);
+        return 0;
+    }
+    return 1;
+}
+
+int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
+            const std::string& input, LineWriter& out) {
     const int verbose = options.VerboseMode;
     LineReader reader;
     if (!reader.Open(input)) {
@@ -508,15 +569,10 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     // The first line tells the file's line end, which the output keeps.
     std::string line;
     bool more = reader.IsOpen() && reader.ReadLine(line);
-    std::string lineEnd = reader.LineEnd().empty() ? NativeLineEnd() : reader.LineEnd();
-    LineWriter out;
-    if (!out.Open(output, lineEnd, reader.IsOpen() ? reader.Encoding() : TextEncoding::Plain)) {
-        LogMessage(run.log, verbose, 1, "Can't open outputfile ", output);
-        NoteFailure(run, RunFailure::WriteFailed);
-        return 0;
-    }
+    out.SetLineEnd(reader.LineEnd().empty() ? NativeLineEnd() : reader.LineEnd());
+    out.SetEncoding(reader.IsOpen() ? reader.Encoding() : TextEncoding::Plain);
     LogMessage(run.log, verbose, 5, "InFile : ", input);
-    LogMessage(run.log, verbose, 5, "OutFile: ", output);
+    LogMessage(run.log, verbose, 5, "OutFile: ", out.File().NewName());
     store.IniChanged = false;
     SectionIndex index = BuildSectionIndex(store);
     Pass pass(run, options, store, index, out);
@@ -534,16 +590,17 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
         NoteFailure(run, RunFailure::CommandError);
         return 0;
     }
-    if (!out.Close()) {
-        if (out.ConversionFailed()) {
-            LogMessage(run.log, verbose, 1, "Can't convert text to the encoding of ", input);
-        }
-        LogMessage(run.log, verbose, 1, "Write error on outputfile ", output);
+    if (out.ConversionFailed()) {
+        LogMessage(run.log, verbose, 1, "Can't convert text to the encoding of ", input);
+    }
+    if (out.Failed()) {
+        LogMessage(run.log, verbose, 1, "Write error on outputfile ", out.File().NewName());
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;
     }
     if (readFailed) {
         LogMessage(run.log, verbose, 1, "Read error on input file ", input);
+        LogMessage(run.log, verbose, 1, "Problem: ", reader.ErrorText());
         NoteFailure(run, RunFailure::CommandError);
         return 0;
     }

@@ -8,6 +8,7 @@
 #include "base/run_context.h"
 #include "inicmd/command_list.h"
 #include "inicmd/section_index.h"
+#include "text/line_io.h"
 
 namespace rivel {
 
@@ -23,5 +24,10 @@ void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store
 // not be written. The output keeps the input's line end; a new file gets the platform's.
 int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
             const std::string& input, const std::string& output);
+
+// The same into a writer opened by the caller, which is left open: the caller decides whether
+// the new version is put in place. Its line end is set here.
+int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
+            const std::string& input, LineWriter& out);
 
 }  // namespace rivel

@@ -22,26 +22,25 @@ bool IsAddKind(CommandKind k) {
            k == CommandKind::MergeFKey || k == CommandKind::AddKeyNumeric;
 }
 
-// Raises Count of every pending numeric add of the same section and key (as r spells it) to n.
-void UpdateCounts(CommandStore& store, const SectionCommands& commands, const CommandRecord& r,
-                  int32_t n) {
-    auto it = commands.byNumberedKey.find(r.UpperKey);
-    if (it == commands.byNumberedKey.end()) {
-        return;
-    }
-    const std::string key = r.Key;
-    for (size_t position : it->second) {
-        CommandRecord& q = store.CommandList[commands.records[position]];
-        if (!q.Done && q.Kind == CommandKind::AddKeyNumeric && q.Key == key && q.Count <= n) {
-            q.Count = n;
-        }
+// Raises the next number of the numeric adds of r's key (as r spells it) to follow n. Every add
+// still pending takes the highest number met, so one value per key serves them all.
+void UpdateCounts(const SectionCommands& commands, const CommandRecord& r, int32_t n) {
+    auto [it, added] = commands.highestNumber.try_emplace(r.Key, n);
+    if (!added && it->second < n) {
+        it->second = n;
     }
 }
 
+// The number a pending numeric add counts from.
+int32_t CountOf(const SectionCommands& commands, const CommandRecord& r) {
+    auto it = commands.highestNumber.find(r.Key);
+    return it != commands.highestNumber.end() && it->second > r.Count ? it->second : r.Count;
+}
+
 // Whether record r passes the filter of its kind for a line with value v.
-bool PassesFilter(RunContext& run, const RunOptions& options, CommandStore& store,
-                  const SectionCommands& commands, CommandRecord& r, const std::string& k,
-                  const std::string& v, const std::string& line) {
+bool PassesFilter(RunContext& run, const RunOptions& options, const SectionCommands& commands,
+                  CommandRecord& r, const std::string& k, const std::string& v,
+                  const std::string& line) {
     const int verbose = options.VerboseMode;
     switch (r.Kind) {
         case CommandKind::AddKeyAnywayU:
@@ -49,7 +48,7 @@ bool PassesFilter(RunContext& run, const RunOptions& options, CommandStore& stor
             LogMessage(run.log, verbose, 9, "AddkeyanywayU,Deletekeyvalu:", line);
             return v == r.Value;
         case CommandKind::AddKeyNumeric:
-            UpdateCounts(store, commands, r, GetNum(run, options, k));
+            UpdateCounts(commands, r, GetNum(run, options, k));
             return EqualsIgnoreCase(v, r.Value) && !r.Done;
         case CommandKind::AddKeyAnyway:
         case CommandKind::DeleteKeyVal:
@@ -201,6 +200,29 @@ const std::vector<size_t>* Find(const std::unordered_map<std::string, std::vecto
     return it == map.end() ? nullptr : &it->second;
 }
 
+// The first numbered command of the group from pos on that can act on a line with value v:
+// one that acts on every value, or one of that value (a numbered add only while pending).
+size_t NextNumbered(const CommandStore& store, const SectionCommands& commands,
+                    const NumberedGroup& group, size_t pos, const std::string& v) {
+    size_t best = commands.records.size();
+    auto always = std::lower_bound(group.always.begin(), group.always.end(), pos);
+    if (always != group.always.end()) {
+        best = *always;
+    }
+    auto it = group.byValue.find(UpperCase(v));
+    if (it != group.byValue.end()) {
+        for (auto at = std::lower_bound(it->second.begin(), it->second.end(), pos);
+             at != it->second.end() && *at < best; ++at) {
+            const CommandRecord& r = store.CommandList[commands.records[*at]];
+            if (r.Kind != CommandKind::AddKeyNumeric || !r.Done) {
+                best = *at;
+                break;
+            }
+        }
+    }
+    return best;
+}
+
 std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore& store,
                         const SectionCommands& commands, const std::string& section,
                         const std::string& line, size_t from) {
@@ -216,30 +238,50 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
         LogMessage(run.log, verbose, 9, "GetKey Val from: ", l);
         LogMessage(run.log, verbose, 9, "    --> ActKey : ", k);
         LogMessage(run.log, verbose, 9, "    --> ActVal : ", v);
-        // The commands of this key (and, for numbered-key commands, of key<digits>), merged
-        // back into list order: the first one from pos on that passes its filter applies.
-        const std::vector<size_t>* exact = Find(commands.byKey, UpperCase(k));
-        const std::vector<size_t>* numbered =
-            commands.byNumberedKey.empty() ? nullptr
-                                           : Find(commands.byNumberedKey, SNum(run, options, k));
-        auto a = From(exact, pos), aEnd = From(exact, records.size());
-        auto b = From(numbered, pos), bEnd = From(numbered, records.size());
+        // The commands of this key, and the numbered-key commands of its stem (key<digits>):
+        // the first one from pos on that passes its filter applies. Of the numbered ones only
+        // those that can pass are looked at (an index by value), so a line costs the logarithm
+        // of their number, not their number.
+        const std::string upperKey = UpperCase(k);
+        const NumberedGroup* group = nullptr;
+        std::string stem;
+        if (!commands.numbered.empty()) {
+            stem = SNum(run, options, k);
+            auto it = commands.numbered.find(stem);
+            group = it == commands.numbered.end() ? nullptr : &it->second;
+        }
+        // When the key is its own stem its numbered commands come through the group alone.
+        const std::vector<size_t>* exact = group != nullptr && stem == upperKey
+                                               ? Find(commands.byKeyPlain, upperKey)
+                                               : Find(commands.byKey, upperKey);
+        size_t candidate =
+            group != nullptr ? NextNumbered(store, commands, *group, pos, v) : records.size();
         CommandRecord* match = nullptr;
-        while (a != aEnd || b != bEnd) {
-            size_t next;
-            if (b == bEnd || (a != aEnd && *a <= *b)) {
-                next = *a++;
-                if (b != bEnd && *b == next) {
-                    ++b;
-                }
-            } else {
-                next = *b++;
-            }
-            CommandRecord& r = store.CommandList[records[next]];
-            if (PassesFilter(run, options, store, commands, r, k, v, l)) {
+        size_t start = pos;
+        for (auto a = From(exact, pos), aEnd = From(exact, candidate); a != aEnd; ++a) {
+            CommandRecord& r = store.CommandList[records[*a]];
+            if (PassesFilter(run, options, commands, r, k, v, l)) {
                 match = &r;
-                pos = next;
+                pos = *a;
                 break;
+            }
+        }
+        if (match == nullptr && candidate < records.size()) {
+            CommandRecord& r = store.CommandList[records[candidate]];
+            PassesFilter(run, options, commands, r, k, v, l);
+            match = &r;
+            pos = candidate;
+        }
+        if (group != nullptr) {
+            // Every numbered add met on the way (from start up to the match) has seen the
+            // line's number, as if each had been tried.
+            size_t last = match != nullptr ? pos : records.size() - 1;
+            int32_t number = GetNum(run, options, k);
+            for (const auto& [spelled, positions] : group->addsByKey) {
+                auto first = std::lower_bound(positions.begin(), positions.end(), start);
+                if (first != positions.end() && *first <= last) {
+                    UpdateCounts(commands, store.CommandList[records[*first]], number);
+                }
             }
         }
         if (match == nullptr) {
@@ -264,7 +306,7 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
             case CommandKind::AddKeyNumeric:
                 LogMessage(run.log, verbose, 9, "Addkeynumeric:", o);
                 r.Done = 1;
-                UpdateCounts(store, commands, r, GetNum(run, options, k));
+                UpdateCounts(commands, r, GetNum(run, options, k));
                 break;
             case CommandKind::AddKey:
             case CommandKind::AddKeyAnyway:
@@ -340,10 +382,11 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
                 break;
             }
             case CommandKind::AddKeyNumeric: {
-                int32_t number = r.Count < INT32_MAX ? r.Count + 1 : r.Count;
+                int32_t count = CountOf(commands, r);
+                int32_t number = count < INT32_MAX ? count + 1 : count;
                 n = MakeKeyLine(options, section, r, r.Key + std::to_string(number), r.Value);
                 r.Done = 1;
-                UpdateCounts(store, commands, r, number);
+                UpdateCounts(commands, r, number);
                 label = "ADDKeyNumeric : ";
                 break;
             }

@@ -1,6 +1,10 @@
 // The stored commands indexed by section.
 #include "inicmd/section_index.h"
 
+#include <algorithm>
+
+#include "text/strings.h"
+
 namespace rivel {
 
 namespace {
@@ -36,12 +40,29 @@ SectionIndex BuildSectionIndex(const CommandStore& store) {
                 break;
             case CommandKind::AddKeyNumeric:
             case CommandKind::DeleteKeyNum:
-            case CommandKind::DeleteKeyValNum:
+            case CommandKind::DeleteKeyValNum: {
                 section.byNumberedKey[r.UpperKey].push_back(position);
                 section.byKey[r.UpperKey].push_back(position);
+                NumberedGroup& group = section.numbered[r.UpperKey];
+                if (r.Kind == CommandKind::DeleteKeyNum) {
+                    group.always.push_back(position);
+                    break;
+                }
+                group.byValue[UpperCase(r.Value)].push_back(position);
+                if (r.Kind == CommandKind::AddKeyNumeric) {
+                    auto spelled = std::find_if(group.addsByKey.begin(), group.addsByKey.end(),
+                                                [&](const auto& e) { return e.first == r.Key; });
+                    if (spelled == group.addsByKey.end()) {
+                        group.addsByKey.push_back({r.Key, {}});
+                        spelled = group.addsByKey.end() - 1;
+                    }
+                    spelled->second.push_back(position);
+                }
                 break;
+            }
             default:
                 section.byKey[r.UpperKey].push_back(position);
+                section.byKeyPlain[r.UpperKey].push_back(position);
                 break;
         }
     }

@@ -2,6 +2,7 @@
 // the section it is in: its cost grows with lines plus commands, not lines times commands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -9,6 +10,19 @@
 #include "inicmd/command_list.h"
 
 namespace rivel {
+
+// The numbered-key commands (!, ~, and their value forms) of one key stem, arranged so that a
+// key line finds the ones that can act on it without looking at all of them: a section may hold
+// thousands of them (one per file of a list).
+struct NumberedGroup {
+    // Positions (ascending, indexes into `records`) of the commands that act on every key
+    // of the stem, whatever its value.
+    std::vector<size_t> always;
+    // UpperCase(value) -> positions of the commands that act only on that value.
+    std::unordered_map<std::string, std::vector<size_t>> byValue;
+    // Key as spelled -> positions of its numbered adds, whose next number they share.
+    std::vector<std::pair<std::string, std::vector<size_t>>> addsByKey;
+};
 
 // The commands of one section.
 struct SectionCommands {
@@ -19,6 +33,12 @@ struct SectionCommands {
     std::unordered_map<std::string, std::vector<size_t>> byKey;
     // The same for the numbered-key commands (!, ~), which also match key<digits>.
     std::unordered_map<std::string, std::vector<size_t>> byNumberedKey;
+    // The same commands by key stem, arranged for quick lookup; and `byKey` without them.
+    std::unordered_map<std::string, NumberedGroup> numbered;
+    std::unordered_map<std::string, std::vector<size_t>> byKeyPlain;
+    // Key as spelled -> the highest number its numbered adds have met in this pass: the
+    // number after it is the one the next add takes.
+    mutable std::unordered_map<std::string, int32_t> highestNumber;
 };
 
 struct SectionIndex {

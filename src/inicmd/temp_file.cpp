@@ -1,4 +1,4 @@
-// The temporary file of an INI run.
+// The temporary files of an INI run and of a GRP run.
 #include "inicmd/temp_file.h"
 
 #include "base/message_log.h"
@@ -7,32 +7,47 @@
 
 namespace rivel {
 
-std::string MakeTempFile(RunContext& run, const RunOptions& options) {
-    std::string directory;
-    bool found = false;
+namespace {
+
+bool TempVariableSet() {
     for (const char* name : {"TEMP", "TMP", "TMPDIR"}) {
         auto value = GetEnvVar(name);
         if (value && !value->empty()) {
-            directory = *value;
-            found = true;
-            break;
+            return true;
         }
     }
-    if (!found) {
-        LogMessage(run.log, options.VerboseMode, 3, "TEMP or TMP environment not found", "");
-    }
-    std::string path = CreateUniqueFile(directory, "rvl");
-    if (path.empty()) {
-        LogMessage(run.log, options.VerboseMode, 1,
-                   "Can't create temporary file in : ", found ? directory : ".");
-        NoteFailure(run, RunFailure::WriteFailed);
-        return "";
-    }
+    return false;
+}
+
+std::string BareName(const std::string& path) {
     size_t cut = path.size();
     while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
         --cut;
     }
-    LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", path.substr(cut));
+    return path.substr(cut);
+}
+
+}  // namespace
+
+void ReportTempFile(RunContext& run, const RunOptions& options, const std::string& path) {
+    if (!TempVariableSet()) {
+        LogMessage(run.log, options.VerboseMode, 3, "TEMP or TMP environment not found", "");
+    }
+    LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", BareName(path));
+    LogMessage(run.log, options.VerboseMode, 9, "TMP-Name&Path :", path);
+}
+
+std::string MakeGroupTextFile(RunContext& run, const RunOptions& options,
+                              const std::string& grpFile) {
+    std::string name = BareName(grpFile);
+    std::string directory = grpFile.substr(0, grpFile.size() - name.size());
+    std::string path = CreateUniqueFile(directory, "rvg");
+    if (path.empty()) {
+        LogMessage(run.log, options.VerboseMode, 1,
+                   "Can't create temporary file in : ", directory.empty() ? "." : directory);
+        return "";
+    }
+    LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", BareName(path));
     LogMessage(run.log, options.VerboseMode, 9, "TMP-Name&Path :", path);
     return path;
 }

@@ -1,5 +1,8 @@
 // An advisory lock that serialises RIVEL runs editing the same file: held from reading the file
 // to replacing it, so that concurrent runs (login scripts on many machines) do not lose edits.
+// The lock belongs to the file a name finally refers to, so runs through a symbolic link and
+// through the real name take turns too. A process that already holds the lock may take it
+// again (a group run edits its GRI text beside the group while holding the group's lock).
 #pragma once
 
 #include <cstdint>
@@ -12,11 +15,36 @@ struct EditLock {
     std::string lockPath;  // the lock object's name (Windows: a lock file deleted on release)
 };
 
-// Waits until the edit lock for path is held. False (with errorText) when no lock can be had,
-// for example on a file system without locks; the caller then goes on without one.
-bool AcquireEditLock(const std::string& path, EditLock& lock, std::string& errorText);
+enum class LockResult {
+    Held,    // the lock is held
+    InUse,   // another run kept it for the whole wait
+    NoLock,  // no lock can be had here (for example a file system without locks)
+};
+
+// How long a run waits for a lock another run holds: 30 seconds, or the number of seconds in
+// the environment variable RIVEL_LOCK_WAIT.
+int EditLockWaitSeconds();
+
+// Waits at most waitSeconds for the edit lock of path. errorText tells why when not Held.
+LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string& errorText,
+                           int waitSeconds);
 
 // Releases the lock; leaves nothing behind on disk. Does nothing when no lock is held.
 void ReleaseEditLock(EditLock& lock);
+
+// Holds an edit lock for a scope.
+class ScopedEditLock {
+  public:
+    ScopedEditLock() = default;
+    ~ScopedEditLock() { ReleaseEditLock(lock_); }
+    ScopedEditLock(const ScopedEditLock&) = delete;
+    ScopedEditLock& operator=(const ScopedEditLock&) = delete;
+    LockResult Acquire(const std::string& path, std::string& errorText) {
+        return AcquireEditLock(path, lock_, errorText, EditLockWaitSeconds());
+    }
+
+  private:
+    EditLock lock_;
+};
 
 }  // namespace rivel

@@ -1,31 +1,58 @@
-// POSIX whole-file replacement: copy into a new file in the target's directory, fsync, rename.
-#include "platform/file_replace.h"
-
+// POSIX whole-file replacement, done through descriptors: the target's directory is opened once
+// and every later step (creating the new file, renaming it, flushing the directory) is made
+// relative to that descriptor, and the new file is only ever touched through its own.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
+
+#include "platform/file_replace.h"
+#include "platform/files.h"
+#include "platform/temp_cleanup.h"
 
 namespace rivel {
 
+struct ReplacementFile::State {
+    int directory = -1;
+    int fd = -1;
+    std::string target;   // resolved name, as given to the directory's path
+    std::string base;     // the target's last component
+    std::string newBase;  // the new file's name inside the directory
+    std::string newName;  // the same with the directory, for messages
+    FilePermissions old;
+    FilePermissions wanted;
+    std::string buffer;
+    bool failed = false;
+    int error = 0;
+    bool published = false;
+    bool placed = false;
+    TempRegistration* registration = nullptr;
+};
+
 namespace {
 
-std::string ErrnoText() {
-    return std::strerror(errno);
+constexpr size_t kBufferSize = 1 << 16;
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
 }
 
-// Writes all of data; false on any error (disk full, size limit, I/O error).
-bool WriteAll(int fd, const char* data, size_t size) {
+std::string DirectoryPart(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool WriteAll(int fd, const char* data, size_t size, int& error) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
+            error = errno;
             return false;
         }
         data += n;
@@ -34,23 +61,13 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-bool CopyInto(int from, int to) {
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        ssize_t n = ::read(from, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (n == 0) {
-            return true;
-        }
-        if (!WriteAll(to, buffer.data(), static_cast<size_t>(n))) {
-            return false;
-        }
-    }
+bool SyncFd(int fd) {
+    int rc;
+    do {
+        rc = ::fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    // Some file systems cannot flush a directory; that is no failure of the write.
+    return rc == 0 || errno == EINVAL || errno == EROFS;
 }
 
 mode_t DefaultMode() {
@@ -59,104 +76,308 @@ mode_t DefaultMode() {
     return 0666 & ~mask;
 }
 
-}  // namespace
-
-namespace {
-
-// The file a name finally refers to (a symbolic link is followed).
-std::string RealTarget(const std::string& target) {
-    std::string real = target;
-    struct stat linkInfo {};
-    if (::lstat(target.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-        char* resolved = ::realpath(target.c_str(), nullptr);
-        if (resolved != nullptr) {
-            real = resolved;
-            std::free(resolved);
-        }
+// A name no file of the directory is likely to have; O_EXCL makes sure.
+std::string CandidateName(const std::string& base, unsigned attempt) {
+    static unsigned counter = 0;
+    unsigned long seed = static_cast<unsigned long>(::getpid()) * 2654435761ul ^
+                         static_cast<unsigned long>(std::time(nullptr)) ^
+                         (static_cast<unsigned long>(++counter) << 20) ^ attempt * 40503ul;
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix;
+    for (int i = 0; i < 8; ++i) {
+        suffix += letters[seed % 36];
+        seed = seed / 36 + (seed << 7) + 12345;
     }
-    return real;
+    // Kept short enough for any file system's name limit.
+    return "." + base.substr(0, 200) + ".rvl" + suffix;
 }
 
 }  // namespace
 
-bool MoveOrReplaceFileWith(const std::string& source, const std::string& target,
-                           std::string& errorText) {
-    std::string real = RealTarget(target);
-    size_t slash = real.rfind('/');
-    std::string directory = slash == std::string::npos ? "." : real.substr(0, slash + 1);
-    struct stat from {
-    }, dir{}, old{};
-    bool exists = ::stat(real.c_str(), &old) == 0;
-    if (::stat(source.c_str(), &from) == 0 && ::stat(directory.c_str(), &dir) == 0 &&
-        from.st_dev == dir.st_dev && S_ISREG(from.st_mode)) {
-        if (exists) {
-            // The owner can only be given by a privileged run; failing that the file is ours.
-            if (::chown(source.c_str(), old.st_uid, old.st_gid) != 0) {
-            }
-        }
-        if (::chmod(source.c_str(), exists ? (old.st_mode & 07777) : DefaultMode()) == 0 &&
-            ::rename(source.c_str(), real.c_str()) == 0) {
-            return true;
-        }
+ReplacementFile::ReplacementFile() = default;
+
+ReplacementFile::~ReplacementFile() {
+    if (state_ && state_->published) {
+        std::string ignored;
+        Close(ignored);
     }
-    return ReplaceFileWith(source, target, errorText);
+    Abandon();
 }
 
-bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText) {
-    std::string real = RealTarget(target);
-    struct stat old {};
-    bool exists = ::stat(real.c_str(), &old) == 0;
-    size_t slash = real.rfind('/');
-    std::string directory = slash == std::string::npos ? "" : real.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? real : real.substr(slash + 1);
-    std::string pattern = directory + "." + base + ".rvlXXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int out = ::mkstemp(name.data());
-    if (out < 0) {
-        errorText = ErrnoText();
+bool ReplacementFile::IsOpen() const {
+    return state_ && state_->fd >= 0;
+}
+
+const std::string& ReplacementFile::NewName() const {
+    static const std::string none;
+    return state_ ? state_->newName : none;
+}
+
+const std::string& ReplacementFile::Target() const {
+    static const std::string none;
+    return state_ ? state_->target : none;
+}
+
+const FilePermissions& ReplacementFile::OldPermissions() const {
+    static const FilePermissions none;
+    return state_ ? state_->old : none;
+}
+
+void ReplacementFile::UsePermissions(const FilePermissions& permissions) {
+    if (state_) {
+        state_->wanted = permissions;
+    }
+}
+
+bool ReplacementFile::Failed() const {
+    return !state_ || state_->failed;
+}
+
+bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
+                            const ReplaceOptions& options) {
+    Abandon();
+    refusedNotRegular_ = false;
+    if (target.empty() || target.find('\0') != std::string::npos) {
+        errorText = ErrorText(ENOENT);
         return false;
     }
-    std::string beside(name.data());
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    bool ok = in >= 0 && CopyInto(in, out);
-    if (!ok) {
-        errorText = ErrnoText();
+    auto s = std::make_unique<State>();
+    s->target = target;
+    if (options.followLink && !ResolveFileLinks(s->target, errorText)) {
+        return false;
     }
-    if (in >= 0) {
-        ::close(in);
+    std::string directory = DirectoryPart(s->target);
+    s->base = s->target.substr(directory.size());
+    if (s->base.empty() || s->base == "." || s->base == "..") {
+        errorText = ErrorText(EISDIR);
+        refusedNotRegular_ = true;
+        return false;
     }
-    if (ok) {
-        if (exists) {
-            // The owner can only be given by a privileged run; failing that the file is ours.
-            if (::fchown(out, old.st_uid, old.st_gid) != 0) {
+    s->directory =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (s->directory < 0) {
+        errorText = ErrorText(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstatat(s->directory, s->base.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        bool replaceable = S_ISREG(st.st_mode) || (!options.followLink && S_ISLNK(st.st_mode));
+        if (!replaceable) {
+            // Devices, pipes, directories (and a link swapped in since it was resolved).
+            refusedNotRegular_ = true;
+            errorText = "not a regular file";
+            ::close(s->directory);
+            return false;
+        }
+        if (S_ISREG(st.st_mode)) {
+            if (options.refuseReadOnly &&
+                ((st.st_mode & 0222) == 0 ||
+                 ::faccessat(s->directory, s->base.c_str(), W_OK, AT_EACCESS) != 0)) {
+                errorText = ErrorText(EACCES);
+                ::close(s->directory);
+                return false;
             }
+            s->old = {true, static_cast<uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
         }
-        if (::fchmod(out, exists ? (old.st_mode & 07777) : DefaultMode()) != 0) {
-            errorText = ErrnoText();
-            ok = false;
+    } else if (errno != ENOENT) {
+        errorText = ErrorText(errno);
+        ::close(s->directory);
+        return false;
+    }
+    s->wanted = s->old;
+    for (unsigned attempt = 0; attempt < 100 && s->fd < 0; ++attempt) {
+        s->newBase = CandidateName(s->base, attempt);
+        s->fd = ::openat(s->directory, s->newBase.c_str(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (s->fd < 0 && errno != EEXIST) {
+            break;
         }
     }
-    if (::close(out) != 0 && ok) {
-        errorText = ErrnoText();
-        ok = false;
+    if (s->fd < 0) {
+        errorText = ErrorText(errno);
+        ::close(s->directory);
+        return false;
     }
-    if (ok && ::rename(beside.c_str(), real.c_str()) != 0) {
-        errorText = ErrnoText();
-        ok = false;
+    s->registration = RegisterTempFile(s->directory, s->newBase);
+    s->newName = directory + s->newBase;
+    s->buffer.reserve(kBufferSize);
+    state_ = std::move(s);
+    return true;
+}
+
+bool ReplacementFile::Flush() {
+    if (!state_ || state_->fd < 0 || state_->failed) {
+        return false;
     }
-    if (!ok) {
-        ::unlink(beside.c_str());
+    State& s = *state_;
+    if (!s.buffer.empty()) {
+        if (!WriteAll(s.fd, s.buffer.data(), s.buffer.size(), s.error)) {
+            s.failed = true;
+            return false;
+        }
+        s.buffer.clear();
+    }
+    return true;
+}
+
+bool ReplacementFile::Write(std::string_view bytes) {
+    if (!state_ || state_->fd < 0 || state_->failed) {
+        return false;
+    }
+    State& s = *state_;
+    if (s.buffer.size() + bytes.size() <= kBufferSize && !s.published) {
+        s.buffer.append(bytes);
+        return true;
+    }
+    if (!s.buffer.empty()) {
+        if (!WriteAll(s.fd, s.buffer.data(), s.buffer.size(), s.error)) {
+            s.failed = true;
+            return false;
+        }
+        s.buffer.clear();
+    }
+    if (bytes.size() <= kBufferSize && !s.published) {
+        s.buffer.append(bytes);
+        return true;
+    }
+    if (!WriteAll(s.fd, bytes.data(), bytes.size(), s.error)) {
+        s.failed = true;
         return false;
     }
     return true;
 }
 
-void CopyPermissionBits(const std::string& from, const std::string& to) {
-    struct stat st {};
-    if (::stat(from.c_str(), &st) == 0) {
-        ::chmod(to.c_str(), st.st_mode & 07777);
+namespace {
+
+// Everything up to the rename: pending bytes, the disk, owner and mode.
+bool Finish(ReplacementFile::State& s) {
+    if (!s.failed && !s.buffer.empty()) {
+        if (!WriteAll(s.fd, s.buffer.data(), s.buffer.size(), s.error)) {
+            s.failed = true;
+        }
+        s.buffer.clear();
     }
+    if (!s.failed && !SyncFd(s.fd)) {
+        s.error = errno;
+        s.failed = true;
+    }
+    if (s.failed) {
+        return false;
+    }
+    if (s.wanted.known) {
+        // Giving the owner needs privileges; an ordinary run keeps the file as its own. The
+        // owner goes first: changing it clears the set-id bits that the mode then restores.
+        if (::fchown(s.fd, s.wanted.owner, s.wanted.group) != 0) {
+        }
+    }
+    mode_t mode = s.wanted.known ? static_cast<mode_t>(s.wanted.mode) : DefaultMode();
+    if (::fchmod(s.fd, mode) != 0) {
+        s.error = errno;
+        s.failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool PutInPlace(ReplacementFile::State& s) {
+    if (::renameat(s.directory, s.newBase.c_str(), s.directory, s.base.c_str()) != 0) {
+        s.error = errno;
+        s.failed = true;
+        return false;
+    }
+    s.placed = true;
+    UnregisterTempFile(s.registration);
+    s.registration = nullptr;
+    SyncFd(s.directory);
+    return true;
+}
+
+}  // namespace
+
+bool ReplacementFile::Commit(std::string& errorText) {
+    if (!state_ || state_->fd < 0) {
+        errorText = ErrorText(EBADF);
+        return false;
+    }
+    State& s = *state_;
+    bool ok = Finish(s);
+    if (::close(s.fd) != 0 && ok) {
+        s.error = errno;
+        ok = false;
+    }
+    s.fd = -1;
+    ok = ok && PutInPlace(s);
+    if (!ok) {
+        errorText = ErrorText(s.error);
+        Abandon();
+        return false;
+    }
+    ::close(s.directory);
+    state_.reset();
+    return true;
+}
+
+bool ReplacementFile::Publish(std::string& errorText) {
+    if (!state_ || state_->fd < 0) {
+        errorText = ErrorText(EBADF);
+        return false;
+    }
+    State& s = *state_;
+    if (!Finish(s) || !PutInPlace(s)) {
+        errorText = ErrorText(s.error);
+        Abandon();
+        return false;
+    }
+    s.published = true;
+    return true;
+}
+
+bool ReplacementFile::Close(std::string& errorText) {
+    if (!state_ || !state_->published) {
+        return Commit(errorText);
+    }
+    State& s = *state_;
+    bool ok = !s.failed;
+    if (ok && !s.buffer.empty()) {
+        ok = WriteAll(s.fd, s.buffer.data(), s.buffer.size(), s.error);
+    }
+    if (::close(s.fd) != 0 && ok) {
+        s.error = errno;
+        ok = false;
+    }
+    ::close(s.directory);
+    if (!ok) {
+        errorText = ErrorText(s.error);
+    }
+    state_.reset();
+    return ok;
+}
+
+void ReplacementFile::Abandon() {
+    if (!state_) {
+        return;
+    }
+    State& s = *state_;
+    if (s.published) {
+        return;  // in place already: Close ends it
+    }
+    if (s.fd >= 0) {
+        ::close(s.fd);
+    }
+    if (!s.placed) {
+        ::unlinkat(s.directory, s.newBase.c_str(), 0);
+    }
+    UnregisterTempFile(s.registration);
+    ::close(s.directory);
+    state_.reset();
+}
+
+FilePermissions ReadPermissions(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return {};
+    }
+    return {true, static_cast<uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
 }
 
 bool IsReadOnlyFile(const std::string& path) {

@@ -1,103 +1,325 @@
-// Win32 whole-file replacement: copy into a new file in the target's directory, flush, and move
-// it over the target in one step.
-#include "platform/file_replace.h"
-
-#include "platform/files.h"
-
+// Win32 whole-file replacement: a new file created exclusively beside the target, written and
+// flushed (FlushFileBuffers) through its handle, then moved over the target in one step with
+// MOVEFILE_WRITE_THROUGH, so the move itself is on the disk when it returns.
 #include <windows.h>
 
-#include <vector>
+#include "platform/file_replace.h"
+#include "platform/files.h"
+#include "platform/temp_cleanup.h"
 
 namespace rivel {
 
+struct ReplacementFile::State {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::string target;
+    std::string newName;
+    FilePermissions old;
+    FilePermissions wanted;
+    std::string buffer;
+    bool failed = false;
+    DWORD error = 0;
+    bool published = false;
+    bool placed = false;
+    TempRegistration* registration = nullptr;
+};
+
 namespace {
 
-// Creates a new file beside target exclusively; returns its handle and name.
-HANDLE CreateBeside(const std::string& target, std::string& name) {
-    size_t cut = target.find_last_of("\\/:");
-    std::string directory = cut == std::string::npos ? "" : target.substr(0, cut + 1);
-    DWORD seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount();
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        name = directory + "~rvl" + std::to_string((seed + attempt * 7919u) & 0xffffffu) + ".tmp";
-        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
-            return h;
+constexpr size_t kBufferSize = 1 << 16;
+
+bool WriteAll(HANDLE h, const char* data, size_t size, DWORD& error) {
+    while (size > 0) {
+        DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        DWORD put = 0;
+        if (!WriteFile(h, data, chunk, &put, nullptr) || put == 0) {
+            error = GetLastError();
+            return false;
         }
+        data += put;
+        size -= put;
     }
-    return INVALID_HANDLE_VALUE;
+    return true;
+}
+
+// Devices (NUL, CON, COM1), pipes and directories are not files that can be replaced.
+bool IsReplaceable(const std::string& target, bool& exists, DWORD& attributes) {
+    HANDLE h =
+        CreateFileA(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD err = GetLastError();
+        exists = !(err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND);
+        attributes = INVALID_FILE_ATTRIBUTES;
+        return !exists;
+    }
+    exists = true;
+    BY_HANDLE_FILE_INFORMATION info{};
+    bool disk = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+                (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    attributes = info.dwFileAttributes;
+    CloseHandle(h);
+    return disk;
 }
 
 }  // namespace
 
-bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText) {
-    std::string beside;
-    HANDLE out = CreateBeside(target, beside);
-    if (out == INVALID_HANDLE_VALUE) {
+ReplacementFile::ReplacementFile() = default;
+
+ReplacementFile::~ReplacementFile() {
+    if (state_ && state_->published) {
+        std::string ignored;
+        Close(ignored);
+    }
+    Abandon();
+}
+
+bool ReplacementFile::IsOpen() const {
+    return state_ && state_->handle != INVALID_HANDLE_VALUE;
+}
+
+const std::string& ReplacementFile::NewName() const {
+    static const std::string none;
+    return state_ ? state_->newName : none;
+}
+
+const std::string& ReplacementFile::Target() const {
+    static const std::string none;
+    return state_ ? state_->target : none;
+}
+
+const FilePermissions& ReplacementFile::OldPermissions() const {
+    static const FilePermissions none;
+    return state_ ? state_->old : none;
+}
+
+void ReplacementFile::UsePermissions(const FilePermissions& permissions) {
+    if (state_) {
+        state_->wanted = permissions;
+    }
+}
+
+bool ReplacementFile::Failed() const {
+    return !state_ || state_->failed;
+}
+
+bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
+                            const ReplaceOptions& options) {
+    Abandon();
+    refusedNotRegular_ = false;
+    if (target.empty() || target.find('\0') != std::string::npos) {
+        errorText = SystemErrorText(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    auto s = std::make_unique<State>();
+    s->target = target;
+    bool exists = false;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (!IsReplaceable(target, exists, attributes)) {
+        refusedNotRegular_ = true;
+        errorText = "not a regular file";
+        return false;
+    }
+    if (exists) {
+        if (options.refuseReadOnly && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            errorText = SystemErrorText(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        s->old = {true, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), 0, 0};
+    }
+    s->wanted = s->old;
+    size_t cut = target.find_last_of("\\/:");
+    std::string directory = cut == std::string::npos ? "" : target.substr(0, cut + 1);
+    DWORD seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        s->newName =
+            directory + "~rvl" + std::to_string((seed + attempt * 7919u) & 0xffffffu) + ".tmp";
+        // Delete sharing lets the end-of-run cleanup remove the file while it is still open;
+        // read sharing lets a preview read what was written.
+        s->handle =
+            CreateFileA(s->newName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (s->handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    if (s->handle == INVALID_HANDLE_VALUE) {
         errorText = SystemErrorText(GetLastError());
         return false;
     }
-    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = in != INVALID_HANDLE_VALUE;
-    std::vector<char> buffer(1 << 16);
-    while (ok) {
-        DWORD got = 0;
-        if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (got == 0) {
-            break;
-        }
-        DWORD put = 0;
-        if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got) {
-            ok = false;
-        }
+    s->registration = RegisterTempFile(-1, s->newName);
+    s->buffer.reserve(kBufferSize);
+    state_ = std::move(s);
+    return true;
+}
+
+bool ReplacementFile::Flush() {
+    if (!state_ || state_->handle == INVALID_HANDLE_VALUE || state_->failed) {
+        return false;
     }
-    if (ok && !FlushFileBuffers(out)) {
+    State& s = *state_;
+    if (!s.buffer.empty()) {
+        if (!WriteAll(s.handle, s.buffer.data(), s.buffer.size(), s.error)) {
+            s.failed = true;
+            return false;
+        }
+        s.buffer.clear();
+    }
+    return true;
+}
+
+bool ReplacementFile::Write(std::string_view bytes) {
+    if (!state_ || state_->handle == INVALID_HANDLE_VALUE || state_->failed) {
+        return false;
+    }
+    State& s = *state_;
+    if (s.buffer.size() + bytes.size() <= kBufferSize && !s.published) {
+        s.buffer.append(bytes);
+        return true;
+    }
+    if (!s.buffer.empty()) {
+        if (!WriteAll(s.handle, s.buffer.data(), s.buffer.size(), s.error)) {
+            s.failed = true;
+            return false;
+        }
+        s.buffer.clear();
+    }
+    if (bytes.size() <= kBufferSize && !s.published) {
+        s.buffer.append(bytes);
+        return true;
+    }
+    if (!WriteAll(s.handle, bytes.data(), bytes.size(), s.error)) {
+        s.failed = true;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool Finish(ReplacementFile::State& s) {
+    if (!s.failed && !s.buffer.empty()) {
+        if (!WriteAll(s.handle, s.buffer.data(), s.buffer.size(), s.error)) {
+            s.failed = true;
+        }
+        s.buffer.clear();
+    }
+    if (!s.failed && !FlushFileBuffers(s.handle)) {
+        s.error = GetLastError();
+        s.failed = true;
+    }
+    return !s.failed;
+}
+
+bool PutInPlace(ReplacementFile::State& s) {
+    if (s.wanted.known) {
+        SetFileAttributesA(s.newName.c_str(),
+                           s.wanted.mode == 0 ? FILE_ATTRIBUTE_NORMAL : s.wanted.mode);
+    }
+    if (!MoveFileExA(s.newName.c_str(), s.target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        s.error = GetLastError();
+        s.failed = true;
+        return false;
+    }
+    s.placed = true;
+    UnregisterTempFile(s.registration);
+    s.registration = nullptr;
+    return true;
+}
+
+}  // namespace
+
+bool ReplacementFile::Commit(std::string& errorText) {
+    if (!state_ || state_->handle == INVALID_HANDLE_VALUE) {
+        errorText = SystemErrorText(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    State& s = *state_;
+    bool ok = Finish(s);
+    if (!CloseHandle(s.handle) && ok) {
+        s.error = GetLastError();
         ok = false;
     }
-    DWORD error = ok ? 0 : GetLastError();
-    if (in != INVALID_HANDLE_VALUE) {
-        CloseHandle(in);
-    }
-    if (!CloseHandle(out) && ok) {
-        ok = false;
-        error = GetLastError();
-    }
-    if (ok) {
-        DWORD attributes = GetFileAttributesA(target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            SetFileAttributesA(beside.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-        }
-        if (!MoveFileExA(beside.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            ok = false;
-            error = GetLastError();
-        }
-    }
+    s.handle = INVALID_HANDLE_VALUE;
+    ok = ok && PutInPlace(s);
     if (!ok) {
-        DeleteFileA(beside.c_str());
-        errorText = SystemErrorText(error);
+        errorText = SystemErrorText(s.error);
+        Abandon();
+        return false;
     }
+    state_.reset();
+    return true;
+}
+
+bool ReplacementFile::Publish(std::string& errorText) {
+    if (!state_ || state_->handle == INVALID_HANDLE_VALUE) {
+        errorText = SystemErrorText(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    // An open file cannot be moved over another on Windows: the log is written under its own
+    // name from the start instead, through a handle created for it alone.
+    State& s = *state_;
+    if (!Finish(s)) {
+        errorText = SystemErrorText(s.error);
+        Abandon();
+        return false;
+    }
+    CloseHandle(s.handle);
+    s.handle = INVALID_HANDLE_VALUE;
+    if (!PutInPlace(s)) {
+        errorText = SystemErrorText(s.error);
+        Abandon();
+        return false;
+    }
+    s.handle = CreateFileA(s.target.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.handle == INVALID_HANDLE_VALUE) {
+        errorText = SystemErrorText(GetLastError());
+        state_.reset();
+        return false;
+    }
+    s.published = true;
+    return true;
+}
+
+bool ReplacementFile::Close(std::string& errorText) {
+    if (!state_ || !state_->published) {
+        return Commit(errorText);
+    }
+    State& s = *state_;
+    bool ok = !s.failed;
+    if (ok && !s.buffer.empty()) {
+        ok = WriteAll(s.handle, s.buffer.data(), s.buffer.size(), s.error);
+    }
+    CloseHandle(s.handle);
+    if (!ok) {
+        errorText = SystemErrorText(s.error);
+    }
+    state_.reset();
     return ok;
 }
 
-void CopyPermissionBits(const std::string&, const std::string&) {}
+void ReplacementFile::Abandon() {
+    if (!state_ || state_->published) {
+        return;
+    }
+    State& s = *state_;
+    if (s.handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(s.handle);
+    }
+    if (!s.placed) {
+        DeleteFileA(s.newName.c_str());
+    }
+    UnregisterTempFile(s.registration);
+    state_.reset();
+}
 
-bool MoveOrReplaceFileWith(const std::string& source, const std::string& target,
-                           std::string& errorText) {
-    DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        SetFileAttributesA(source.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+FilePermissions ReadPermissions(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return {};
     }
-    // Without MOVEFILE_COPY_ALLOWED the move only succeeds within one volume, in one step.
-    if (MoveFileExA(source.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return true;
-    }
-    return ReplaceFileWith(source, target, errorText);
+    return {true, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), 0, 0};
 }
 
 bool IsReadOnlyFile(const std::string& path) {

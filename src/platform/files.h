@@ -10,6 +10,16 @@ bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 
+// Follows symbolic links at the last component of path and gives the name of the file they end
+// at (the name itself when it is no link). False with errorText on a loop or an unreadable link.
+// Windows has no such links here: the name is kept.
+bool ResolveFileLinks(std::string& path, std::string& errorText);
+std::string ResolvedFileName(const std::string& path);
+
+// A text that is the same for two names of one file (device and inode on POSIX, the full path
+// on Windows); "" when the file cannot be found.
+std::string FileIdentity(const std::string& path);
+
 // Deletes a file. On failure returns false and sets errorText to the system's text for the cause.
 bool RemoveFile(const std::string& path, std::string& errorText);
 

@@ -34,6 +34,47 @@ std::string LastErrorText() {
     return SystemErrorText(static_cast<unsigned long>(errno));
 }
 
+bool ResolveFileLinks(std::string& path, std::string& errorText) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return true;
+        }
+        std::vector<char> link(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 256);
+        for (;;) {
+            ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+            if (n < 0) {
+                errorText = LastErrorText();
+                return false;
+            }
+            if (static_cast<size_t>(n) < link.size()) {
+                std::string to(link.data(), static_cast<size_t>(n));
+                size_t slash = path.rfind('/');
+                std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+                path = to.rfind('/', 0) == 0 ? to : directory + to;
+                break;
+            }
+            link.resize(link.size() * 2);
+        }
+    }
+    errorText = SystemErrorText(ELOOP);
+    return false;
+}
+
+std::string ResolvedFileName(const std::string& path) {
+    std::string resolved = path;
+    std::string ignored;
+    return ResolveFileLinks(resolved, ignored) ? resolved : path;
+}
+
+std::string FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        return "";
+    }
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 bool RemoveFile(const std::string& path, std::string& errorText) {
     if (::unlink(path.c_str()) == 0) {
         return true;

@@ -46,6 +46,28 @@ std::string LastErrorText() {
     return SystemErrorText(GetLastError());
 }
 
+bool ResolveFileLinks(std::string&, std::string&) {
+    return true;
+}
+
+std::string ResolvedFileName(const std::string& path) {
+    return path;
+}
+
+std::string FileIdentity(const std::string& path) {
+    if (!PathExists(path)) {
+        return "";
+    }
+    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    std::string full(size, '\0');
+    DWORD n = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
+    full.resize(n < size ? n : 0);
+    for (char& c : full) {
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : (c == '/' ? '\\' : c);
+    }
+    return full;
+}
+
 bool RemoveFile(const std::string& path, std::string& errorText) {
     if (DeleteFileA(path.c_str())) {
         return true;

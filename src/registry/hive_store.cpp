@@ -327,16 +327,19 @@ class HiveStore : public RegistryService {
         }
         std::error_code ec;
         std::filesystem::create_directories(directory_, ec);
-        EditLock lock;
+        ScopedEditLock lock;
         std::string lockError;
-        AcquireEditLock(PathOf(slots_[kSystem]), lock, lockError);
+        if (lock.Acquire(PathOf(slots_[kSystem]), lockError) == LockResult::InUse) {
+            Report(1, "Registry in use by another run, not changed", directory_);
+            DropChanges();
+            return kErrorAccessDenied;
+        }
         long result = kErrorSuccess;
         for (Slot& slot : slots_) {
             if (!slot.journal.empty() && !WriteSlot(slot)) {
                 result = kErrorAccessDenied;
             }
         }
-        ReleaseEditLock(lock);
         return result;
     }
 
@@ -585,22 +588,11 @@ class HiveStore : public RegistryService {
         uint64_t fileTime = 0;
         CurrentRegistryTime(seconds, fileTime);
         std::string text = slot.hive->Write(seconds, fileTime);
-        std::string temp = CreateUniqueFile(directory_, std::string(slot.file) + ".");
+        // Through the one replacement routine: complete and on the disk before it is in place.
+        ReplacementFile out;
         std::string error;
-        bool written = false;
-        if (!temp.empty()) {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.close();
-            written = out.good() && MoveOrReplaceFileWith(temp, path, error);
-            if (!written && error.empty()) {
-                error = LastErrorText();
-            }
-            std::string ignored;
-            if (PathExists(temp)) {
-                RemoveFile(temp, ignored);
-            }
-        } else {
+        bool written = out.Begin(path, error) && out.Write(text) && out.Commit(error);
+        if (!written && error.empty()) {
             error = LastErrorText();
         }
         slot.journal.clear();

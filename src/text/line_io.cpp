@@ -13,8 +13,14 @@ bool LineReader::Open(const std::string& path) {
     if (path.find('\0') != std::string::npos) {
         return false;
     }
+    errorText_.clear();
+    if (IsDirectory(path)) {
+        errorText_ = "Is a directory";
+        return false;
+    }
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) {
+        errorText_ = LastErrorText();
         return false;
     }
     buffer_.resize(1 << 16);
@@ -69,6 +75,9 @@ bool LineReader::Fill() {
     if (n == 0) {
         eof_ = true;
         failed_ = std::ferror(file_) != 0;
+        if (failed_) {
+            errorText_ = LastErrorText();
+        }
         return false;
     }
     end_ += n;
@@ -171,19 +180,28 @@ bool LineReader::ReadLine(std::string& line) {
     }
 }
 
-bool LineWriter::Open(const std::string& path, std::string lineEnd, TextEncoding encoding) {
-    Close();
+bool LineWriter::Open(const std::string& path, std::string lineEnd, const ReplaceOptions& options) {
+    return Open(path, std::move(lineEnd), TextEncoding::Plain, options);
+}
+
+bool LineWriter::Open(const std::string& path, std::string lineEnd, TextEncoding encoding,
+                      const ReplaceOptions& options) {
+    file_.Abandon();
     failed_ = conversionFailed_ = lineOpen_ = lastLineEmpty_ = false;
     linesWritten_ = 0;
+    errorText_.clear();
     lineEnd_ = std::move(lineEnd);
+    encoding_ = TextEncoding::Plain;
+    if (!file_.Begin(path, errorText_, options)) {
+        failed_ = true;
+        return false;
+    }
+    SetEncoding(encoding);
+    return true;
+}
+
+void LineWriter::SetEncoding(TextEncoding encoding) {
     encoding_ = encoding;
-    if (path.find('\0') != std::string::npos) {
-        return false;
-    }
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) {
-        return false;
-    }
     switch (encoding_) {
         case TextEncoding::Plain:
             break;
@@ -197,15 +215,14 @@ bool LineWriter::Open(const std::string& path, std::string lineEnd, TextEncoding
             WriteBytes("\xFE\xFF", 2);
             break;
     }
-    return true;
 }
 
 void LineWriter::WriteBytes(const char* data, size_t size) {
-    if (file_ == nullptr) {
+    if (!file_.IsOpen()) {
         failed_ = true;
         return;
     }
-    if (size > 0 && std::fwrite(data, 1, size, file_) != size) {
+    if (size > 0 && !file_.Write(std::string_view(data, size))) {
         failed_ = true;
     }
 }
@@ -247,16 +264,20 @@ void LineWriter::WriteLine(const std::string& line, const char* lineEnd) {
 }
 
 bool LineWriter::Close() {
-    if (file_ == nullptr) {
+    if (!file_.IsOpen()) {
         return !failed_;
     }
-    if (std::fflush(file_) != 0 || std::ferror(file_) != 0) {
+    if (failed_) {
+        file_.Commit(errorText_);  // fails on the kept write error, removing the new file
+        if (errorText_.empty()) {
+            errorText_ = conversionFailed_ ? "text not convertible" : "write error";
+        }
+        file_.Abandon();
+        return false;
+    }
+    if (!file_.Commit(errorText_)) {
         failed_ = true;
     }
-    if (std::fclose(file_) != 0) {
-        failed_ = true;
-    }
-    file_ = nullptr;
     return !failed_;
 }
 

@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_replace.h"
+#include "platform/text_encoding.h"
+
 namespace rivel {
 
 // How a file's bytes hold its text.
@@ -23,6 +26,7 @@ class LineReader {
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
+    // Opens the file for reading. A directory is refused (ErrorText tells why).
     bool Open(const std::string& path);
     bool IsOpen() const { return file_ != nullptr; }
     void Close();
@@ -35,6 +39,8 @@ class LineReader {
 
     // True when a read error occurred (as opposed to the end of the file).
     bool Failed() const { return failed_; }
+    // The system's text for the failed open or read.
+    const std::string& ErrorText() const { return errorText_; }
 
     // The line end of the first line that had one ("\r\n" or "\n"); "" when none was seen yet.
     const std::string& LineEnd() const { return lineEnd_; }
@@ -68,20 +74,31 @@ class LineReader {
     bool failed_ = false;
     bool lastLineEnded_ = false;
     std::string lineEnd_;
+    std::string errorText_;
 };
 
-// Writes a file line by line with a fixed line end; remembers any write error.
+// Writes a new version of a file line by line with a fixed line end, through the one file
+// replacement routine: nothing is visible under the file's name until Close puts the whole new
+// version in place. Remembers any write error; a writer dropped without Close changes nothing.
 class LineWriter {
   public:
     LineWriter() = default;
-    ~LineWriter() { Close(); }
+    ~LineWriter() = default;
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    // Creates or truncates the file; a file with a byte-order mark starts with it.
-    bool Open(const std::string& path, std::string lineEnd,
-              TextEncoding encoding = TextEncoding::Plain);
-    bool IsOpen() const { return file_ != nullptr; }
+    // Starts the new version (see ReplacementFile::Begin); a file with a byte-order mark starts
+    // with it. False with ErrorText() when the file cannot be written; RefusedNotRegular()
+    // tells whether it was not a regular file.
+    bool Open(const std::string& path, std::string lineEnd, const ReplaceOptions& options = {});
+    bool Open(const std::string& path, std::string lineEnd, TextEncoding encoding,
+              const ReplaceOptions& options = {});
+    bool IsOpen() const { return file_.IsOpen(); }
+    bool RefusedNotRegular() const { return file_.RefusedNotRegular(); }
+    void SetLineEnd(std::string lineEnd) { lineEnd_ = std::move(lineEnd); }
+    // Sets the encoding of a file opened as plain text, before anything is written to it: the
+    // byte-order mark is written at once.
+    void SetEncoding(TextEncoding encoding);
     // Writes the line and the file's line end. After a line written without a line end, the
     // file's line end goes first, so that lines never run together.
     void WriteLine(const std::string& line);
@@ -89,19 +106,24 @@ class LineWriter {
     void WriteLine(const std::string& line, const char* lineEnd);
     // Writes text without a line end.
     void Write(std::string_view text);
-    // Flushes and closes; false when any write (or the close) failed.
+    // Puts the new version in place; false (with ErrorText) when any write or the replacement
+    // failed, and the file is then unchanged.
     bool Close();
+    // Drops the new version; the file is unchanged.
+    void Abandon() { file_.Abandon(); }
     bool Failed() const { return failed_; }
     // True when text could not be converted to the file's UTF-16 (Failed() is true too).
     bool ConversionFailed() const { return conversionFailed_; }
     // The number of lines written, and whether the last of them was empty.
     size_t LinesWritten() const { return linesWritten_; }
     bool LastLineEmpty() const { return lastLineEmpty_; }
+    const std::string& ErrorText() const { return errorText_; }
+    ReplacementFile& File() { return file_; }
 
   private:
     void WriteBytes(const char* data, size_t size);
 
-    std::FILE* file_ = nullptr;
+    ReplacementFile file_;
     std::string lineEnd_;
     TextEncoding encoding_ = TextEncoding::Plain;
     bool failed_ = false;
@@ -111,6 +133,7 @@ class LineWriter {
     bool lastLineEmpty_ = false;
     std::u16string units_;
     std::string bytes_;
+    std::string errorText_;
 };
 
 // Reads a whole file (not a directory) into data, appending. False when it cannot be opened

@@ -1,0 +1,47 @@
+// Replacing a file by a copy of another one.
+#include <cstdio>
+#include <vector>
+
+#include "platform/file_replace.h"
+#include "platform/files.h"
+
+namespace rivel {
+
+bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText,
+                     const ReplaceOptions& options) {
+    std::FILE* in = std::fopen(source.c_str(), "rb");
+    if (in == nullptr) {
+        errorText = LastErrorText();
+        return false;
+    }
+    ReplacementFile out;
+    if (!out.Begin(target, errorText, options)) {
+        std::fclose(in);
+        return false;
+    }
+    if (!out.OldPermissions().known) {
+        out.UsePermissions(ReadPermissions(source));
+    }
+    std::vector<char> buffer(1 << 16);
+    bool ok = true;
+    for (;;) {
+        size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (n > 0 && !out.Write(std::string_view(buffer.data(), n))) {
+            break;
+        }
+        if (n < buffer.size()) {
+            if (std::ferror(in) != 0) {
+                errorText = LastErrorText();
+                ok = false;
+            }
+            break;
+        }
+    }
+    std::fclose(in);
+    if (!ok) {
+        return false;
+    }
+    return out.Commit(errorText);
+}
+
+}  // namespace rivel

@@ -1,0 +1,186 @@
+// Faults that only POSIX systems can stage from a test: devices and pipes under a file's name,
+// another process holding the lock, signals and limits set in the child.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rivel_runner.h"
+#include "safety_support.h"
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SafetyPosix, NonRegularIniTargetsAreRefusedAndKept) {
+    ScratchDir dir;
+    fs::create_symlink("/dev/null", dir / "BLANK.INI");
+    ASSERT_EQ(::mkfifo((dir / "PIPE.INI").c_str(), 0600), 0);
+    WriteFile(dir / "x.cmd", "+[a]k=1\n");
+    for (const char* ini : {"BLANK.INI", "PIPE.INI"}) {
+        // A pipe nobody writes would hold a run that read it for ever: the alarm ends it.
+        ChildLimits limits;
+        limits.alarmSeconds = 20;
+        RunResult r = RunLimited({"/b", ini, "x.cmd"}, dir.path(), limits);
+        EXPECT_EQ(r.status, 0) << ini;
+        EXPECT_NE(r.err.find("INI file is not a regular file, not changed : ./" + std::string(ini)),
+                  std::string::npos)
+            << r.err;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "BLANK.INI"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_fifo(dir / "PIPE.INI"));
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"BLANK.INI", "PIPE.INI", "x.cmd"}));
+}
+
+TEST(SafetyPosix, LockHeldTooLongEndsTheWaitWithAMessage) {
+    ScratchDir dir;
+    fs::create_directories(dir / "etc");
+    WriteFile(dir / "etc" / "A.INI", "[a]\nk=1\n");
+    fs::create_symlink("etc/A.INI", dir / "LINK.INI");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    // Any user who can open the directory can hold its lock.
+    int holder = ::open((dir / "etc").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    ChildLimits limits;
+    limits.env = {"RIVEL_LOCK_WAIT=1"};
+    limits.alarmSeconds = 20;
+    for (const char* name : {"etc/A.INI", "./LINK.INI"}) {
+        RunResult r = RunLimited({name, "x.cmd"}, dir.path(), limits);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.err.find("INI file in use, not changed : " + std::string(name)),
+                  std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(ReadFile(dir / "etc" / "A.INI"), "[a]\nk=1\n");
+    ::close(holder);
+    RunResult r = RunLimited({"LINK.INI", "x.cmd"}, dir.path(), limits);
+    EXPECT_EQ(ReadFile(dir / "etc" / "A.INI"), "[a]\nk=2\n") << r.err;
+    EXPECT_EQ(Names(dir / "etc"), (std::vector<std::string>{"A.INI"}));
+}
+
+}  // namespace
+}  // namespace rivel_test
+
+namespace rivel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr long kSmallLimit = 16 * 1024;
+
+// A message label as the log writes it: padded to 30 columns.
+std::string Label(std::string label) {
+    label.resize(std::max<size_t>(label.size(), 30), ' ');
+    return label;
+}
+
+TEST(SafetyPosix, OutputAndLogWriteFailuresAreReported) {
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    WriteFile(dir / "out.txt", "old output\n");
+    std::string cmd = "O out.txt\n";
+    for (int i = 0; i < 2000; ++i) {
+        cmd += "W line number " + std::to_string(i) + " of the output file\n";
+    }
+    WriteFile(dir / "x.cmd", cmd + "+[a]k=2\n");
+    ChildLimits limits;
+    limits.fileSizeBytes = kSmallLimit;
+    RunResult r = RunLimited({"/v1", "/l=run.log", "A.INI", "x.cmd"}, dir.path(), limits);
+    std::string log = ReadFile(dir / "run.log");
+    EXPECT_NE(log.find(Label("Write Outfile failed : ") + "out.txt"), std::string::npos) << log;
+    EXPECT_EQ(ReadFile(dir / "out.txt"), "old output\n");
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=2\n");
+    // The log reaches the limit (its head, about 160 bytes, fits; the first failure's two
+    // lines do not): the failure is said on standard error, where the log goes on.
+    limits.fileSizeBytes = 220;
+    r = RunLimited({"/v1", "/l=big.log", "A.INI", "x.cmd"}, dir.path(), limits);
+    EXPECT_NE(r.err.find(Label("Log file write failed : ") + "./big.log"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(Names(dir.path()),
+              (std::vector<std::string>{"A.INI", "big.log", "out.txt", "run.log", "x.cmd"}));
+}
+
+TEST(SafetyPosix, BackupNeverFollowsALinkAndAFailedBackupKeepsTheIni) {
+    ScratchDir dir;
+    WriteFile(dir / "victim", "precious\n");
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    fs::create_symlink("victim", dir / "A.bak");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    RunResult r = RunLimited({"/b", "A.INI", "x.cmd"}, dir.path(), {});
+    EXPECT_EQ(ReadFile(dir / "victim"), "precious\n");
+    EXPECT_FALSE(fs::is_symlink(dir / "A.bak"));
+    EXPECT_EQ(ReadFile(dir / "A.bak"), "[a]\nk=1\n");
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=2\n");
+    // A backup that cannot be written whole: the old backup and the INI file stay as they were.
+    std::string big = "[a]\n";
+    while (big.size() < 3 * kSmallLimit) {
+        big += "key" + std::to_string(big.size()) + "=some value\n";
+    }
+    WriteFile(dir / "A.INI", big);
+    ChildLimits limits;
+    limits.fileSizeBytes = 2 * kSmallLimit;
+    r = RunLimited({"/b", "A.INI", "x.cmd"}, dir.path(), limits);
+    EXPECT_NE(r.err.find("Copy INI to BAK returns NOT OK"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(dir / "A.INI"), big);
+    EXPECT_EQ(ReadFile(dir / "A.bak"), "[a]\nk=1\n");
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"A.INI", "A.bak", "victim", "x.cmd"}));
+}
+
+TEST(SafetyPosix, ReadErrorsAndDirectoriesChangeNothing) {
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    fs::create_directories(dir / "cmds");
+    RunResult r = RunLimited({"A.INI", "cmds"}, dir.path(), {});
+    EXPECT_NE(r.err.find("CMDFile not opened correctly :./cmds\nProblem:"), std::string::npos)
+        << r.err;
+    r = RunLimited({"/c", "cmds"}, dir.path(), {});
+    EXPECT_NE(r.err.find("ICMFile open returns BAD for :./cmds\nProblem:"), std::string::npos)
+        << r.err;
+    // /proc/self/mem cannot be read from its start: a read error, not an empty file.
+    if (fs::exists("/proc/self/mem")) {
+        r = RunLimited({"A.INI", "/proc/self/mem"}, dir.path(), {});
+        EXPECT_NE(r.err.find("CMD-File read error, nothing changed : /proc/self/mem"),
+                  std::string::npos)
+            << r.err;
+        r = RunLimited({"/c", "/proc/self/mem"}, dir.path(), {});
+        EXPECT_NE(r.err.find("ICMFile read error, nothing run : /proc/self/mem"), std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=1\n");
+}
+
+TEST(SafetyPosix, SignalsAndOutOfMemoryLeaveNoNewFiles) {
+    ScratchDir dir;
+    WriteFile(dir / "g.gri", "[Group Info]\nPRGName=G\n[Tool]\nCommand=TOOL.EXE\n");
+    RunLimited({"/!", "/c", "g.grp", "g.gri"}, dir.path(), {});
+    std::string group = ReadFile(dir / "g.grp");
+    ASSERT_FALSE(group.empty());
+    // The GRI text of the GRP run exists while its CMD file runs a program; the run is ended
+    // by SIGTERM (sent by that program to its parent) meanwhile.
+    WriteFile(dir / "kill.cmd", "E kill -TERM $PPID; sleep 5\n+[Tool]Minimized=1\n");
+    RunResult r = RunLimited({"/!", "/g", "g.grp", "kill.cmd"}, dir.path(), {});
+    EXPECT_EQ(r.status, 128 + SIGTERM);
+    EXPECT_EQ(ReadFile(dir / "g.grp"), group);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"g.gri", "g.grp", "kill.cmd"}));
+    // A CMD file that never ends a line runs out of memory.
+    ChildLimits limits;
+    limits.memoryBytes = 256L * 1024 * 1024;
+    limits.alarmSeconds = 60;
+    r = RunLimited({"/!", "/g", "g.grp", "/dev/zero"}, dir.path(), limits);
+    EXPECT_NE(r.err.find("Fatal error: "), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(dir / "g.grp"), group);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"g.gri", "g.grp", "kill.cmd"}));
+}
+
+}  // namespace
+}  // namespace rivel_test
