@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${RIVEL_BUILD_ROOT:-$root/out}
 jobs=$(nproc 2>/dev/null || echo 2)
-fuzz_seconds=${RIVEL_FUZZ_SECONDS:-60}
+fuzz_seconds=${RIVEL_FUZZ_SECONDS:-30}
 
 need=()
 have() { dpkg -s "$1" >/dev/null 2>&1; }
