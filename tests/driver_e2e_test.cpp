@@ -83,11 +83,10 @@ TEST(LogFile, UncreatableLogLeavesMessagesOnTheConsole) {
     RunResult r = RunRivel({name}, dir.path());
     // The failure is said on the console, where the messages then go.
     std::string err = Lf(r.err);
-    EXPECT_EQ(err.rfind("Can't create log file :       nodir" + std::string(1, Sep()) +
-                            "x.log\nProblem:                      ",
-                        0),
-              0u)
-        << err;
+    std::string expected = "Can't create log file :       nodir";
+    expected += Sep();
+    expected += "x.log\nProblem:                      ";
+    EXPECT_EQ(err.rfind(expected, 0), 0u) << err;
     EXPECT_NE(err.find("\n" + kBanner +
                        "Wrong number of parameters for INI-file\n"
                        "Type RIVEL -? for detailed help\n"),

@@ -61,15 +61,20 @@ TEST(SafetySoak, TwoHundredRunsThroughManyNamesKeepEveryEdit) {
                                                (dir / "etc" / "g.grp").string()};
     constexpr int kRuns = 200, kBatch = 25;
     for (int i = 0; i < kRuns; ++i) {
-        std::string cmd = i % 4 == 3 ? "+[Item" + std::to_string(i) + "]Command=P.EXE\n"
-                                     : "+[keys]k" + std::to_string(i) + "=" + std::to_string(i) +
-                                           "\n-[keys]nothing\n";
-        WriteFile(dir / "work" / ("c" + std::to_string(i) + ".cmd"), cmd);
+        const std::string n = std::to_string(i);
+        std::string cmd;
+        if (i % 4 == 3) {
+            cmd.append("+[Item").append(n).append("]Command=P.EXE\n");
+        } else {
+            cmd.append("+[keys]k").append(n).append("=").append(n).append("\n-[keys]nothing\n");
+        }
+        WriteFile(dir / "work" / ("c" + n + ".cmd"), cmd);
     }
     for (int start = 0; start < kRuns; start += kBatch) {
         std::vector<pid_t> pids;
         for (int i = start; i < start + kBatch; ++i) {
-            std::string cmd = "c" + std::to_string(i) + ".cmd";
+            std::string cmd = "c";
+            cmd.append(std::to_string(i)).append(".cmd");
             pids.push_back(i % 4 == 3 ? Start({"/!", "/g", grpNames[i % 3], cmd}, dir / "work")
                                       : Start({"/!", iniNames[i % 3], cmd}, dir / "work"));
         }

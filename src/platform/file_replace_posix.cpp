@@ -89,7 +89,11 @@ std::string CandidateName(const std::string& base, unsigned attempt) {
         seed = seed / 36 + (seed << 7) + 12345;
     }
     // Kept short enough for any file system's name limit.
-    return "." + base.substr(0, 200) + ".rvl" + suffix;
+    std::string name = ".";
+    name.append(base, 0, 200);
+    name += ".rvl";
+    name += suffix;
+    return name;
 }
 
 }  // namespace
