@@ -77,6 +77,8 @@ TEST_F(RegistryPreview, PreviewChangesNothingAndShowsTheDiffOfTheRealRun) {
               "REGEDITCMD1\n"
               "[HKEY_LOCAL_MACHINE\\Software\\Firm]\n"
               "\"A\"=\"2\"\n"
+              "$(Seen) := $(_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]A)\n"
+              "\"Seen\"=\"$(Seen)\"\n"
               "-\"B\"=\"\"\n"
               "+\"C\"=\"new\"\n"
               "-[Gone]\n"
@@ -110,6 +112,7 @@ TEST_F(RegistryPreview, PreviewChangesNothingAndShowsTheDiffOfTheRealRun) {
         std::string::npos)
         << after;
     EXPECT_EQ(after.find("Gone"), std::string::npos) << after;
+    EXPECT_NE(after.find("\"Seen\"=\"2\""), std::string::npos) << after;
     EXPECT_EQ(preview.out,
               "preview: programs are not run; their result ($(_ERRORCODE)) is taken as 0\n"
               "would run: echo ran > ran.txt\n"

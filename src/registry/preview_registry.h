@@ -33,7 +33,7 @@ class PreviewRegistry : public RegistryService {
     long Flush() override { return kErrorSuccess; }
 
     // The full paths ("HKEY_LOCAL_MACHINE\Software\Firm") of the keys created, deleted or given
-    // other values, each once.
+    // other values, each once, spelt as the run first named them.
     std::vector<std::string> ChangedKeys() const;
 
   private:

@@ -1,6 +1,8 @@
 // The run's registry, chosen once per run.
 #include "registry/run_registry.h"
 
+#include <memory>
+
 #include "base/message_log.h"
 #include "base/preview.h"
 #include "registry/hive_store.h"
@@ -34,12 +36,17 @@ void RunRcmFile(RunContext& run, RunOptions& options, const std::string& rcmFile
     if (options.Preview == 1) {
         // The changes go to a layer in memory that is dropped afterwards; the keys they touched
         // are shown as they are and as they would be.
-        PreviewRegistry preview(reg);
-        ProcessRcmFile(run, options, preview, rcmFile);
-        std::vector<std::string> keys = preview.ChangedKeys();
+        // The registry variables of the file read the layer too, as they would read the
+        // changes of a real run.
+        std::shared_ptr<RegistryService> real = run.registry;
+        auto preview = std::make_shared<PreviewRegistry>(reg);
+        run.registry = preview;
+        ProcessRcmFile(run, options, *preview, rcmFile);
+        run.registry = real;
+        std::vector<std::string> keys = preview->ChangedKeys();
         if (!keys.empty()) {
             WritePreviewText(UnifiedDiff("registry", ExportRegistryKeys(reg, keys),
-                                         ExportRegistryKeys(preview, keys)));
+                                         ExportRegistryKeys(*preview, keys)));
         }
         return;
     }
