@@ -237,7 +237,8 @@ void Hive::InitEmpty(const std::string& header) {
 
 std::string Hive::Write(int64_t unixSeconds, uint64_t fileTime) const {
     std::string out;
-    out.reserve(text_.size() + 4096);
+    // Room for the changes too: growing a copy of a whole registry file costs another copy.
+    out.reserve(text_.size() + text_.size() / 8 + 4096);
     out.append(preamble_);
     // Depth first, each key before its subkeys, as the files are written.
     std::vector<const HiveKey*> pending{root_.get()};

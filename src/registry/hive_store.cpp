@@ -33,6 +33,28 @@ struct Change {
     HiveValueText value;
 };
 
+// What shows that a file was neither replaced nor rewritten since it was last seen: its identity
+// on its device, its size and the time of its last change. Runs replace the files whole (a new
+// file under the old name), so a file with the same identity and time is the one seen.
+struct FileStamp {
+    bool known = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uintmax_t size = 0;
+    std::filesystem::file_time_type time{};
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    std::error_code sizeError;
+    std::error_code timeError;
+    stamp.size = std::filesystem::file_size(path, sizeError);
+    stamp.time = std::filesystem::last_write_time(path, timeError);
+    stamp.known = !sizeError && !timeError && GetFileIdentity(path, stamp.device, stamp.inode);
+    return stamp;
+}
+
 struct Slot {
     const char* file = "";
     const char* base = "";  // the path the file's keys are relative to
@@ -41,6 +63,7 @@ struct Slot {
     bool damaged = false;
     bool written = false;  // onDisk holds what this run last wrote; before that the hive's text
     std::string onDisk;    // is the file as read ("" for a missing file)
+    FileStamp stamp;       // of the file when it was read or last written
     std::vector<Change> journal;
 };
 
@@ -379,6 +402,8 @@ class HiveStore : public RegistryService {
         std::string path = PathOf(slot);
         std::string bytes;
         bool exists = false;
+        // Taken before the reading, so that a change during it shows when the file is written.
+        FileStamp stamp = StampOf(path);
         if (!ReadWholeFile(path, bytes, exists)) {
             Report(1, "Can't read registry file", path);
             slot.damaged = true;
@@ -386,6 +411,7 @@ class HiveStore : public RegistryService {
         }
         slot.written = false;
         slot.onDisk.clear();
+        slot.stamp = stamp;
         if (!exists) {
             slot.hive->InitEmpty(Header(slot));
             slot.written = true;  // compared as the empty file it was
@@ -564,12 +590,15 @@ class HiveStore : public RegistryService {
         std::string path = PathOf(slot);
         std::string current;
         bool exists = false;
-        if (!ReadWholeFile(path, current, exists)) {
+        // A file as it was seen is not read again: it is the size of the whole registry.
+        const FileStamp now = StampOf(path);
+        const bool seen = slot.stamp.known && now == slot.stamp;
+        if (!seen && !ReadWholeFile(path, current, exists)) {
             Report(1, "Can't read registry file", path);
             return false;
         }
         const std::string& before = slot.written ? slot.onDisk : slot.hive->Text();
-        if (current != before) {
+        if (!seen && current != before) {
             auto fresh = std::make_unique<Hive>();
             std::string error;
             if (!exists) {
@@ -602,6 +631,7 @@ class HiveStore : public RegistryService {
         }
         slot.onDisk = std::move(text);
         slot.written = true;
+        slot.stamp = StampOf(path);  // under the edit lock: no other run writes in between
         return true;
     }
 
