@@ -61,9 +61,10 @@ struct Slot {
     std::unique_ptr<Hive> hive;
     bool loaded = false;
     bool damaged = false;
-    bool written = false;  // onDisk holds what this run last wrote; before that the hive's text
-    std::string onDisk;    // is the file as read ("" for a missing file)
-    FileStamp stamp;       // of the file when it was read or last written
+    // What the file held when last seen: the hive's text as read, no file at all, or what this
+    // run wrote, which is not kept (the file is then known by its stamp alone).
+    enum class Seen { AsRead, Missing, Written } seen = Seen::AsRead;
+    FileStamp stamp;  // of the file when it was read or last written
     std::vector<Change> journal;
 };
 
@@ -409,12 +410,10 @@ class HiveStore : public RegistryService {
             slot.damaged = true;
             return false;
         }
-        slot.written = false;
-        slot.onDisk.clear();
+        slot.seen = exists ? Slot::Seen::AsRead : Slot::Seen::Missing;
         slot.stamp = stamp;
         if (!exists) {
             slot.hive->InitEmpty(Header(slot));
-            slot.written = true;  // compared as the empty file it was
             return true;
         }
         std::string error;
@@ -591,14 +590,15 @@ class HiveStore : public RegistryService {
         std::string current;
         bool exists = false;
         // A file as it was seen is not read again: it is the size of the whole registry.
-        const FileStamp now = StampOf(path);
-        const bool seen = slot.stamp.known && now == slot.stamp;
-        if (!seen && !ReadWholeFile(path, current, exists)) {
+        const bool unchanged = slot.stamp.known && StampOf(path) == slot.stamp;
+        if (!unchanged && !ReadWholeFile(path, current, exists)) {
             Report(1, "Can't read registry file", path);
             return false;
         }
-        const std::string& before = slot.written ? slot.onDisk : slot.hive->Text();
-        if (!seen && current != before) {
+        const bool same = unchanged ||
+                          (slot.seen == Slot::Seen::AsRead && current == slot.hive->Text()) ||
+                          (slot.seen == Slot::Seen::Missing && !exists);
+        if (!same) {
             auto fresh = std::make_unique<Hive>();
             std::string error;
             if (!exists) {
@@ -616,11 +616,16 @@ class HiveStore : public RegistryService {
         int64_t seconds = 0;
         uint64_t fileTime = 0;
         CurrentRegistryTime(seconds, fileTime);
-        std::string text = slot.hive->Write(seconds, fileTime);
         // Through the one replacement routine: complete and on the disk before it is in place.
+        // The text is handed over in pieces as it is made, never held whole a second time.
         ReplacementFile out;
         std::string error;
-        bool written = out.Begin(path, error) && out.Write(text) && out.Commit(error);
+        bool written = out.Begin(path, error);
+        if (written) {
+            slot.hive->WriteTo(seconds, fileTime,
+                               [&out](std::string_view piece) { out.Write(piece); });
+            written = out.Commit(error);
+        }
         if (!written && error.empty()) {
             error = LastErrorText();
         }
@@ -629,8 +634,7 @@ class HiveStore : public RegistryService {
             Report(1, "Can't write registry file", path + ": " + error);
             return false;
         }
-        slot.onDisk = std::move(text);
-        slot.written = true;
+        slot.seen = Slot::Seen::Written;
         slot.stamp = StampOf(path);  // under the edit lock: no other run writes in between
         return true;
     }
