@@ -283,7 +283,9 @@ void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
     std::string text;
     std::u16string unicode;
     bool fromText = false;
-    if (haveFirst && first.find_first_of("\xEF\xFE\xFF") == 0 && ReadWholeFile(rcmFile, text) &&
+    // The line reader tells the byte-order mark; the text goes to the registry, which takes it in
+    // its ANSI code page, so the file is read again as the Unicode it is.
+    if (haveFirst && in.Encoding() != TextEncoding::Plain && ReadWholeFile(rcmFile, text) &&
         DecodeUnicodeFile(text, unicode)) {
         text = UnicodeToAnsi(unicode);
         fromText = true;
