@@ -369,6 +369,8 @@ void Hive::LoadValues(HiveKey& key) const {
     size_t start = 0;
     bool complete = false;
     cursor.Next(line, start, complete);  // the key line
+    // About one value a line: the values of a large key are not moved again and again.
+    key.values.reserve(static_cast<size_t>(std::count(key.block.begin(), key.block.end(), '\n')));
     std::string joined;
     while (cursor.Next(line, start, complete)) {
         if (line.empty()) {

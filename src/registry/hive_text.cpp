@@ -162,6 +162,9 @@ std::u16string BytesToWide(std::string_view bytes) {
 int CompareRegNames(std::u16string_view a, std::u16string_view b) {
     size_t common = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < common; ++i) {
+        if (a[i] == b[i]) {
+            continue;  // the common case, without the folding
+        }
         char16_t x = FoldUnit(a[i]);
         char16_t y = FoldUnit(b[i]);
         if (x != y) {
