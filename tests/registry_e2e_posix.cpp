@@ -152,6 +152,17 @@ TEST_F(RegistryRun, RegeditLinesAndSignatures) {
     EXPECT_TRUE(Has(Hive("user.reg"), "[Software\\\\X] "));
 }
 
+TEST_F(RegistryRun, StoreThatCannotBeWrittenGivesExitStatusTwo) {
+    // The store's folder would have to be made inside a plain file.
+    WriteFile(dir / "plain", "");
+    ScopedEnv blocked("RIVEL_REGISTRY", (dir / "plain" / "store").string());
+    const std::string good = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Firm]\n\"A\"=\"1\"\n";
+    RunResult r = Run("good.reg", good, {"/x"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Can't write registry file"), std::string::npos) << r.err;
+    EXPECT_EQ(Run("good.reg", good).status, 0);
+}
+
 TEST_F(RegistryRun, DamagedRegistryFileIsLeftAlone) {
     const std::string damaged = "WINE REGISTRY Version 2\n\n[Software\\\\Firm] 1\n\"Cut\"=\"no end";
     WriteHive("system.reg", damaged);

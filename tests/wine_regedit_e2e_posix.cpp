@@ -146,12 +146,68 @@ TEST_F(WineRegedit, Regedit4FilesGiveTheSameRegistry) {
     {
         ScopedEnv prefix("WINEPREFIX", mine.string());
         RunProgram(*wineserver, {"-p"}, dir.path());
-        RunResult r = RunRivel({"/r", "first.reg"}, dir.path());
+        RunResult r = RunRivel({"/x", "/r", "first.reg"}, dir.path());
         RunProgram(*wineserver, {"-k"}, dir.path());
         EXPECT_NE(r.err.find("Registry in use by wineserver"), std::string::npos) << r.err;
+        EXPECT_EQ(r.status, 2);
     }
     WaitForServer(mine);
     EXPECT_EQ(ReadFile(mine / "user.reg"), before);
+}
+
+// What today's regedit exports (REGEDIT5: UTF-16LE with a byte-order mark, text of hex(2) and
+// hex(7) values in UTF-16) applied by rivel gives the registry that regedit's import of it gives.
+TEST_F(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
+    fs::path base = dir / "base";
+    Wine(base, {"wineboot", "-i"});
+    WaitForServer(base);
+    ASSERT_TRUE(fs::exists(base / "user.reg"));
+    const auto copyOptions = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
+
+    // A source prefix holding every value form, with characters beyond ASCII in names and data.
+    const std::u16string seed =
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\RivelCmp]\r\n"
+        u"@=\"d\u00e9faut\"\r\n"
+        u"\"Caf\u00e9\"=\"5 \u20ac \\\"q\\\" C:\\\\dir\\\\\"\r\n"
+        u"\"Bin\"=hex:01,ab,ff\r\n"
+        u"\"Exp\"=hex(2):25,00,e9,00,25,00,00,00\r\n"
+        u"\"Multi\"=hex(7):6f,00,ac,20,00,00,74,00,00,00,00,00\r\n"
+        u"\"Num\"=dword:0000ffff\r\n"
+        u"\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\RivelCmp\\N\u00e9sted\\Deeper]\r\n"
+        u"\"X\"=\"y\"\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : seed) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    WriteFile(dir / "seed.reg", bytes);
+    fs::path source = dir / "source";
+    fs::copy(base, source, copyOptions);
+    Wine(source, {"regedit", "/s", (dir / "seed.reg").string()});
+    fs::path exported = dir / "export.reg";
+    Wine(source, {"regedit", "/e", exported.string(), "HKEY_CURRENT_USER\\Software\\RivelCmp"});
+    WaitForServer(source);
+    const std::string text = ReadFile(exported);
+    ASSERT_EQ(text.rfind("\xFF\xFEW\0i\0n\0", 0), 0u) << "not a UTF-16 export";
+    ASSERT_NE(text.find(std::string("\xAC\x20", 2)), std::string::npos) << "no euro sign";
+
+    fs::path peer = dir / "peer";
+    fs::copy(base, peer, copyOptions);
+    Wine(peer, {"regedit", "/s", exported.string()});
+    std::string expected = Export(peer, "peer");
+
+    fs::path mine = dir / "mine";
+    fs::copy(base, mine, copyOptions);
+    {
+        ScopedEnv prefix("WINEPREFIX", mine.string());
+        RunResult r = RunRivel({"/x", "/r", exported.string()}, dir.path());
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    std::string actual = Export(mine, "mine");
+    ASSERT_NE(expected.find(std::string("N\0\xE9\0s\0", 6)), std::string::npos);
+    EXPECT_EQ(actual, expected);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct RunOptions {
     char Delimiter = '=';
     int32_t RegistryFile = 0;
     int32_t RcmSignature = 0;
+    int32_t RcmUnicode = 0;  // the RCM file is a REGEDIT5 export: hex text data is UTF-16LE
     int32_t Preview = 0;     // /p: change nothing, show what would change
     int32_t ExitStatus = 0;  // /x: the exit status tells whether something failed
     // 1 = a rewritten INI file keeps the layout of every line no command changes (/k).

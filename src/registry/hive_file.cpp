@@ -237,8 +237,24 @@ void Hive::InitEmpty(const std::string& header) {
 
 std::string Hive::Write(int64_t unixSeconds, uint64_t fileTime) const {
     std::string out;
-    out.reserve(text_.size() + 4096);
-    out.append(preamble_);
+    // Room for the changes too: growing a copy of a whole registry file costs another copy.
+    out.reserve(text_.size() + text_.size() / 8 + 4096);
+    WriteTo(unixSeconds, fileTime, [&out](std::string_view piece) { out.append(piece); });
+    return out;
+}
+
+void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
+                   const std::function<void(std::string_view)>& put) const {
+    bool any = false;  // something was put; last is the last character of it
+    char last = 0;
+    auto append = [&](std::string_view piece) {
+        if (!piece.empty()) {
+            put(piece);
+            any = true;
+            last = piece.back();
+        }
+    };
+    append(preamble_);
     // Depth first, each key before its subkeys, as the files are written.
     std::vector<const HiveKey*> pending{root_.get()};
     while (!pending.empty()) {
@@ -248,8 +264,8 @@ std::string Hive::Write(int64_t unixSeconds, uint64_t fileTime) const {
             pending.push_back(it->get());
         }
         if (!key->changed && !key->block.empty()) {
-            out.append(key->gap);
-            out.append(key->block);
+            append(key->gap);
+            append(key->block);
             continue;
         }
         bool hasValues = key->valuesLoaded ? !key->values.empty() : !key->block.empty();
@@ -259,22 +275,21 @@ std::string Hive::Write(int64_t unixSeconds, uint64_t fileTime) const {
         if (!hasValues && !key->subkeys.empty() && key->options.empty()) {
             continue;  // implied by its subkeys
         }
-        if (!out.empty() && out.back() != '\n') {
-            out.push_back('\n');
+        if (any && last != '\n') {
+            append("\n");
         }
-        out.append(key->gap.empty() ? std::string_view("\n") : key->gap);
-        out += FormatKeyLines(PathOf(*key), unixSeconds, fileTime);
-        out += key->options;
+        append(key->gap.empty() ? std::string_view("\n") : key->gap);
+        append(FormatKeyLines(PathOf(*key), unixSeconds, fileTime));
+        append(key->options);
         for (const HiveValue& value : key->values) {
             if (!value.raw.empty()) {
-                out.append(value.raw);
+                append(value.raw);
             } else {
-                out += FormatValueLines(value.value);
+                append(FormatValueLines(value.value));
             }
         }
     }
-    out.append(tail_);
-    return out;
+    append(tail_);
 }
 
 HiveKey* Hive::FindSubKey(HiveKey& key, std::u16string_view name) {
@@ -354,6 +369,8 @@ void Hive::LoadValues(HiveKey& key) const {
     size_t start = 0;
     bool complete = false;
     cursor.Next(line, start, complete);  // the key line
+    // About one value a line: the values of a large key are not moved again and again.
+    key.values.reserve(static_cast<size_t>(std::count(key.block.begin(), key.block.end(), '\n')));
     std::string joined;
     while (cursor.Next(line, start, complete)) {
         if (line.empty()) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,6 +49,9 @@ class Hive {
 
     // The file text: keys not changed as they were read, changed ones with the time given.
     std::string Write(int64_t unixSeconds, uint64_t fileTime) const;
+    // The same text handed to put piece by piece, so that it need not be held whole.
+    void WriteTo(int64_t unixSeconds, uint64_t fileTime,
+                 const std::function<void(std::string_view)>& put) const;
 
     HiveKey& Root() { return *root_; }
     const std::string& Text() const { return text_; }

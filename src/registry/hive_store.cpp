@@ -33,14 +33,38 @@ struct Change {
     HiveValueText value;
 };
 
+// What shows that a file was neither replaced nor rewritten since it was last seen: its identity
+// on its device, its size and the time of its last change. Runs replace the files whole (a new
+// file under the old name), so a file with the same identity and time is the one seen.
+struct FileStamp {
+    bool known = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uintmax_t size = 0;
+    std::filesystem::file_time_type time{};
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    std::error_code sizeError;
+    std::error_code timeError;
+    stamp.size = std::filesystem::file_size(path, sizeError);
+    stamp.time = std::filesystem::last_write_time(path, timeError);
+    stamp.known = !sizeError && !timeError && GetFileIdentity(path, stamp.device, stamp.inode);
+    return stamp;
+}
+
 struct Slot {
     const char* file = "";
     const char* base = "";  // the path the file's keys are relative to
     std::unique_ptr<Hive> hive;
     bool loaded = false;
     bool damaged = false;
-    bool written = false;  // onDisk holds what this run last wrote; before that the hive's text
-    std::string onDisk;    // is the file as read ("" for a missing file)
+    // What the file held when last seen: the hive's text as read, no file at all, or what this
+    // run wrote, which is not kept (the file is then known by its stamp alone).
+    enum class Seen { AsRead, Missing, Written } seen = Seen::AsRead;
+    FileStamp stamp;  // of the file when it was read or last written
     std::vector<Change> journal;
 };
 
@@ -379,16 +403,17 @@ class HiveStore : public RegistryService {
         std::string path = PathOf(slot);
         std::string bytes;
         bool exists = false;
+        // Taken before the reading, so that a change during it shows when the file is written.
+        FileStamp stamp = StampOf(path);
         if (!ReadWholeFile(path, bytes, exists)) {
             Report(1, "Can't read registry file", path);
             slot.damaged = true;
             return false;
         }
-        slot.written = false;
-        slot.onDisk.clear();
+        slot.seen = exists ? Slot::Seen::AsRead : Slot::Seen::Missing;
+        slot.stamp = stamp;
         if (!exists) {
             slot.hive->InitEmpty(Header(slot));
-            slot.written = true;  // compared as the empty file it was
             return true;
         }
         std::string error;
@@ -564,12 +589,16 @@ class HiveStore : public RegistryService {
         std::string path = PathOf(slot);
         std::string current;
         bool exists = false;
-        if (!ReadWholeFile(path, current, exists)) {
+        // A file as it was seen is not read again: it is the size of the whole registry.
+        const bool unchanged = slot.stamp.known && StampOf(path) == slot.stamp;
+        if (!unchanged && !ReadWholeFile(path, current, exists)) {
             Report(1, "Can't read registry file", path);
             return false;
         }
-        const std::string& before = slot.written ? slot.onDisk : slot.hive->Text();
-        if (current != before) {
+        const bool same = unchanged ||
+                          (slot.seen == Slot::Seen::AsRead && current == slot.hive->Text()) ||
+                          (slot.seen == Slot::Seen::Missing && !exists);
+        if (!same) {
             auto fresh = std::make_unique<Hive>();
             std::string error;
             if (!exists) {
@@ -587,11 +616,16 @@ class HiveStore : public RegistryService {
         int64_t seconds = 0;
         uint64_t fileTime = 0;
         CurrentRegistryTime(seconds, fileTime);
-        std::string text = slot.hive->Write(seconds, fileTime);
         // Through the one replacement routine: complete and on the disk before it is in place.
+        // The text is handed over in pieces as it is made, never held whole a second time.
         ReplacementFile out;
         std::string error;
-        bool written = out.Begin(path, error) && out.Write(text) && out.Commit(error);
+        bool written = out.Begin(path, error);
+        if (written) {
+            slot.hive->WriteTo(seconds, fileTime,
+                               [&out](std::string_view piece) { out.Write(piece); });
+            written = out.Commit(error);
+        }
         if (!written && error.empty()) {
             error = LastErrorText();
         }
@@ -600,8 +634,8 @@ class HiveStore : public RegistryService {
             Report(1, "Can't write registry file", path + ": " + error);
             return false;
         }
-        slot.onDisk = std::move(text);
-        slot.written = true;
+        slot.seen = Slot::Seen::Written;
+        slot.stamp = StampOf(path);  // under the edit lock: no other run writes in between
         return true;
     }
 

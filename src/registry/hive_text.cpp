@@ -162,6 +162,9 @@ std::u16string BytesToWide(std::string_view bytes) {
 int CompareRegNames(std::u16string_view a, std::u16string_view b) {
     size_t common = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < common; ++i) {
+        if (a[i] == b[i]) {
+            continue;  // the common case, without the folding
+        }
         char16_t x = FoldUnit(a[i]);
         char16_t y = FoldUnit(b[i]);
         if (x != y) {
@@ -186,16 +189,44 @@ bool ReadEscaped(std::string_view text, size_t& pos, char end, std::u16string* o
             out->push_back(unit);
         }
     };
+    if (out == nullptr) {
+        // Only where the text ends matters: at the first end character after an even run of
+        // backslashes (escapes never take a backslash or an end character but the one right
+        // after their own backslash). Every value of a file is checked so when it is loaded.
+        for (size_t at = pos;;) {
+            size_t found = text.find(end, at);
+            if (found == std::string_view::npos) {
+                return false;
+            }
+            size_t slashes = 0;
+            while (found - slashes > pos && text[found - slashes - 1] == '\\') {
+                ++slashes;
+            }
+            if (slashes % 2 == 0) {
+                pos = found + 1;
+                return true;
+            }
+            at = found + 1;
+        }
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     while (pos < text.size()) {
-        char c = text[pos];
-        if (c == end) {
+        // The plain characters up to the next escape or the end, taken in one go: most of a
+        // registry file is such runs, and every value is read when the file is loaded.
+        size_t stop = pos;
+        while (stop < text.size() && text[stop] != end && text[stop] != '\\') {
+            ++stop;
+        }
+        if (out != nullptr) {
+            out->append(bytes + pos, bytes + stop);
+        }
+        pos = stop;
+        if (pos >= text.size()) {
+            return false;
+        }
+        if (text[pos] == end) {
             ++pos;
             return true;
-        }
-        if (c != '\\') {
-            put(static_cast<unsigned char>(c));
-            ++pos;
-            continue;
         }
         ++pos;
         if (pos >= text.size()) {

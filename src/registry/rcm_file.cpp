@@ -3,8 +3,11 @@
 #include "registry/rcm_file.h"
 
 #include "base/message_log.h"
+#include "base/preview.h"
+#include "platform/ansi_text.h"
 #include "platform/files.h"
 #include "platform/name_case.h"
+#include "registry/rcm_unicode.h"
 #include "registry/registry_ops.h"
 #include "script/if_block.h"
 #include "script/substitution.h"
@@ -58,6 +61,7 @@ struct Reader {
     RcmContext context;
     IfStack stack;
     LineWriter output;
+    bool previewed = false;  // the output file of a preview, named but not opened
 
     int V() const { return options.VerboseMode; }
 
@@ -102,15 +106,24 @@ struct Reader {
             output.Close();
         }
         LogMessage(run.log, V(), 9, "RCM-File  : Output command : ", name);
+        previewed = options.Preview == 1;
+        if (previewed) {
+            PreviewOutputFile(name);
+            return;
+        }
         if (!effects.openOutput(output, name)) {
             LogMessage(run.log, V(), 1, "Create Outfile failed : ", name);
+            NoteFailure(run, RunFailure::WriteFailed);
         }
     }
 
     void Write(const std::string& upper) {
         LogMessage(run.log, V(), 9, kLabel, "Write Output command");
+        if (previewed) {
+            return;
+        }
         if (!output.IsOpen()) {
-            LogMessage(run.log, V(), 1, kLabel, "Output file is not open");
+            ReportRcmError(run, V(), kLabel, "Output file is not open");
             return;
         }
         std::string text = TrimLeft(upper.substr(1));
@@ -120,14 +133,18 @@ struct Reader {
 
     void Execute(const std::string& upper, const std::string& named) {
         if (CharAt(upper, 1) == 'A') {
-            LogMessage(run.log, V(), 1, "Execute after processing", "not supported for RCM files");
+            ReportRcmError(run, V(), "Execute after processing", "not supported for RCM files");
             return;
         }
         std::string command = named;
         command[0] = ' ';
+        if (options.Preview == 1) {
+            PreviewProgram(run, TrimLeft(command));
+            return;
+        }
         CommandResult result = effects.run(command);
         if (!result.started) {
-            LogMessage(run.log, V(), 1, "Execute failed", "");
+            ReportRcmError(run, V(), "Execute failed", "");
             run.lastErrorCode = result.error;
             return;
         }
@@ -194,7 +211,7 @@ void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
                      const RcmLineSource& source, const RcmEffects& effects) {
     const int v = options.VerboseMode;
     const int kind = options.RcmSignature;
-    Reader reader{run, options, reg, effects, {}, {}, {}};
+    Reader reader{run, options, reg, effects, {}, {}, {}, false};
     std::string physical;
     bool ended = false;
     // A line is carried out only when a line end follows it: a last line without one is not
@@ -251,16 +268,63 @@ void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
 void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
                     const std::string& rcmFile) {
     const int v = options.VerboseMode;
+    options.RcmUnicode = 0;
     LineReader in;
     if (!in.Open(rcmFile)) {
-        LogMessage(run.log, v, 1, "Can't open inputfile", rcmFile);
+        ReportRcmError(run, v, "Can't open inputfile", rcmFile);
         return;
     }
     LogMessage(run.log, v, 9, "RCM File open OK", rcmFile);
+    // A file with a byte-order mark holds Unicode text: read whole and turned into ANSI text, it
+    // then reads as any other file.
+    std::string first;
+    bool haveFirst = in.ReadLine(first);
+    bool firstEnded = in.LastLineEnded();
+    std::string text;
+    std::u16string unicode;
+    bool fromText = false;
+    // The line reader tells the byte-order mark; the text goes to the registry, which takes it in
+    // its ANSI code page, so the file is read again as the Unicode it is.
+    if (haveFirst && in.Encoding() != TextEncoding::Plain && ReadWholeFile(rcmFile, text) &&
+        DecodeUnicodeFile(text, unicode)) {
+        text = UnicodeToAnsi(unicode);
+        fromText = true;
+        LogMessage(run.log, v, 9, "RCM File is Unicode text", rcmFile);
+    } else {
+        text.clear();
+    }
+    size_t at = 0;
+    bool ended = false;
+    RcmLineSource source = [&](std::string& next, bool& lineEnded) {
+        if (!fromText) {
+            if (haveFirst) {
+                haveFirst = false;
+                next = std::move(first);
+                lineEnded = firstEnded;
+                return true;
+            }
+            if (!in.ReadLine(next)) {
+                return false;
+            }
+            lineEnded = in.LastLineEnded();
+            return true;
+        }
+        if (at >= text.size()) {
+            return false;
+        }
+        size_t end = text.find('\n', at);
+        lineEnded = end != std::string::npos;
+        next = text.substr(at, (lineEnded ? end : text.size()) - at);
+        if (lineEnded && !next.empty() && next.back() == '\r') {
+            next.pop_back();
+        }
+        at = lineEnded ? end + 1 : text.size();
+        return true;
+    };
     std::string line;
-    bool read = in.ReadLine(line);
-    while (read && CharAt(line, 0) == ';' && in.LastLineEnded()) {
-        read = in.ReadLine(line);
+    bool read = source(line, ended);
+    while (read && CharAt(line, 0) == ';' && ended) {
+        read = source(line, ended);
     }
     if (EqualsIgnoreCase(line, "REGEDITCMD1")) {
         LogMessage(run.log, v, 99, "REGEDITCMD1 found", line);
@@ -271,17 +335,15 @@ void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
     } else if (EqualsIgnoreCase(line, "REGEDIT4")) {
         LogMessage(run.log, v, 99, "REGEDIT 4 found", line);
         options.RcmSignature = 2;
+    } else if (EqualsIgnoreCase(line, "Windows Registry Editor Version 5.00")) {
+        // REGEDIT4 with Unicode text: the hex forms of text values hold UTF-16 units.
+        LogMessage(run.log, v, 99, "REGEDIT 5 found", line);
+        options.RcmSignature = 2;
+        options.RcmUnicode = 1;
     } else {
-        LogMessage(run.log, v, 1, "Unknown REGCommand signature", line);
+        ReportRcmError(run, v, "Unknown REGCommand signature", line);
         return;
     }
-    RcmLineSource source = [&in](std::string& next, bool& ended) {
-        if (!in.ReadLine(next)) {
-            return false;
-        }
-        ended = in.LastLineEnded();
-        return true;
-    };
     ProcessRcmLines(run, options, reg, source, SystemRcmEffects());
 }
 

@@ -3,7 +3,10 @@
 #include "registry/registry_ops.h"
 
 #include "base/message_log.h"
+#include "platform/ansi_text.h"
 #include "registry/hex_values.h"
+#include "registry/hive_text.h"
+#include "registry/reg_export.h"
 #include "text/strings.h"
 #include "text/tokens.h"
 
@@ -76,7 +79,7 @@ RegKey CreateTarget(RunContext& run, const RunOptions& options, RegistryService&
                     const RcmContext& context, const std::string& path) {
     RegKey key = 0;
     if (reg.CreateKey(context.key, path, key) != kErrorSuccess) {
-        LogMessage(run.log, options.VerboseMode, 1, "CreateKey failed for", path);
+        ReportRcmError(run, options.VerboseMode, "CreateKey failed for", path);
         return 0;
     }
     return key;
@@ -110,11 +113,11 @@ void SetValueText(RunContext& run, const RunOptions& options, RegistryService& r
     bool isDword = StartsWith(value, "dword:");
     if ((isHex || isDword) && name.empty()) {
         if (isHex && form == SetForm::Quote) {
-            LogMessage(run.log, v, 1, "Default-value must be REG_SZ type", "");
+            ReportRcmError(run, v, "Default-value must be REG_SZ type", "");
         } else {
-            LogMessage(run.log, v, 1, "Default-value MUST BE REG_SZ", value);
+            ReportRcmError(run, v, "Default-value MUST BE REG_SZ", value);
         }
-        LogMessage(run.log, v, 1, "Can't set value for key", name);
+        ReportRcmError(run, v, "Can't set value for key", name);
         return;
     }
     uint32_t type = kRegSz;
@@ -122,25 +125,29 @@ void SetValueText(RunContext& run, const RunOptions& options, RegistryService& r
     if (isHex || isDword) {
         HexValue parsed = isHex ? ParseHexBytes(value) : ParseHexDword(value);
         if (!parsed.valid) {
-            LogMessage(run.log, v, 1, "Invalid character found",
-                       "not 0-9 or A-F " + parsed.badCharacter);
+            ReportRcmError(run, v, "Invalid character found",
+                           "not 0-9 or A-F " + parsed.badCharacter);
         }
         type = parsed.type;
         data = std::move(parsed.bytes);
+        if (options.RcmUnicode == 1 && isHex && IsTextRegType(type)) {
+            // The registry takes text in ANSI; the Unicode export wrote these as UTF-16LE.
+            data = UnicodeToAnsi(BytesToWide(data));
+        }
     } else {
         // Stored with its terminating NUL, as string values must be for the programs that read
         // them (a string written without it reads back as binary data elsewhere).
         data = WithNul(value);
     }
     if (reg.SetValue(key, name, type, data) != kErrorSuccess) {
-        LogMessage(run.log, v, 1, "Can't set value for key", name);
+        ReportRcmError(run, v, "Can't set value for key", name);
     }
 }
 
 void DeleteValueByName(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                        const std::string& name) {
     if (reg.DeleteValue(key, name) != kErrorSuccess) {
-        LogMessage(run.log, options.VerboseMode, 1, "DeleteKey failed", name);
+        ReportRcmError(run, options.VerboseMode, "DeleteKey failed", name);
     }
 }
 
@@ -177,7 +184,7 @@ void SetDefault(RunContext& run, const RunOptions& options, RegistryService& reg
     uint32_t hexType = 0;
     size_t prefix = 0;
     if (IsHexValueText(value, hexType, prefix) || StartsWith(value, "dword:")) {
-        LogMessage(run.log, v, 1, "Default-value MUST BE REG_SZ", value);
+        ReportRcmError(run, v, "Default-value MUST BE REG_SZ", value);
         return;
     }
     RegKey key = context.key;
@@ -188,7 +195,7 @@ void SetDefault(RunContext& run, const RunOptions& options, RegistryService& reg
         }
     }
     if (reg.SetValue(key, "", kRegSz, WithNul(value)) != kErrorSuccess) {
-        LogMessage(run.log, v, 1, "Can't set value for key", value);
+        ReportRcmError(run, v, "Can't set value for key", value);
     }
     if (key != context.key) {
         reg.CloseKey(key);
@@ -222,7 +229,7 @@ void Delete(RunContext& run, const RunOptions& options, RegistryService& reg,
         std::string name = line.size() > 3 ? line.substr(2, line.size() - 3) : std::string();
         LogMessage(run.log, v, 99, "Delete subkey", name);
         if (name.empty() || DeleteKeyTree(reg, key, name) != kErrorSuccess) {
-            LogMessage(run.log, v, 1, "Delete subkey failed", name);
+            ReportRcmError(run, v, "Delete subkey failed", name);
         } else {
             LogMessage(run.log, v, 6, "Delete subkey ok", name);
         }
@@ -242,7 +249,7 @@ void Delete(RunContext& run, const RunOptions& options, RegistryService& reg,
         uint32_t type = 0;
         std::string data;
         if (reg.QueryValue(key, name, kValueBufferSize, type, data) != kErrorSuccess) {
-            LogMessage(run.log, v, 1, "Can't query value for key", name);
+            ReportRcmError(run, v, "Can't query value for key", name);
             reg.CloseKey(key);
             return;
         }
@@ -341,11 +348,11 @@ void ReplaceInTree(RunContext& run, const RunOptions& options, RegistryService& 
         LogMessage(run.log, v, 6, "New Value is", text);
         if (StartsWith(text, "hex:") || StartsWith(text, "dword:")) {
             LogMessage(run.log, v, 9, "String is binary or DWORD", text);
-            LogMessage(run.log, v, 1, "Currently not implemented", text);
+            ReportRcmError(run, v, "Currently not implemented", text);
             continue;
         }
         if (reg.SetValue(key, name, type, WithNul(text)) != kErrorSuccess) {
-            LogMessage(run.log, v, 1, "Can't set new value", text);
+            ReportRcmError(run, v, "Can't set new value", text);
         }
     }
 }
@@ -368,22 +375,17 @@ long DeleteTreeBelow(RegistryService& reg, RegKey key, const std::string& subKey
 
 }  // namespace
 
+void ReportRcmError(RunContext& run, int verbosity, const std::string& label,
+                    const std::string& text) {
+    LogMessage(run.log, verbosity, 1, label, text);
+    NoteFailure(run, RunFailure::CommandError);
+}
+
 std::optional<RegKey> RootKeyFromName(RunContext& run, const RunOptions& options,
                                       const std::string& name) {
-    static const struct {
-        const char* name;
-        RegKey key;
-    } kRoots[] = {{"HKEY_CLASSES_ROOT", kHkeyClassesRoot},
-                  {"HKEY_CURRENT_USER", kHkeyCurrentUser},
-                  {"HKEY_LOCAL_MACHINE", kHkeyLocalMachine},
-                  {"HKEY_USERS", kHkeyUsers},
-                  {"HKEY_PERFORMANCE_DATA", kHkeyPerformanceData},
-                  {"HKEY_PERFORMANCE_TEXT", kHkeyPerformanceText},
-                  {"HKEY_PERFORMANCE_NLSTEXT", kHkeyPerformanceNlsText}};
-    for (const auto& root : kRoots) {
-        if (name == root.name) {
-            return root.key;
-        }
+    RegKey key = 0;
+    if (RegRootFromName(name, key)) {
+        return key;
     }
     LogMessage(run.log, options.VerboseMode, 6, "RootKey not supported", name);
     return std::nullopt;
@@ -410,7 +412,7 @@ ParsedContext ParseContext(RunContext& run, const RunOptions& options, const std
     if (pos < line.size()) {
         parsed.recurse = CharAt(line, pos + 1) == '*';
     } else {
-        LogMessage(run.log, options.VerboseMode, 1, "Context is missing a ] at the end", line);
+        ReportRcmError(run, options.VerboseMode, "Context is missing a ] at the end", line);
     }
     parsed.root = Trim(parsed.root);
     parsed.subKey = Trim(parsed.subKey);
@@ -439,7 +441,7 @@ RcmContext OpenContextKey(RunContext& run, const RunOptions& options, RegistrySe
         return context;
     }
     if (reg.CreateKey(*root, parsed.subKey, context.key) != kErrorSuccess) {
-        LogMessage(run.log, v, 1, "CreateKey failed for", parsed.subKey);
+        ReportRcmError(run, v, "CreateKey failed for", parsed.subKey);
         context.key = 0;
         return context;
     }
@@ -484,7 +486,7 @@ void ProcessKey(RunContext& run, const RunOptions& options, RegistryService& reg
     LogMessage(run.log, v, 9, "ProcessKey called with", line);
     if (options.RcmSignature == 1) {
         if (reg.SetValue(context.key, "", kRegSz, WithNul(line)) != kErrorSuccess) {
-            LogMessage(run.log, v, 1, "Can't set value for key", line);
+            ReportRcmError(run, v, "Can't set value for key", line);
         }
         return;
     }
@@ -505,7 +507,7 @@ void ProcessKey(RunContext& run, const RunOptions& options, RegistryService& reg
             Replace(run, options, reg, context, line);
             break;
         default:
-            LogMessage(run.log, v, 1, "Unknown command", std::string(1, CharAt(line, 0)));
+            ReportRcmError(run, v, "Unknown command", std::string(1, CharAt(line, 0)));
             break;
     }
 }
@@ -532,7 +534,7 @@ void DeleteContextKey(RunContext& run, const RunOptions& options, RegistryServic
     if (rc == kErrorSuccess) {
         LogMessage(run.log, v, 6, "Delete subkey ok", parsed.subKey);
     } else if (rc != kErrorFileNotFound) {
-        LogMessage(run.log, v, 1, "Delete subkey failed", parsed.subKey);
+        ReportRcmError(run, v, "Delete subkey failed", parsed.subKey);
     }
 }
 

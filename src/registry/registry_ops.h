@@ -11,6 +11,11 @@
 
 namespace rivel {
 
+// An error in an RCM file or line (one that could not be read, or an operation that could not be
+// carried out): reported at level 1 and kept for the exit status of /x.
+void ReportRcmError(RunContext& run, int verbosity, const std::string& label,
+                    const std::string& text);
+
 // The key that the last context line named.
 struct RcmContext {
     RegKey key = 0;      // 0 when there is none (before the first context line, or not opened)
