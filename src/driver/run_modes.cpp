@@ -13,7 +13,7 @@
 #include "icmfile/icm_file.h"
 #include "inicmd/cmd_reader.h"
 #include "netware/netware_binding.h"
-#include "registry/run_registry.h"
+#include "rcmfile/rcm_file.h"
 #include "script/user_vars.h"
 #include "text/strings.h"
 #include "text/tokens.h"

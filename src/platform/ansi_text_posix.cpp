@@ -1,7 +1,7 @@
 // Unicode to ANSI without a system code page: the Windows-1252 rule of the registry store.
 #include "platform/ansi_text.h"
 
-#include "registry/hive_text.h"
+#include "platform/windows1252.h"
 
 namespace rivel {
 

@@ -6,12 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace rivel {
+#include "platform/windows1252.h"
 
-// ANSI bytes to UTF-16 code units, one unit per byte (NUL bytes included).
-std::u16string AnsiToWide(std::string_view ansi);
-// UTF-16 code units to ANSI bytes; a unit that Windows-1252 cannot show becomes "?".
-std::string WideToAnsi(std::u16string_view wide);
+namespace rivel {
 
 // UTF-16 code units as little-endian bytes (the data of text values) and back; an odd last byte
 // is dropped.

@@ -12,8 +12,4 @@ namespace rivel {
 
 RegistryService& RunRegistry(RunContext& run, const RunOptions& options);
 
-// The /r run: applies the RCM file, then makes its changes lasting (the store of registry files
-// writes the files it changed).
-void RunRcmFile(RunContext& run, RunOptions& options, const std::string& rcmFile);
-
 }  // namespace rivel

@@ -34,4 +34,9 @@ void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
 // Each pair of backslashes turned into one.
 std::string ProcessBS(const std::string& line);
 
+// The /r run: applies the RCM file to the run's registry, then makes its changes lasting (the
+// store of registry files writes the files it changed). A preview works on a layer in memory
+// and shows the keys it would change.
+void RunRcmFile(RunContext& run, RunOptions& options, const std::string& rcmFile);
+
 }  // namespace rivel

@@ -1,20 +1,26 @@
 // The RCM file reader: the signature, joined lines, the script steps of REGEDITCMD1 files and
 // the hand-over of context lines and command lines to the registry operations.
-#include "registry/rcm_file.h"
+#include "rcmfile/rcm_file.h"
+
+#include <memory>
 
 #include "base/message_log.h"
 #include "base/preview.h"
 #include "platform/ansi_text.h"
 #include "platform/files.h"
 #include "platform/name_case.h"
+#include "registry/preview_registry.h"
 #include "registry/rcm_unicode.h"
+#include "registry/reg_export.h"
 #include "registry/registry_ops.h"
+#include "registry/run_registry.h"
 #include "script/if_block.h"
 #include "script/substitution.h"
 #include "script/user_vars.h"
 #include "text/line_io.h"
 #include "text/strings.h"
 #include "text/tokens.h"
+#include "text/unified_diff.h"
 
 namespace rivel {
 
@@ -345,6 +351,31 @@ void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
         return;
     }
     ProcessRcmLines(run, options, reg, source, SystemRcmEffects());
+}
+
+void RunRcmFile(RunContext& run, RunOptions& options, const std::string& rcmFile) {
+    RegistryService& reg = RunRegistry(run, options);
+    if (options.Preview == 1) {
+        // The changes go to a layer in memory that is dropped afterwards; the keys they touched
+        // are shown as they are and as they would be.
+        // The registry variables of the file read the layer too, as they would read the
+        // changes of a real run.
+        std::shared_ptr<RegistryService> real = run.registry;
+        auto preview = std::make_shared<PreviewRegistry>(reg);
+        run.registry = preview;
+        ProcessRcmFile(run, options, *preview, rcmFile);
+        run.registry = real;
+        std::vector<std::string> keys = preview->ChangedKeys();
+        if (!keys.empty()) {
+            WritePreviewText(UnifiedDiff("registry", ExportRegistryKeys(reg, keys),
+                                         ExportRegistryKeys(*preview, keys)));
+        }
+        return;
+    }
+    ProcessRcmFile(run, options, reg, rcmFile);
+    if (reg.Flush() != kErrorSuccess) {
+        NoteFailure(run, RunFailure::WriteFailed);
+    }
 }
 
 }  // namespace rivel
