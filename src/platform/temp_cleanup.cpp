@@ -20,6 +20,8 @@ void RemoveRegisteredFile(intptr_t directory, const char* name);
 namespace {
 
 std::atomic<TempRegistration*> head{nullptr};
+// Registrations whose files were removed: kept reachable, as the signal handler cannot free them.
+std::atomic<TempRegistration*> removed{nullptr};
 static_assert(std::atomic<TempRegistration*>::is_always_lock_free);
 
 }  // namespace
@@ -54,10 +56,17 @@ void UnregisterTempFile(TempRegistration* registration) {
 void RemoveTempFiles() {
     // Unlinked first and left allocated: the handler must not free memory, and the process is
     // about to end.
-    TempRegistration* at = head.exchange(nullptr);
-    for (; at != nullptr; at = at->next.load()) {
-        RemoveRegisteredFile(at->directory, at->name.c_str());
+    TempRegistration* list = head.exchange(nullptr);
+    if (list == nullptr) {
+        return;
     }
+    TempRegistration* last = list;
+    for (TempRegistration* at = list; at != nullptr; at = at->next.load()) {
+        RemoveRegisteredFile(at->directory, at->name.c_str());
+        last = at;
+    }
+    last->next.store(removed.load());
+    removed.store(list);
 }
 
 }  // namespace rivel
