@@ -2,23 +2,11 @@
 #include "registry/hex_values.h"
 
 #include "platform/registry.h"
+#include "registry/hive_text.h"
 
 namespace rivel {
 
 namespace {
-
-int Digit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 HexValue Invalid(uint32_t type, std::string_view text, size_t pos) {
     HexValue value;
@@ -43,8 +31,8 @@ bool IsHexValueText(std::string_view text, uint32_t& type, size_t& prefixLength)
     }
     uint32_t number = 0;
     size_t pos = 4;
-    while (pos < text.size() && pos < 12 && Digit(text[pos]) >= 0) {
-        number = number * 16 + static_cast<uint32_t>(Digit(text[pos]));
+    while (pos < text.size() && pos < 12 && HexDigit(text[pos]) >= 0) {
+        number = number * 16 + static_cast<uint32_t>(HexDigit(text[pos]));
         ++pos;
     }
     if (pos == 4 || text.substr(pos, 2) != "):") {
@@ -62,11 +50,11 @@ HexValue ParseHexBytes(std::string_view text) {
         return Invalid(kRegBinary, text, 0);
     }
     while (pos < text.size()) {
-        int high = Digit(text[pos]);
+        int high = HexDigit(text[pos]);
         if (high < 0) {
             return Invalid(value.type, text, pos);
         }
-        int low = pos + 1 < text.size() ? Digit(text[pos + 1]) : -1;
+        int low = pos + 1 < text.size() ? HexDigit(text[pos + 1]) : -1;
         if (low < 0) {
             return Invalid(value.type, text, pos + 1);
         }
@@ -86,11 +74,11 @@ HexValue ParseHexDword(std::string_view text) {
     size_t pos = 6;
     uint32_t number = 0;
     size_t digits = 0;
-    while (pos < text.size() && Digit(text[pos]) >= 0) {
+    while (pos < text.size() && HexDigit(text[pos]) >= 0) {
         if (++digits > 8) {
             return Invalid(kRegDword, text, pos);
         }
-        number = number * 16 + static_cast<uint32_t>(Digit(text[pos]));
+        number = number * 16 + static_cast<uint32_t>(HexDigit(text[pos]));
         ++pos;
     }
     if (digits == 0 || pos < text.size()) {

@@ -11,19 +11,6 @@ namespace rivel {
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 char16_t FoldUnit(char16_t c) {
     if (c >= u'a' && c <= u'z') {
         return static_cast<char16_t>(c - 32);
@@ -103,6 +90,19 @@ bool ParseHexList(std::string_view text, size_t pos, std::string& data) {
 }
 
 }  // namespace
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
 
 std::string WideToBytes(std::u16string_view wide) {
     std::string bytes(wide.size() * 2, '\0');

@@ -10,6 +10,9 @@
 
 namespace rivel {
 
+// The value of a hexadecimal digit (either case), or -1.
+int HexDigit(char c);
+
 // UTF-16 code units as little-endian bytes (the data of text values) and back; an odd last byte
 // is dropped.
 std::string WideToBytes(std::u16string_view wide);
