@@ -157,7 +157,10 @@ TEST(ScriptLanguage, SystemVariablesReadTheIniFileAsBeforeTheRun) {
               "vesa=Only implemented in plain DOS\ndir=\\WINDOWS\\\nodd=_inifile\n"
               "nw=GET_INFO_FAILED\nreg=CallError\nbefore=1\n");
     EXPECT_TRUE(Has(run.Log(), "EVALSysvar currently not implemented : "));
-    EXPECT_TRUE(Has(run.Log(), "Can't open subkey"));
+    // The store of an empty registry folder has no such key; a real registry (Windows) may have
+    // the key but not the value.
+    EXPECT_TRUE(Has(run.Log(), "Can't open subkey") || Has(run.Log(), "Read Value failed"))
+        << run.Log();
 }
 
 TEST(ScriptLanguage, ErrorCodeOfAnExecuteLine) {

@@ -132,6 +132,9 @@ TEST(LineReader, Utf16ThatCannotBeConvertedStopsTheReading) {
 }
 
 TEST(LineReader, ASurrogatePairSplitByTheReadBufferIsKept) {
+    if (PathSeparator() == '\\') {
+        GTEST_SKIP() << "the ANSI code page the text is converted to has no such character";
+    }
     // The pair straddles the first 64 KiB read: its halves arrive in two reads.
     std::u16string text(32766, u'x');
     text.push_back(0xD83D);
