@@ -51,8 +51,9 @@ size_t ReplacementLimit(size_t lineLength) {
 // search length - 1 characters before the inserted text (so a replacement may make a new
 // occurrence with what stood before it), otherwise right after it. The result is built in one
 // pass: every character (of the line, or of an inserted text) is appended once, and an
-// occurrence is found as soon as its last character is appended. So a long line costs its length
-// times the search length, not its length times the number of replacements.
+// occurrence is found as soon as its last character is appended; between occurrences the line
+// is copied in one piece. So a long line costs its length times the search length at most, not
+// its length times the number of replacements.
 // A line without an occurrence costs no copy.
 void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l) {
     if (r.Txt1.empty()) {
@@ -93,7 +94,7 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
         return true;
     };
     std::string out;
-    out.reserve(l.size());
+    out.reserve(l.size() + r.Txt2.size());
     size_t barrier = 0;
     size_t count = 0;
     bool stopped = false;
@@ -101,13 +102,31 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
     std::string pendingInsert;
     size_t insertPos = 0;
     size_t linePos = 0;
-    while (insertPos < pendingInsert.size() || linePos < l.size()) {
-        if (stopped) {
-            out.append(pendingInsert, insertPos, std::string::npos);
-            out.append(l, linePos, std::string::npos);
+    // Line characters to append one at a time after an inserted text: an occurrence may still
+    // end among them that began in text appended before. Past them every occurrence lies wholly
+    // in the line, so the search jumps to the next one, looking from where the line's characters
+    // began to follow the last inserted text.
+    size_t oneByOne = 0;
+    size_t searchFrom = 0;
+    while (!stopped) {
+        if (insertPos < pendingInsert.size()) {
+            out += pendingInsert[insertPos++];
+            oneByOne = n - 1;
+        } else if (linePos >= l.size()) {
             break;
+        } else if (oneByOne > 0) {
+            out += l[linePos++];
+            --oneByOne;
+        } else {
+            size_t next = find(searchFrom);
+            if (next == std::string::npos) {
+                out.append(l, linePos, std::string::npos);
+                linePos = l.size();
+                break;
+            }
+            out.append(l, linePos, next + n - linePos);
+            linePos = next + n;
         }
-        out += insertPos < pendingInsert.size() ? pendingInsert[insertPos++] : l[linePos++];
         if (!endsWithSearch(out, barrier)) {
             continue;
         }
@@ -115,19 +134,24 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
             stopped = true;
-            continue;
+            break;
         }
         ++count;
         out.resize(out.size() - n);
+        searchFrom = linePos;
         if (feedsItself) {
             out += r.Txt2;
             barrier = out.size();
+            oneByOne = 0;
         } else {
             // The inserted text is searched again, together with what stood before it.
             pendingInsert = r.Txt2 + pendingInsert.substr(insertPos);
             insertPos = 0;
+            oneByOne = n - 1;
         }
     }
+    out.append(pendingInsert, insertPos, std::string::npos);
+    out.append(l, linePos, std::string::npos);
     if (count > 0) {
         l.swap(out);
     }
