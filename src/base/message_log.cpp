@@ -52,11 +52,7 @@ MessageLog::~MessageLog() {
     CloseLogFile(*this);
 }
 
-void LogMessage(MessageLog& log, int verbosity, int level, std::string_view label,
-                std::string_view text) {
-    if (verbosity < level) {
-        return;
-    }
+void WriteLogMessage(MessageLog& log, std::string_view label, std::string_view text) {
     std::string line = Padded(label);
     line += text;
     WriteLine(log, line);

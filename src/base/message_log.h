@@ -30,9 +30,15 @@ struct MessageLog {
     std::string captured;
 };
 
-// One line: the label padded to 30 columns, then the text.
-void LogMessage(MessageLog& log, int verbosity, int level, std::string_view label,
-                std::string_view text);
+// One line: the label padded to 30 columns, then the text. The level test is inline because the
+// rewrite pass asks for a message on nearly every line it changes.
+void WriteLogMessage(MessageLog& log, std::string_view label, std::string_view text);
+inline void LogMessage(MessageLog& log, int verbosity, int level, std::string_view label,
+                       std::string_view text) {
+    if (verbosity >= level) {
+        WriteLogMessage(log, label, text);
+    }
+}
 
 // One line: the text alone.
 void LogText(MessageLog& log, int verbosity, int level, std::string_view text);

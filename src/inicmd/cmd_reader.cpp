@@ -152,11 +152,21 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
     std::string line;
     while (reader.ReadLine(line)) {
         LogMessage(run.log, v, 10, "CMD-File  : ", line);
-        line = SubstEnv(run, options, line);
-        LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
-        line = ProcessVarline(run, options, line, stack.Top());
+        if (v >= 99 || line.find_first_of("%$") != std::string::npos) {
+            line = SubstEnv(run, options, line);
+            LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
+            line = ProcessVarline(run, options, line, stack.Top());
+        } else {
+            // Nothing to substitute and no variable line (most lines): both steps would give
+            // the line back as it is, without its leading blanks.
+            LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
+        }
         LogMessage(run.log, v, 9, "CMD after ProcessVarline : ", line);
-        line = TrimLeft(line);
+        size_t blanks = 0;  // an all-blank line keeps one blank, as TrimLeft leaves it
+        while (blanks + 1 < line.size() && IsBlank(line[blanks])) {
+            ++blanks;
+        }
+        line.erase(0, blanks);
         if (line.empty() || line[0] == ';') {
             LogMessage(run.log, v, 9, "CMD-File  : ", "Is comment");
             continue;
@@ -173,23 +183,21 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
             LogMessage(run.log, v, 9, "CMD-File  : ", "IF-Stack != 1 on top");
             continue;
         }
-        const std::string upper = TrimLeft(UpperCase(line));
+        const char first = UpperChar(line[0]);
+        if (first != 'O' && first != 'W' && first != 'E') {
+            LogMessage(run.log, v, 9, "CMD-File  : ", "Normal command");
+            ParseCommand(run, options, store, line, iniFile);
+            continue;
+        }
+        const std::string upper = UpperCase(line);
         // File names and commands keep their case where the platform's names depend on it.
         const std::string& named = FileNamesIgnoreCase() ? upper : line;
-        switch (upper[0]) {
-            case 'O':
-                OpenOutput(run, options, output, named);
-                break;
-            case 'W':
-                OutputLine(run, options, output, upper);
-                break;
-            case 'E':
-                Execute(run, options, store, named);
-                break;
-            default:
-                LogMessage(run.log, v, 9, "CMD-File  : ", "Normal command");
-                ParseCommand(run, options, store, line, iniFile);
-                break;
+        if (first == 'O') {
+            OpenOutput(run, options, output, named);
+        } else if (first == 'W') {
+            OutputLine(run, options, output, upper);
+        } else {
+            Execute(run, options, store, named);
         }
     }
     if (reader.Failed()) {

@@ -139,7 +139,7 @@ void SetEnvFromIni(RunContext& run, const RunOptions& options, const std::string
 
 }  // namespace
 
-int CommandCode(const std::string& text) {
+int CommandCode(std::string_view text) {
     const char first = CharAt(text, 0);
     for (const CommandLetter& letter : kCommandLetters) {
         if (letter.letter == first) {
@@ -153,16 +153,16 @@ void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& stor
                   const std::string& line, const std::string& iniFile) {
     int32_t doAllways = 1;
     int32_t withNoEqual = 0;
-    std::string text = line;
+    std::string_view text = line;
     if (CharAt(text, 0) == '?') {
         doAllways = 0;
-        text.erase(0, 1);
+        text.remove_prefix(1);
     } else if (CharAt(text, 0) == '=') {
         withNoEqual = 1;
-        text.erase(0, 1);
+        text.remove_prefix(1);
     }
     int code = CommandCode(text);
-    std::string rest = text.empty() ? std::string() : text.substr(1);
+    std::string_view rest = text.empty() ? std::string_view() : text.substr(1);
     std::string section, key, value;
     SplitSectionKeyValue(run, options, rest, section, key, value);
     LogMessage(run.log, options.VerboseMode, 9, "Section: ", section);
@@ -181,9 +181,9 @@ void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& stor
     if ((options.CfgMode == 1 || options.CfgMode == 2) && CharAt(section, 0) == '[') {
         section = section.size() >= 2 ? section.substr(1, section.size() - 2) : std::string();
     }
-    section = Trim(section);
-    key = Trim(key);
-    value = Trim(value);
+    TrimInPlace(section);
+    TrimInPlace(key);
+    TrimInPlace(value);
     // Each path files at most one record, so the texts move into it.
     auto add = [&](CommandKind kind) {
         Append(store, kind, doAllways, withNoEqual, std::move(section), std::move(key),

@@ -75,7 +75,7 @@ struct CommandStore {
 };
 
 // Command code 0..15 from the first character of the command text.
-int CommandCode(const std::string& text);
+int CommandCode(std::string_view text);
 
 // Parses one ordinary CMD line and stores the command it holds.
 void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& store,

@@ -49,13 +49,14 @@ size_t ReplacementLimit(size_t lineLength) {
 // Replaces the occurrences of r.Txt1 in l, left to right, each search going on where a new
 // occurrence could begin: when the replacement cannot form the search text again, that is up to
 // search length - 1 characters before the inserted text (so a replacement may make a new
-// occurrence with what stood before it), otherwise right after it. The result is built in one
-// pass: every character (of the line, or of an inserted text) is appended once, and an
-// occurrence is found as soon as its last character is appended; between occurrences the line
-// is copied in one piece. So a long line costs its length times the search length at most, not
-// its length times the number of replacements.
-// A line without an occurrence costs no copy.
-void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l) {
+// occurrence with what stood before it), otherwise right after it. Every character (of the line,
+// or of an inserted text) passes once, and the occurrence that ends first is taken first: between
+// occurrences the line is copied in one piece, and after an insertion only a window of the
+// inserted text and search length - 1 characters either side is searched before the search
+// jumps on in the line. So a long line costs its length, not its length times the number of
+// replacements. A line without an occurrence costs no copy.
+void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l,
+                  ReplaceScratch& scratch) {
     if (r.Txt1.empty()) {
         return;
     }
@@ -69,93 +70,82 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
         r.Prepared = true;
     }
     const std::string& search = exact ? r.Txt1 : r.UpperTxt1;
-    auto find = [&](size_t from) {
-        return exact ? l.find(search, from) : FindIgnoringCase(l, search, from);
+    auto find = [&](std::string_view text, size_t from) {
+        return exact ? text.find(search, from) : FindIgnoringCase(text, search, from);
     };
-    size_t at = find(0);
-    if (at == std::string::npos) {
+    size_t next = find(l, 0);
+    if (next == std::string::npos) {
         return;
     }
     const size_t limit = ReplacementLimit(l.size());
     const size_t n = search.size();
-    const bool feedsItself = r.FeedsItself;
-    auto same = [exact](char a, char b) { return a == b || (!exact && UpperChar(a) == b); };
-    // Whether out ends with the search text, starting no earlier than barrier.
-    auto endsWithSearch = [&](const std::string& out, size_t barrier) {
-        if (out.size() < n || out.size() - n < barrier) {
-            return false;
-        }
-        size_t start = out.size() - n;
-        for (size_t i = n; i > 0; --i) {
-            if (!same(out[start + i - 1], search[i - 1])) {
-                return false;
-            }
-        }
-        return true;
-    };
-    std::string out;
+    std::string& out = scratch.out;
+    std::string& pending = scratch.pending;
+    std::string& window = scratch.window;
+    out.clear();
+    pending.clear();
     out.reserve(l.size() + r.Txt2.size());
-    size_t barrier = 0;
-    size_t count = 0;
-    bool stopped = false;
-    // Characters still to be appended: the rest of an inserted text first, then the line.
-    std::string pendingInsert;
-    size_t insertPos = 0;
-    size_t linePos = 0;
-    // Line characters to append one at a time after an inserted text: an occurrence may still
-    // end among them that began in text appended before. Past them every occurrence lies wholly
-    // in the line, so the search jumps to the next one, looking from where the line's characters
-    // began to follow the last inserted text.
-    size_t oneByOne = 0;
-    size_t searchFrom = 0;
-    while (!stopped) {
-        if (insertPos < pendingInsert.size()) {
-            out += pendingInsert[insertPos++];
-            oneByOne = n - 1;
-        } else if (linePos >= l.size()) {
-            break;
-        } else if (oneByOne > 0) {
-            out += l[linePos++];
-            --oneByOne;
+    // out holds the finished text; what is still to be searched is pending[pendingPos..] (text
+    // put back after an insertion) followed by l[linePos..]. Occurrences may not begin before
+    // barrier in out. After an insertion the next one may begin in the last n - 1 characters
+    // of out, so a window is searched; otherwise every occurrence lies in the line from
+    // lineFrom on.
+    size_t pendingPos = 0, linePos = 0, lineFrom = 0, barrier = 0, count = 0;
+    bool afterInsert = false;
+    while (true) {
+        std::string matched;
+        if (afterInsert || pendingPos < pending.size()) {
+            size_t fromOut = std::min(n - 1, out.size() - barrier);
+            size_t fromLine = std::min(n - 1, l.size() - linePos);
+            window.assign(out, out.size() - fromOut, fromOut);
+            window.append(pending, pendingPos, std::string::npos);
+            window.append(l, linePos, fromLine);
+            out.resize(out.size() - fromOut);
+            pending.clear();
+            pendingPos = 0;
+            lineFrom = linePos;
+            linePos += fromLine;
+            afterInsert = false;
+            size_t at = find(window, 0);
+            if (at == std::string::npos) {
+                out += window;
+                continue;
+            }
+            out.append(window, 0, at);
+            matched.assign(window, at, n);
+            pending.assign(window, at + n, std::string::npos);
         } else {
-            size_t next = find(searchFrom);
+            next = next != std::string::npos ? next : find(l, lineFrom);
             if (next == std::string::npos) {
-                out.append(l, linePos, std::string::npos);
-                linePos = l.size();
                 break;
             }
+            // The occurrence may begin in line text already copied (the end of a window).
             out.append(l, linePos, next + n - linePos);
-            linePos = next + n;
-        }
-        if (!endsWithSearch(out, barrier)) {
-            continue;
+            out.resize(out.size() - n);
+            matched.assign(l, next, n);
+            linePos = lineFrom = next + n;
+            next = std::string::npos;
         }
         if (count == limit) {
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
-            stopped = true;
+            out += matched;
             break;
         }
         ++count;
-        out.resize(out.size() - n);
-        searchFrom = linePos;
-        if (feedsItself) {
+        if (r.FeedsItself) {
             out += r.Txt2;
             barrier = out.size();
-            oneByOne = 0;
         } else {
             // The inserted text is searched again, together with what stood before it.
-            pendingInsert = r.Txt2 + pendingInsert.substr(insertPos);
-            insertPos = 0;
-            oneByOne = n - 1;
+            pending.insert(0, r.Txt2);
+            afterInsert = true;
         }
     }
-    out.append(pendingInsert, insertPos, std::string::npos);
+    out.append(pending, pendingPos, std::string::npos);
     out.append(l, linePos, std::string::npos);
-    if (count > 0) {
-        l.swap(out);
-    }
-    if (feedsItself && count > 0 && !r.LoopReported) {
+    l.swap(out);
+    if (r.FeedsItself && !r.LoopReported) {
         r.LoopReported = true;
         LogMessage(run.log, options.VerboseMode, 3,
                    "Replace text contains search text, once each: ", r.Txt1);
@@ -457,13 +447,15 @@ struct Pass {
         }
     }
 
-    // The line after the replace commands; kept between lines so that its storage is reused.
+    // The line after the replace commands, and the replacement's scratch text; kept between
+    // lines so that their storage is reused.
     std::string l;
+    ReplaceScratch scratch;
 
     void Line(const std::string& line, const char* lineEnd) {
         raw = &line;
         rawEnd = lineEnd;
-        ReplaceLine(run, options, store, index, *replaces, line, l);
+        ReplaceLine(run, options, store, index, *replaces, line, l, scratch);
         if (l.empty()) {
             // The designed layout drops empty lines; /k keeps them (not in a deleted section).
             if (keep && !sectionDeleted) {
@@ -520,7 +512,7 @@ struct Pass {
 
 void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
                  const SectionIndex& index, const std::vector<size_t>& currentReplaces,
-                 const std::string& line, std::string& l) {
+                 const std::string& line, std::string& l, ReplaceScratch& scratch) {
     size_t trimmed = line.size();
     while (trimmed > 0 && IsBlank(line[trimmed - 1])) {
         --trimmed;
@@ -542,7 +534,7 @@ void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store
             } else {
                 next = own[b++];
             }
-            ApplyReplace(run, options, store.ReplaceList[next], l);
+            ApplyReplace(run, options, store.ReplaceList[next], l, scratch);
         }
     }
     // With /k the trailing blanks stay in the file when nothing else changes, so their removal

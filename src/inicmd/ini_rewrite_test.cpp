@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <optional>
+
 #include "base/message_log.h"
 #include "inicmd/rewrite_fixture.h"
 #include "platform/files.h"
@@ -90,6 +93,91 @@ TEST(ReplaceLine, ReplacementHoldingTheSearchTextEnds) {
     RewriteResult grow = Pass({"r[]ab=bba"}, growing);
     EXPECT_EQ(grow.status, 1);
     EXPECT_LT(grow.output.size(), 200000u);
+}
+
+// The replacement rule spelled out one character at a time: every character (of the line, or
+// of inserted text still to be searched) is appended in turn, and an occurrence is replaced as
+// soon as its last character is. Nothing when it makes more than 200 replacements.
+std::optional<std::string> ReplacedOneByOne(const std::string& line, const std::string& search,
+                                            const std::string& with, bool exact) {
+    auto same = [exact](char a, char b) {
+        return exact ? a == b
+                     : std::toupper(static_cast<unsigned char>(a)) ==
+                           std::toupper(static_cast<unsigned char>(b));
+    };
+    auto occursIn = [&](const std::string& text) {
+        for (size_t i = 0; i + search.size() <= text.size(); ++i) {
+            size_t k = 0;
+            while (k < search.size() && same(text[i + k], search[k])) {
+                ++k;
+            }
+            if (k == search.size()) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const bool feedsItself = occursIn(with);
+    std::string out, pending;
+    size_t linePos = 0, pendingPos = 0, barrier = 0, count = 0;
+    while (pendingPos < pending.size() || linePos < line.size()) {
+        out += pendingPos < pending.size() ? pending[pendingPos++] : line[linePos++];
+        const size_t n = search.size();
+        if (out.size() < n || out.size() - n < barrier || !occursIn(out.substr(out.size() - n))) {
+            continue;
+        }
+        if (++count > 200) {
+            return std::nullopt;
+        }
+        out.resize(out.size() - n);
+        if (feedsItself) {
+            out += with;
+            barrier = out.size();
+        } else {
+            pending = with + pending.substr(pendingPos);
+            pendingPos = 0;
+        }
+    }
+    return out;
+}
+
+TEST(ReplaceLine, AgreesWithTheRuleAppliedOneCharacterAtATime) {
+    uint32_t seed = 99;
+    auto next = [&seed](uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    auto text = [&](size_t length) {
+        std::string s;
+        for (size_t i = 0; i < length; ++i) {
+            s += "abAB"[next(4)];
+        }
+        return s;
+    };
+    // Many cases in one pass: each in a section of its own, with its own replace command.
+    int compared = 0;
+    for (int batch = 0; batch < 10; ++batch) {
+        std::vector<std::string> commands;
+        std::string ini, want;
+        for (int c = 0; c < 300; ++c) {
+            const std::string search = text(1 + next(4));
+            const std::string with = text(next(5));
+            const std::string line = text(1 + next(40));
+            const bool exact = next(2) == 0;
+            std::optional<std::string> expected = ReplacedOneByOne(line, search, with, exact);
+            if (!expected) {
+                continue;
+            }
+            const std::string section = "[s" + std::to_string(c) + "]";
+            commands.push_back((exact ? "R" : "r") + section + search + "=" + with);
+            ini += section + "\n" + line + "\n";
+            want += (compared == 0 || want.empty() ? "" : "\n") + section + "\n";
+            want += expected->empty() ? "" : *expected + "\n";
+            ++compared;
+        }
+        ASSERT_EQ(Pass(commands, ini).output, want);
+    }
+    EXPECT_GT(compared, 2500);
 }
 
 TEST(ScanINI, NetCfgModes) {

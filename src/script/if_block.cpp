@@ -122,7 +122,16 @@ BlockOutcome ApplyBlockRule(RunContext& run, const RunOptions& options, IfStack&
                             BlockReader reader, const std::string& line,
                             const std::string& currentIniFile) {
     BlockOutcome outcome;
-    std::string trimmed = TrimLeft(line);
+    // Every block word begins with I or E: other lines (most) are let through at once.
+    size_t start = 0;
+    while (start < line.size() && IsBlank(line[start])) {
+        ++start;
+    }
+    const char first = UpperChar(CharAt(line, start));
+    if (first != 'I' && first != 'E') {
+        return outcome;
+    }
+    std::string trimmed = line.substr(start);
     size_t position = 0;
     std::string word = NextWord(trimmed, position);
     std::string upper = UpperCase(word);

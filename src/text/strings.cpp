@@ -21,13 +21,22 @@ std::string TrimRight(std::string_view text) {
 }
 
 std::string Trim(std::string_view text) {
-    std::string left = TrimLeft(text);
-    size_t n = left.size();
-    while (n > 1 && IsBlank(left[n - 1])) {
+    std::string trimmed(text);
+    TrimInPlace(trimmed);
+    return trimmed;
+}
+
+void TrimInPlace(std::string& text) {
+    size_t i = 0;
+    while (i + 1 < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    size_t n = text.size();
+    while (n > i + 1 && IsBlank(text[n - 1])) {
         --n;
     }
-    left.resize(n);
-    return left;
+    text.erase(n);
+    text.erase(0, i);
 }
 
 std::string Mid(std::string_view text, long long p, long long n) {

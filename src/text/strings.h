@@ -16,6 +16,8 @@ inline bool IsBlank(char c) {
 std::string Trim(std::string_view text);
 // Leading blanks removed, but an all-blank text keeps its last character.
 std::string TrimLeft(std::string_view text);
+// Trim, in place and without a copy.
+void TrimInPlace(std::string& text);
 // All trailing blanks removed.
 std::string TrimRight(std::string_view text);
 

@@ -14,6 +14,9 @@ TEST(Trim, KeepsTheLastCharacterOfAnAllBlankText) {
     EXPECT_EQ(TrimLeft("  x "), "x ");
     EXPECT_EQ(TrimRight("\t \t"), "");
     EXPECT_EQ(TrimRight(" x \t"), " x");
+    std::string inPlace = " \t x y\t ";
+    TrimInPlace(inPlace);
+    EXPECT_EQ(inPlace, "x y");
 }
 
 TEST(Substrings, BoundsNeverFail) {
