@@ -371,15 +371,6 @@ struct Pass {
             --e;
         }
         keyBuffer.assign(l, b, e - b);
-        for (char& c : keyBuffer) {
-            c = UpperChar(c);
-        }
-        if (commands->byKey.count(keyBuffer) != 0) {
-            return true;
-        }
-        if (commands->byNumberedKey.empty()) {
-            return false;
-        }
         // The key without its trailing digits and the blanks before them (SNum).
         size_t n = keyBuffer.size();
         while (n > 0 && keyBuffer[n - 1] >= '0' && keyBuffer[n - 1] <= '9') {
@@ -387,6 +378,24 @@ struct Pass {
         }
         while (n > 0 && IsBlank(keyBuffer[n - 1])) {
             --n;
+        }
+        uint32_t hash = kKeyFilterStart, stemHash = hash;
+        for (size_t i = 0; i < keyBuffer.size(); ++i) {
+            char& c = keyBuffer[i];
+            c = UpperChar(c);
+            hash = NextKeyFilterHash(hash, c);
+            stemHash = i + 1 == n ? hash : stemHash;
+        }
+        const bool numbered = !commands->byNumberedKey.empty();
+        if (!commands->MayHold(KeyFilterBit(hash)) &&
+            (!numbered || !commands->MayHold(KeyFilterBit(stemHash)))) {
+            return false;
+        }
+        if (commands->byKey.count(keyBuffer) != 0) {
+            return true;
+        }
+        if (!numbered) {
+            return false;
         }
         keyBuffer.resize(n);
         return commands->byNumberedKey.count(keyBuffer) != 0;

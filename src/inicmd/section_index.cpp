@@ -14,6 +14,21 @@ const std::vector<size_t>& NoPositions() {
 }
 }  // namespace
 
+uint32_t KeyFilterBit(std::string_view upperKey) {
+    uint32_t hash = kKeyFilterStart;
+    for (char c : upperKey) {
+        hash = NextKeyFilterHash(hash, c);
+    }
+    return KeyFilterBit(hash);
+}
+
+namespace {
+void AddToFilter(SectionCommands& section, std::string_view upperKey) {
+    uint32_t bit = KeyFilterBit(upperKey);
+    section.keyFilter[bit >> 6] |= uint64_t{1} << (bit & 63);
+}
+}  // namespace
+
 const SectionCommands& SectionIndex::CommandsOf(const std::string& upperSection) const {
     static const SectionCommands none;
     auto it = commands.find(upperSection);
@@ -42,6 +57,7 @@ SectionIndex BuildSectionIndex(const CommandStore& store) {
             case CommandKind::DeleteKeyNum:
             case CommandKind::DeleteKeyValNum: {
                 section.byNumberedKey[r.UpperKey].push_back(position);
+                AddToFilter(section, r.UpperKey);
                 section.byKey[r.UpperKey].push_back(position);
                 NumberedGroup& group = section.numbered[r.UpperKey];
                 if (r.Kind == CommandKind::DeleteKeyNum) {
@@ -61,6 +77,7 @@ SectionIndex BuildSectionIndex(const CommandStore& store) {
                 break;
             }
             default:
+                AddToFilter(section, r.UpperKey);
                 section.byKey[r.UpperKey].push_back(position);
                 section.byKeyPlain[r.UpperKey].push_back(position);
                 break;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -39,7 +40,24 @@ struct SectionCommands {
     // Key as spelled -> the highest number its numbered adds have met in this pass: the
     // number after it is the one the next add takes.
     mutable std::unordered_map<std::string, int32_t> highestNumber;
+    // One bit for each key of `byKey` and stem of `byNumberedKey`, set at KeyFilterBit: a key
+    // line whose bits are clear has no command, found without a lookup in the maps (most key
+    // lines of a section are not named by any command).
+    uint64_t keyFilter[4] = {0, 0, 0, 0};
+
+    bool MayHold(uint32_t bit) const { return (keyFilter[bit >> 6] >> (bit & 63)) & 1; }
 };
+
+// The filter bit of an upper-case key: a hash of its characters, fed one at a time from
+// kKeyFilterStart through NextKeyFilterHash, so that a key and its stem take one pass.
+inline constexpr uint32_t kKeyFilterStart = 2166136261u;
+inline uint32_t NextKeyFilterHash(uint32_t hash, char c) {
+    return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+}
+inline uint32_t KeyFilterBit(uint32_t hash) {
+    return (hash ^ (hash >> 8) ^ (hash >> 16)) & 255;
+}
+uint32_t KeyFilterBit(std::string_view upperKey);
 
 struct SectionIndex {
     // UpperCase(section) -> its commands.
