@@ -384,8 +384,15 @@ void Hive::LoadValues(HiveKey& key) const {
             continue;
         }
         HiveValue value;
-        if (!ReadValueLines(cursor, line, joined) || !ParseValueName(joined, value.value.name)) {
-            continue;  // checked when the file was read
+        std::string_view whole = line;
+        if (EndsContinued(line)) {
+            if (!ReadValueLines(cursor, line, joined)) {
+                continue;  // checked when the file was read
+            }
+            whole = joined;
+        }
+        if (!ParseValueName(whole, value.value.name)) {
+            continue;
         }
         value.raw = key.block.substr(start, cursor.pos - start);
         value.dataLoaded = false;

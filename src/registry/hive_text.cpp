@@ -390,6 +390,18 @@ bool ParseValueName(std::string_view line, std::u16string& name) {
 }
 
 bool CheckValueLine(std::string_view line) {
+    // Most values of a file are strings: their form is told by where their quotes end.
+    size_t pos = 1;
+    if (!line.empty() &&
+        (line[0] == '@' || (line[0] == '"' && ReadEscaped(line, pos, '"', nullptr)))) {
+        size_t equals = SkipBlanks(line, pos);
+        size_t text =
+            equals < line.size() && line[equals] == '=' ? SkipBlanks(line, equals + 1) : 0;
+        if (text != 0 && text < line.size() && line[text] == '"') {
+            pos = text + 1;
+            return ReadEscaped(line, pos, '"', nullptr) && OnlyBlanksFrom(line, pos);
+        }
+    }
     HiveValueText unused;
     return ReadValueLine(line, unused, true);
 }
