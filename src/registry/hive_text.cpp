@@ -2,6 +2,7 @@
 // what the program writes reads back the same in both.
 #include "registry/hive_text.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -182,7 +183,10 @@ bool ReadEscaped(std::string_view text, size_t& pos, char end, std::u16string* o
             ++stop;
         }
         if (out != nullptr) {
-            out->append(bytes + pos, bytes + stop);
+            // Widened in place: appending the byte range would build a temporary text first.
+            size_t at = out->size();
+            out->resize(at + (stop - pos));
+            std::copy(bytes + pos, bytes + stop, out->begin() + static_cast<std::ptrdiff_t>(at));
         }
         pos = stop;
         if (pos >= text.size()) {
