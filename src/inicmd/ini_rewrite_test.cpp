@@ -95,6 +95,24 @@ TEST(ReplaceLine, ReplacementHoldingTheSearchTextEnds) {
     EXPECT_LT(grow.output.size(), 200000u);
 }
 
+// Random texts drawn from an alphabet, the same on every run.
+struct RandomText {
+    std::string_view alphabet;
+    uint32_t seed;
+
+    uint32_t Next(uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    }
+    std::string Text(size_t length) {
+        std::string s;
+        for (size_t i = 0; i < length; ++i) {
+            s += alphabet[Next(static_cast<uint32_t>(alphabet.size()))];
+        }
+        return s;
+    }
+};
+
 // The replacement rule spelled out one character at a time: every character (of the line, or
 // of inserted text still to be searched) is appended in turn, and an occurrence is replaced as
 // soon as its last character is. Nothing when it makes more than 200 replacements.
@@ -142,18 +160,9 @@ std::optional<std::string> ReplacedOneByOne(const std::string& line, const std::
 }
 
 TEST(ReplaceLine, AgreesWithTheRuleAppliedOneCharacterAtATime) {
-    uint32_t seed = 99;
-    auto next = [&seed](uint32_t bound) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % bound;
-    };
-    auto text = [&](size_t length) {
-        std::string s;
-        for (size_t i = 0; i < length; ++i) {
-            s += "abAB"[next(4)];
-        }
-        return s;
-    };
+    RandomText random{"abAB", 99};
+    auto next = [&random](uint32_t bound) { return random.Next(bound); };
+    auto text = [&random](size_t length) { return random.Text(length); };
     // Many cases in one pass: each in a section of its own, with its own replace command.
     int compared = 0;
     for (int batch = 0; batch < 10; ++batch) {
@@ -227,18 +236,9 @@ namespace {
 TEST(ScanINI, RandomInputAlwaysEnds) {
     // The terminating NUL is one of the characters drawn.
     static const char kAlphabet[] = "+&*!-_~#@/><{}rR?=[];, \tkvK1a.\r";
-    uint32_t seed = 12345;
-    auto next = [&seed](uint32_t bound) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % bound;
-    };
-    auto text = [&](size_t length) {
-        std::string s;
-        for (size_t i = 0; i < length; ++i) {
-            s += kAlphabet[next(sizeof kAlphabet)];
-        }
-        return s;
-    };
+    RandomText random{std::string_view(kAlphabet, sizeof kAlphabet), 12345};
+    auto next = [&random](uint32_t bound) { return random.Next(bound); };
+    auto text = [&random](size_t length) { return random.Text(length); };
     for (int round = 0; round < 300; ++round) {
         std::vector<std::string> commands;
         for (uint32_t c = next(8); c > 0; --c) {
