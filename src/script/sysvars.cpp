@@ -39,6 +39,8 @@ bool OpenSection(RunContext& run, const RunOptions& options, const std::string& 
                  const std::string& argument, LineReader& reader, std::string& section,
                  std::string& key) {
     const int v = options.VerboseMode;
+    LogMessage(run.log, v, 9, "INI Files searched is : ", file);
+    LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
     std::string value;
     SplitSectionKeyValue(run, options, argument, section, key, value);
     if (!reader.Open(file)) {
@@ -58,8 +60,6 @@ bool OpenSection(RunContext& run, const RunOptions& options, const std::string& 
 std::string IniValue(RunContext& run, const RunOptions& options, const std::string& file,
                      const std::string& argument) {
     const int v = options.VerboseMode;
-    LogMessage(run.log, v, 9, "INI Files searched is : ", file);
-    LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
     LineReader reader;
     std::string section;
     std::string key;
@@ -84,8 +84,6 @@ std::string IniValue(RunContext& run, const RunOptions& options, const std::stri
 std::string MaxNumKey(RunContext& run, const RunOptions& options, const std::string& file,
                       const std::string& argument) {
     const int v = options.VerboseMode;
-    LogMessage(run.log, v, 9, "INI Files searched is : ", file);
-    LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
     LineReader reader;
     std::string section;
     std::string key;
