@@ -8,21 +8,13 @@
 namespace rivel {
 
 uint16_t GriNumber(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    DecimalText number = SplitDecimal(text);
     // Kept modulo 2^16 as it goes: only the low word is stored, and nothing can overflow.
     uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = (value * 10 + static_cast<uint32_t>(text[i] - '0')) & 0xFFFF;
+    for (char digit : number.digits) {
+        value = (value * 10 + static_cast<uint32_t>(digit - '0')) & 0xFFFF;
     }
-    if (negative) {
+    if (number.negative) {
         value = (0x10000 - value) & 0xFFFF;
     }
     return static_cast<uint16_t>(value);

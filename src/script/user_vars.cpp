@@ -28,22 +28,14 @@ bool StartsWith(const std::string& text, const char* prefix) {
 // The number of a text as a C decimal conversion reads it: blanks, a sign, digits; else 0.
 // Values far outside 32 bits are held at the 64-bit bounds and wrap on the way to 32 bits.
 int32_t Number(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    DecimalText number = SplitDecimal(text);
     int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    for (char digit : number.digits) {
         if (value < INT64_C(1000000000000)) {
-            value = value * 10 + (text[i] - '0');
+            value = value * 10 + (digit - '0');
         }
     }
-    return static_cast<int32_t>(negative ? -value : value);
+    return static_cast<int32_t>(number.negative ? -value : value);
 }
 
 std::string Decimal(int64_t value) {

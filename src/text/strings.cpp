@@ -26,6 +26,24 @@ std::string Trim(std::string_view text) {
     return trimmed;
 }
 
+DecimalText SplitDecimal(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    DecimalText number;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        number.negative = text[i] == '-';
+        ++i;
+    }
+    size_t end = i;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
+        ++end;
+    }
+    number.digits = text.substr(i, end - i);
+    return number;
+}
+
 void TrimInPlace(std::string& text) {
     size_t i = 0;
     while (i + 1 < text.size() && IsBlank(text[i])) {

@@ -16,6 +16,14 @@ inline bool IsBlank(char c) {
 std::string Trim(std::string_view text);
 // Leading blanks removed, but an all-blank text keeps its last character.
 std::string TrimLeft(std::string_view text);
+// The decimal number at the start of a text as a C conversion reads it: leading white space, an
+// optional sign, then the digits (possibly none).
+struct DecimalText {
+    bool negative = false;
+    std::string_view digits;
+};
+DecimalText SplitDecimal(std::string_view text);
+
 // Trim, in place and without a copy.
 void TrimInPlace(std::string& text);
 // All trailing blanks removed.
