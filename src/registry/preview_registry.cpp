@@ -191,6 +191,18 @@ struct PreviewRegistry::State {
         base.CloseKey(key);
         return rc;
     }
+
+    // A read of an open handle's key: from the preview's copy of it when there is one (onCopy),
+    // else from the registry below (onBase).
+    template <typename OnCopy, typename OnBase>
+    long Read(RegKey key, OnCopy onCopy, OnBase onBase) {
+        Where w;
+        if (long rc = Existing(key, w); rc != kErrorSuccess) {
+            return rc;
+        }
+        Node* node = Find(w);
+        return node != nullptr ? onCopy(*node) : FromBase(w, onBase);
+    }
 };
 
 PreviewRegistry::PreviewRegistry(RegistryService& base) : state_(std::make_unique<State>(base)) {}
@@ -268,27 +280,22 @@ long PreviewRegistry::SetValue(RegKey key, const std::string& name, uint32_t typ
 long PreviewRegistry::QueryValue(RegKey key, const std::string& name, size_t maxBytes,
                                  uint32_t& type, std::string& data) {
     data.clear();
-    Where w;
-    if (long rc = state_->Existing(key, w); rc != kErrorSuccess) {
-        return rc;
-    }
-    Node* node = state_->Find(w);
-    if (node == nullptr) {
-        return state_->FromBase(w, [&](RegKey below) {
-            return state_->base.QueryValue(below, name, maxBytes, type, data);
-        });
-    }
-    for (const Value& value : node->values) {
-        if (SameName(value.name, name)) {
-            type = value.type;
-            if (value.data.size() > maxBytes) {
-                return kErrorMoreData;
+    return state_->Read(
+        key,
+        [&](const Node& node) {
+            for (const Value& value : node.values) {
+                if (SameName(value.name, name)) {
+                    type = value.type;
+                    if (value.data.size() > maxBytes) {
+                        return kErrorMoreData;
+                    }
+                    data = value.data;
+                    return kErrorSuccess;
+                }
             }
-            data = value.data;
-            return kErrorSuccess;
-        }
-    }
-    return kErrorFileNotFound;
+            return kErrorFileNotFound;
+        },
+        [&](RegKey below) { return state_->base.QueryValue(below, name, maxBytes, type, data); });
 }
 
 long PreviewRegistry::DeleteValue(RegKey key, const std::string& name) {
@@ -340,48 +347,41 @@ long PreviewRegistry::EnumValue(RegKey key, uint32_t index, size_t maxBytes, std
                                 uint32_t& type, std::string& data) {
     name.clear();
     data.clear();
-    Where w;
-    if (long rc = state_->Existing(key, w); rc != kErrorSuccess) {
-        return rc;
-    }
-    Node* node = state_->Find(w);
-    if (node == nullptr) {
-        return state_->FromBase(w, [&](RegKey below) {
+    return state_->Read(
+        key,
+        [&](const Node& node) {
+            if (index >= node.values.size()) {
+                return kErrorNoMoreItems;
+            }
+            const Value& value = node.values[index];
+            if (value.name.size() > maxBytes) {
+                return kErrorMoreData;
+            }
+            name = value.name;
+            type = value.type;
+            if (value.data.size() > maxBytes) {
+                return kErrorMoreData;
+            }
+            data = value.data;
+            return kErrorSuccess;
+        },
+        [&](RegKey below) {
             return state_->base.EnumValue(below, index, maxBytes, name, type, data);
         });
-    }
-    if (index >= node->values.size()) {
-        return kErrorNoMoreItems;
-    }
-    const Value& value = node->values[index];
-    if (value.name.size() > maxBytes) {
-        return kErrorMoreData;
-    }
-    name = value.name;
-    type = value.type;
-    if (value.data.size() > maxBytes) {
-        return kErrorMoreData;
-    }
-    data = value.data;
-    return kErrorSuccess;
 }
 
 long PreviewRegistry::EnumKey(RegKey key, uint32_t index, std::string& name) {
     name.clear();
-    Where w;
-    if (long rc = state_->Existing(key, w); rc != kErrorSuccess) {
-        return rc;
-    }
-    Node* node = state_->Find(w);
-    if (node == nullptr) {
-        return state_->FromBase(
-            w, [&](RegKey below) { return state_->base.EnumKey(below, index, name); });
-    }
-    if (index >= node->subkeys.size()) {
-        return kErrorNoMoreItems;
-    }
-    name = node->subkeys[index];
-    return kErrorSuccess;
+    return state_->Read(
+        key,
+        [&](const Node& node) {
+            if (index >= node.subkeys.size()) {
+                return kErrorNoMoreItems;
+            }
+            name = node.subkeys[index];
+            return kErrorSuccess;
+        },
+        [&](RegKey below) { return state_->base.EnumKey(below, index, name); });
 }
 
 std::vector<std::string> PreviewRegistry::ChangedKeys() const {
