@@ -167,9 +167,35 @@ RenameFn next_rename;
 RenameAtFn next_renameat;
 RenameAt2Fn next_renameat2;
 
-mode_t ModeArgument(int flags, va_list arguments) {
-    return Creates(flags) ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
+// Calls next with the arguments, unless this call of the kind is the one to fail.
+template <typename R, typename F, typename... Args>
+R Call(Kind kind, R failed, F next, Args... args) {
+    int error = 0;
+    if (Fails(kind, error)) {
+        return Failure(error, failed);
+    }
+    return next(args...);
 }
+
+// The same for an open, which counts as an open and, when it may create a file, as a create.
+template <typename R, typename F, typename... Args>
+R OpenCall(bool creates, R failed, F next, Args... args) {
+    int error = 0;
+    if (OpenFails(creates, error)) {
+        return Failure(error, failed);
+    }
+    return next(args...);
+}
+
+// The mode argument of an open that may create a file (there is none otherwise).
+#define CREATION_MODE(flags)                                \
+    mode_t mode = 0;                                        \
+    if (Creates(flags)) {                                   \
+        va_list arguments;                                  \
+        va_start(arguments, flags);                         \
+        mode = static_cast<mode_t>(va_arg(arguments, int)); \
+        va_end(arguments);                                  \
+    }
 
 // The counts, written with system calls of its own so that they count nothing themselves.
 __attribute__((destructor)) void WriteCounts() {
@@ -201,133 +227,65 @@ __attribute__((constructor)) void Start() {
 extern "C" {
 
 int open(const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    int error = 0;
-    if (OpenFails(Creates(flags), error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(open)(path, flags, mode);
+    CREATION_MODE(flags);
+    return OpenCall(Creates(flags), -1, NEXT(open), path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    int error = 0;
-    if (OpenFails(Creates(flags), error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(open64)(path, flags, mode);
+    CREATION_MODE(flags);
+    return OpenCall(Creates(flags), -1, NEXT(open64), path, flags, mode);
 }
 
 int openat(int directory, const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    int error = 0;
-    if (OpenFails(Creates(flags), error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(openat)(directory, path, flags, mode);
+    CREATION_MODE(flags);
+    return OpenCall(Creates(flags), -1, NEXT(openat), directory, path, flags, mode);
 }
 
 int openat64(int directory, const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    int error = 0;
-    if (OpenFails(Creates(flags), error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(openat64)(directory, path, flags, mode);
+    CREATION_MODE(flags);
+    return OpenCall(Creates(flags), -1, NEXT(openat64), directory, path, flags, mode);
 }
 
 // The checked opens of a build with _FORTIFY_SOURCE (never with O_CREAT).
 int __open_2(const char* path, int flags) {
-    int error = 0;
-    if (OpenFails(false, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(__open_2)(path, flags);
+    return OpenCall(false, -1, NEXT(__open_2), path, flags);
 }
 
 int __open64_2(const char* path, int flags) {
-    int error = 0;
-    if (OpenFails(false, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(__open64_2)(path, flags);
+    return OpenCall(false, -1, NEXT(__open64_2), path, flags);
 }
 
 int __openat_2(int directory, const char* path, int flags) {
-    int error = 0;
-    if (OpenFails(false, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(__openat_2)(directory, path, flags);
+    return OpenCall(false, -1, NEXT(__openat_2), directory, path, flags);
 }
 
 int __openat64_2(int directory, const char* path, int flags) {
-    int error = 0;
-    if (OpenFails(false, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(__openat64_2)(directory, path, flags);
+    return OpenCall(false, -1, NEXT(__openat64_2), directory, path, flags);
 }
 
 FILE* fopen(const char* path, const char* mode) {
-    int error = 0;
-    if (OpenFails(CreatesMode(mode), error)) {
-        return Failure<FILE*>(error, nullptr);
-    }
-    return NEXT(fopen)(path, mode);
+    return OpenCall(CreatesMode(mode), static_cast<FILE*>(nullptr), NEXT(fopen), path, mode);
 }
 
 FILE* fopen64(const char* path, const char* mode) {
-    int error = 0;
-    if (OpenFails(CreatesMode(mode), error)) {
-        return Failure<FILE*>(error, nullptr);
-    }
-    return NEXT(fopen64)(path, mode);
+    return OpenCall(CreatesMode(mode), static_cast<FILE*>(nullptr), NEXT(fopen64), path, mode);
 }
 
 // The C library makes these files through calls of its own that no preload can see.
 int mkstemp(char* pattern) {
-    int error = 0;
-    if (OpenFails(true, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(mkstemp)(pattern);
+    return OpenCall(true, -1, NEXT(mkstemp), pattern);
 }
 
 int mkstemp64(char* pattern) {
-    int error = 0;
-    if (OpenFails(true, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(mkstemp64)(pattern);
+    return OpenCall(true, -1, NEXT(mkstemp64), pattern);
 }
 
 int mkostemp(char* pattern, int flags) {
-    int error = 0;
-    if (OpenFails(true, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(mkostemp)(pattern, flags);
+    return OpenCall(true, -1, NEXT(mkostemp), pattern, flags);
 }
 
 int mkostemp64(char* pattern, int flags) {
-    int error = 0;
-    if (OpenFails(true, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(mkostemp64)(pattern, flags);
+    return OpenCall(true, -1, NEXT(mkostemp64), pattern, flags);
 }
 
 ssize_t write(int fd, const void* data, size_t size) {
@@ -342,19 +300,11 @@ ssize_t write(int fd, const void* data, size_t size) {
 }
 
 ssize_t read(int fd, void* data, size_t size) {
-    int error = 0;
-    if (Fails(kRead, error)) {
-        return Failure<ssize_t>(error, -1);
-    }
-    return NEXT(read)(fd, data, size);
+    return Call(kRead, ssize_t{-1}, NEXT(read), fd, data, size);
 }
 
 ssize_t __read_chk(int fd, void* data, size_t size, size_t room) {
-    int error = 0;
-    if (Fails(kRead, error)) {
-        return Failure<ssize_t>(error, -1);
-    }
-    return NEXT(__read_chk)(fd, data, size, room);
+    return Call(kRead, ssize_t{-1}, NEXT(__read_chk), fd, data, size, room);
 }
 
 // The stream's own reads cannot be seen from outside: a failing fread reads nothing and marks
@@ -369,19 +319,11 @@ size_t fread(void* data, size_t size, size_t count, FILE* stream) {
 }
 
 int fsync(int fd) {
-    int error = 0;
-    if (Fails(kFsync, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(fsync)(fd);
+    return Call(kFsync, -1, NEXT(fsync), fd);
 }
 
 int fdatasync(int fd) {
-    int error = 0;
-    if (Fails(kFsync, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(fdatasync)(fd);
+    return Call(kFsync, -1, NEXT(fdatasync), fd);
 }
 
 // A close that reports a failed write-back (as NFS does); the descriptor is closed all the same.
@@ -395,44 +337,24 @@ int close(int fd) {
 }
 
 int fchmod(int fd, mode_t mode) {
-    int error = 0;
-    if (Fails(kFchmod, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(fchmod)(fd, mode);
+    return Call(kFchmod, -1, NEXT(fchmod), fd, mode);
 }
 
 int fchown(int fd, uid_t owner, gid_t group) {
-    int error = 0;
-    if (Fails(kFchown, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(fchown)(fd, owner, group);
+    return Call(kFchown, -1, NEXT(fchown), fd, owner, group);
 }
 
 int rename(const char* from, const char* to) {
-    int error = 0;
-    if (Fails(kRename, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(rename)(from, to);
+    return Call(kRename, -1, NEXT(rename), from, to);
 }
 
 int renameat(int fromDirectory, const char* from, int toDirectory, const char* to) {
-    int error = 0;
-    if (Fails(kRename, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(renameat)(fromDirectory, from, toDirectory, to);
+    return Call(kRename, -1, NEXT(renameat), fromDirectory, from, toDirectory, to);
 }
 
 int renameat2(int fromDirectory, const char* from, int toDirectory, const char* to,
               unsigned flags) {
-    int error = 0;
-    if (Fails(kRename, error)) {
-        return Failure(error, -1);
-    }
-    return NEXT(renameat2)(fromDirectory, from, toDirectory, to, flags);
+    return Call(kRename, -1, NEXT(renameat2), fromDirectory, from, toDirectory, to, flags);
 }
 
 }  // extern "C"
