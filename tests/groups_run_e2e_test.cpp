@@ -49,10 +49,13 @@ TEST(GroupRun, BundledExampleEditsAnItem) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(ReadFile(dir / "NEW.GRP"), ReadFile(dir / "DEMO.GRP"));
 
-    r = RunRivel({"/!", "/g", "DEMO.GRP", "GROUP.CMD"}, dir.path());
+    r = RunRivel({"/!", "/b", "/g", "DEMO.GRP", "GROUP.CMD"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(FilesIn(dir / "tmp"), 0u);  // the temporary GRI file is gone
+    // The group got its backup; its temporary GRI text got none.
+    EXPECT_EQ(ReadFile(dir / "DEMO.GRb"), ReadFile(examples / "DEMO.GRP"));
+    EXPECT_EQ(FilesIn(dir.path()), 6u);
     EXPECT_EQ(Decompiled(dir, "DEMO.GRP"),
               "[Group Info]\nDisplay=SW_SHOWNORMAL\nUpperLeftX=20\nUpperLeftY=20\n"
               "LowerRightX=420\nLowerRightY=220\nPosX=21\nPosY=14\nPRGName=Office Tools\n"

@@ -62,8 +62,12 @@ struct RunContext {
     int failure = 0;
     // Preview: said once that programs are not run and their result is taken as 0.
     bool previewNoteShown = false;
-    // The GRI text of a GRP run: a file of this run's own, replaced even in a preview.
+    // The GRI text of a GRP run: a file of this run's own, replaced even in a preview, never
+    // given a backup.
     std::string scratchIniFile;
+    // Set when an INI run could not apply its commands (its CMD file unreadable, or the INI
+    // file not rewritten or not replaced): a GRP run then leaves its group as it was.
+    bool iniEditFailed = false;
 
     // The exit status of a fatal end (the GRI compiler's); once set, no further run starts.
     int fatalStatus = 0;

@@ -29,13 +29,13 @@ void PrintLine(const std::string& line) {
 // Keeps a copy of the group under its backup name, unless a backup exists already. The copy
 // is made like any other file (complete before it is visible, a planted link replaced rather
 // than followed, no more readable than the group), so the group itself never leaves its name.
-void KeepBackup(const std::string& grpFile) {
+// False with errorText when no backup could be made.
+bool KeepBackup(const std::string& grpFile, std::string& errorText) {
     std::string backup = GrpBackupName(grpFile);
     if (backup.empty() || backup == grpFile || PathExists(backup) || !IsRegularFile(grpFile)) {
-        return;
+        return true;
     }
-    std::string error;
-    ReplaceFileWith(grpFile, backup, error, ReplaceOptions{false, false});
+    return ReplaceFileWith(grpFile, backup, errorText, ReplaceOptions{false, false});
 }
 
 // Writes the image as the new version of the group file, which keeps the old one's owner and
@@ -52,10 +52,16 @@ int WriteGrpFile(RunContext& run, const RunOptions& options, const std::string& 
             return 0;
         }
         PrintLine("Can't create outfile <" + grpFile + ">");
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", error);
+        NoteFailure(run, RunFailure::WriteFailed);
         return 2;
     }
-    if (options.Backup == 1) {
-        KeepBackup(grpFile);
+    if (options.Backup == 1 && !KeepBackup(grpFile, error)) {
+        // The backup was asked for: without it the group is not risked, as an INI file is not.
+        LogMessage(run.log, options.VerboseMode, 1, "GRP backup failed, not changed : ", grpFile);
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", error);
+        NoteFailure(run, RunFailure::WriteFailed);
+        return 0;
     }
     file.Write(image);
     if (!file.Commit(error)) {
@@ -107,8 +113,11 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
     GroupDef group;
     try {
         LineReader reader;
-        if (IsDirectory(griFile) || !reader.Open(griFile)) {
+        const bool directory = IsDirectory(griFile);
+        if (directory || !reader.Open(griFile)) {
             PrintLine("Can't open GRI-File");
+            LogMessage(run.log, options.VerboseMode, 1,
+                       "Problem: ", directory ? "Is a directory" : reader.ErrorText());
             NoteFailure(run, RunFailure::CommandError);
             return 0;
         }

@@ -65,8 +65,15 @@ void ProcessGrpCmd(RunContext& run, RunOptions& options, const std::string& grpF
         return;
     }
     run.scratchIniFile = griFile;
+    run.iniEditFailed = false;
     RunIniCommands(run, options, griFile, cmdFile);
     run.scratchIniFile.clear();
+    if (run.iniEditFailed) {
+        // The commands never reached the text: compiling it would only rewrite the group
+        // (without its icons) for nothing.
+        LogMessage(run.log, v, 1, "GRP file not changed : ", grpFile);
+        return;
+    }
     int status = CompileGriFile(run, options, grpFile, griFile);
     if (status != 0) {
         run.fatalStatus = status;

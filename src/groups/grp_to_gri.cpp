@@ -299,8 +299,13 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
         }
         if (!read) {
             std::printf("Can't open inputfile <%s>\n", grpFile.c_str());
-            NoteFailure(run, RunFailure::CommandError);
             std::fflush(stdout);
+            if (PathExists(grpFile)) {
+                // A group that is there but cannot be read is a failure; a missing one is made.
+                LogMessage(run.log, options.VerboseMode, 1,
+                           "GRP-DC    : Read error on GRP file :", grpFile);
+            }
+            NoteFailure(run, RunFailure::CommandError);
             return false;
         }
         std::string timeText = LocalTimeText();

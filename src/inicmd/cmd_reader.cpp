@@ -146,6 +146,7 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
             LogMessage(run.log, v, 1, "Problem: ", reader.ErrorText());
         }
         NoteFailure(run, RunFailure::CommandError);
+        run.iniEditFailed = true;
         return;
     }
     OutputFile output;
@@ -205,6 +206,7 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
         LogMessage(run.log, v, 1, "CMD-File read error, nothing changed : ", cmdFile);
         LogMessage(run.log, v, 1, "Problem: ", reader.ErrorText());
         NoteFailure(run, RunFailure::CommandError);
+        run.iniEditFailed = true;
         store = CommandStore{};
         output.writer.Abandon();
         return;

@@ -85,6 +85,12 @@ void ShowPreview(RunContext& run, const RunOptions& options, const std::string& 
     WritePreviewText(UnifiedDiff(iniFile, before, after));
 }
 
+// The INI file keeps its old contents: the failure is noted, and a GRP run told.
+void EditFailed(RunContext& run, RunFailure kind) {
+    NoteFailure(run, kind);
+    run.iniEditFailed = true;
+}
+
 }  // namespace
 
 std::string MakeBackupName(const std::string& iniFile) {
@@ -109,7 +115,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         // A device, pipe or directory under the INI file's name (a config file linked to
         // /dev/null to blank it) is neither read nor replaced by a plain file.
         LogMessage(run.log, v, 1, "INI file is not a regular file, not changed : ", iniFile);
-        NoteFailure(run, RunFailure::WriteFailed);
+        EditFailed(run, RunFailure::WriteFailed);
         return;
     }
     // Concurrent runs on the same file take turns from reading it to replacing it.
@@ -119,7 +125,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
     if (locked == LockResult::InUse) {
         // Another run kept the file for the whole wait: better unchanged than waiting for ever.
         LogMessage(run.log, v, 1, "INI file in use, not changed : ", iniFile);
-        NoteFailure(run, RunFailure::WriteFailed);
+        EditFailed(run, RunFailure::WriteFailed);
         return;
     }
     if (locked == LockResult::NoLock) {
@@ -132,7 +138,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         LogMessage(run.log, v, 1, "Can't create temporary file for : ", iniFile);
         LogMessage(run.log, v, 1, "Problem: ", out.ErrorText());
         LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
-        NoteFailure(run, RunFailure::WriteFailed);
+        EditFailed(run, RunFailure::WriteFailed);
         return;
     }
     ReportTempFile(run, options, out.File().NewName());
@@ -144,6 +150,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
     }
     if (ScanINI(run, options, store, input, out) == 0) {
         LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
+        run.iniEditFailed = true;  // the failure is noted by ScanINI
         return;
     }
     if (!fromBase && (store.NoCommands != 0 || !store.IniChanged)) {
@@ -154,10 +161,12 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         ShowPreview(run, options, iniFile, out);
         return;
     }
-    if (options.Backup == 1 && !fromBase && !MakeBackup(run, options, iniFile)) {
+    // The GRI text of a GRP run is this run's own scratch file: the group gets the backup.
+    const bool backup = options.Backup == 1 && !fromBase && iniFile != run.scratchIniFile;
+    if (backup && !MakeBackup(run, options, iniFile)) {
         // The backup was asked for: without it the INI file is not risked.
         LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
-        NoteFailure(run, RunFailure::WriteFailed);
+        EditFailed(run, RunFailure::WriteFailed);
         return;
     }
     if (fromBase) {
@@ -177,7 +186,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         LogMessage(run.log, v, 9, "Copy TMP to INI returns OK", "");
     } else {
         LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
-        NoteFailure(run, RunFailure::WriteFailed);
+        EditFailed(run, RunFailure::WriteFailed);
         LogMessage(run.log, v, 3, "Problem: ", error);
         LogMessage(run.log, v, 5, "Deleting TMPfile: ", temp);
     }

@@ -43,8 +43,11 @@ std::string MakeGroupTextFile(RunContext& run, const RunOptions& options,
     std::string directory = grpFile.substr(0, grpFile.size() - name.size());
     std::string path = CreateUniqueFile(directory, "rvg");
     if (path.empty()) {
+        std::string error = LastErrorText();
         LogMessage(run.log, options.VerboseMode, 1,
                    "Can't create temporary file in : ", directory.empty() ? "." : directory);
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", error);
+        NoteFailure(run, RunFailure::WriteFailed);
         return "";
     }
     LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", BareName(path));
