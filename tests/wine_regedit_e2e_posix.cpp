@@ -226,12 +226,7 @@ TEST_P(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
         u"\r\n"
         u"[HKEY_CURRENT_USER\\Software\\RivelCmp\\N\u00e9sted\\Deeper]\r\n"
         u"\"X\"=\"y\"\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : seed) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    WriteFile(dir / "seed.reg", bytes);
+    WriteFile(dir / "seed.reg", Utf16File(seed));
     fs::path source = CopyOfBase("source");
     Wine(source, {"regedit", "/s", (dir / "seed.reg").string()});
     fs::path exported = dir / "export.reg";
