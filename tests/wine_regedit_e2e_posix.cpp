@@ -246,6 +246,19 @@ TEST_P(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
     std::string actual = Export(mine, "mine");
     ASSERT_NE(expected.find(std::string("N\0\xE9\0s\0", 6)), std::string::npos);
     EXPECT_EQ(actual, expected);
+
+    // A character no ANSI code page has costs that character only: the rest is still applied.
+    WriteFile(dir / "wide.reg", Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                          u"[HKEY_CURRENT_USER\\Software\\RivelWide]\r\n"
+                                          u"\"Smile\"=\"\U0001F600\"\r\n"
+                                          u"\"After\"=\"applied\"\r\n"));
+    r = Apply(mine, dir / "wide.reg");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    fs::path wide = dir / "wide-export.reg";
+    Wine(mine, {"regedit", "/e", wide.string(), "HKEY_CURRENT_USER\\Software\\RivelWide"});
+    WaitForServer(mine);
+    EXPECT_NE(ReadFile(wide).find(Utf16File(u"\"After\"=\"applied\"").substr(2)),
+              std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rivel, WineRegedit, ::testing::Values(Build::Posix, Build::Windows),
