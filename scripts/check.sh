@@ -33,6 +33,21 @@ stamp() { echo "   ($((SECONDS - started))s)"; }
 summary=()
 passed_total=0
 
+run_tests() {  # name, working dir, log, command...: the failures shown and the script ended
+    local name=$1 dir=$2 log=$3
+    shift 3
+    if ! (cd "$dir" && "$@" >"$log" 2>&1); then
+        grep -E -A12 'Failure|FAILED|Segmentation|Sanitizer|runtime error' "$log" | head -300
+        tail -5 "$log"
+        echo "$name: FAILED (full log: $log)"
+        exit 1
+    fi
+}
+
+gtest_passed() {  # log: the tests GoogleTest counted as passed
+    grep -E -o '\[  PASSED  \] [0-9]+ test' "$1" | awk '{s += $4} END {print s + 0}'
+}
+
 run_suite() {  # name, build dir, cmake arguments...
     local name=$1 dir=$2
     shift 2
@@ -42,14 +57,9 @@ run_suite() {  # name, build dir, cmake arguments...
     stamp
     echo "== $name: tests"
     local log="$dir/ctest.log"
-    if ! (cd "$dir" && ctest -V -j 1 >"$log" 2>&1); then
-        grep -E -A12 'Failure|FAILED|Segmentation|Sanitizer|runtime error' "$log" | head -300
-        tail -5 "$log"
-        echo "$name: FAILED (full log: $log)"
-        exit 1
-    fi
+    run_tests "$name" "$dir" "$log" ctest -V -j 1
     local passed
-    passed=$(grep -E -o '\[  PASSED  \] [0-9]+ test' "$log" | awk '{s += $4} END {print s + 0}')
+    passed=$(gtest_passed "$log")
     passed_total=$((passed_total + passed))
     grep -E 'tests passed, .* tests failed' "$log" | tail -1
     summary+=("$name: $passed tests passed")
@@ -61,6 +71,20 @@ run_suite "release" "$out/release" -DCMAKE_BUILD_TYPE=Release -DRIVEL_WERROR=ON
 run_suite "sanitizers" "$out/sanitize" -DCMAKE_BUILD_TYPE=Debug -DRIVEL_SANITIZE=ON -DRIVEL_WERROR=ON
 run_suite "windows-64 (wine)" "$out/win64" -DCMAKE_BUILD_TYPE=Debug -DRIVEL_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw64.cmake"
+
+echo "== windows-64 registry: rivel.exe under wine gives the registry wine regedit gives"
+log="$out/win64/wine_regedit.log"
+run_tests "windows-64 registry" "$out/native" "$log" env RIVEL_WINDOWS_EXE="$out/win64/rivel.exe" \
+    ./rivel_e2e_tests --gtest_filter='*/WineRegedit.*/Windows'
+if grep -q '\[  SKIPPED \]' "$log"; then
+    grep -A1 'Skipped' "$log"
+    echo "windows-64 registry: SKIPPED (full log: $log)"
+    exit 1
+fi
+passed=$(gtest_passed "$log")
+passed_total=$((passed_total + passed))
+summary+=("windows-64 registry (wine): $passed tests passed")
+stamp
 
 echo "== install: cmake --install puts rivel under the prefix"
 rm -rf "$out/prefix"

@@ -13,17 +13,6 @@ namespace fs = std::filesystem;
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-// UTF-16 with its byte-order mark, from text whose code units are given one per char16_t.
-std::string Utf16(std::u16string_view text, bool little) {
-    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
-    for (char16_t u : text) {
-        char low = static_cast<char>(u & 0xFF);
-        char high = static_cast<char>(u >> 8);
-        bytes += little ? std::string{low, high} : std::string{high, low};
-    }
-    return bytes;
-}
-
 TEST(Encodings, AUtf8MarkIsNotPartOfTheFirstSection) {
     ScratchDir dir;
     fs::create_directories(dir / "tmp");
@@ -41,15 +30,16 @@ TEST(Encodings, Utf16FilesRoundTripInBothByteOrdersAndLineEnds) {
     ScopedEnv temp("TEMP", (dir / "tmp").string());
     // An accented letter that every code page and UTF-8 have.
     WriteFile(dir / "a.cmd", "+[s]x=2\n+[new]y=3\n");
-    for (bool little : {true, false}) {
+    for (bool bigEndian : {false, true}) {
         for (std::u16string end : {u"\r\n", u"\n"}) {
-            SCOPED_TRACE(std::string(little ? "LE" : "BE") + (end.size() == 2 ? " CRLF" : " LF"));
-            WriteFile(dir / "u.ini", Utf16(u"[s]" + end + u"name=Ren\u00e9" + end, little));
+            SCOPED_TRACE(std::string(bigEndian ? "BE" : "LE") +
+                         (end.size() == 2 ? " CRLF" : " LF"));
+            WriteFile(dir / "u.ini", Utf16File(u"[s]" + end + u"name=Ren\u00e9" + end, bigEndian));
             RunRivel({"/!", "u.ini", "a.cmd"}, dir.path());
             EXPECT_EQ(ReadFile(dir / "u.ini"),
-                      Utf16(u"[s]" + end + u"name=Ren\u00e9" + end + u"x=2" + end + end + u"[new]" +
-                                end + u"y=3" + end,
-                            little));
+                      Utf16File(u"[s]" + end + u"name=Ren\u00e9" + end + u"x=2" + end + end +
+                                    u"[new]" + end + u"y=3" + end,
+                                bigEndian));
         }
     }
 }
@@ -58,7 +48,7 @@ TEST(Encodings, PreviewOfAUtf16FileShowsItsText) {
     ScratchDir dir;
     fs::create_directories(dir / "tmp");
     ScopedEnv temp("TEMP", (dir / "tmp").string());
-    const std::string before = Utf16(u"[s]\nk=1\n", true);
+    const std::string before = Utf16File(u"[s]\nk=1\n");
     WriteFile(dir / "u.ini", before);
     WriteFile(dir / "a.cmd", "+[s]k=2\n");
     RunResult r = RunRivel({"/!", "/p", "u.ini", "a.cmd"}, dir.path());
@@ -72,7 +62,7 @@ TEST(Encodings, TextThatCannotBeConvertedLeavesTheFileUntouched) {
     ScopedEnv temp("TEMP", (dir / "tmp").string());
     WriteFile(dir / "a.cmd", "+[s]x=2\n");
     // A lone surrogate in the file.
-    const std::string broken = Utf16(u"[s]\nk=\xD800\n", true);
+    const std::string broken = Utf16File(u"[s]\nk=\xD800\n");
     WriteFile(dir / "broken.ini", broken);
     RunResult r = RunRivel({"/!", "/v1", "broken.ini", "a.cmd"}, dir.path());
     EXPECT_EQ(ReadFile(dir / "broken.ini"), broken);

@@ -29,18 +29,6 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
     return files;
 }
 
-// UTF-16 text as bytes with a byte-order mark.
-std::string Utf16(const std::u16string& text, bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t unit : text) {
-        char high = static_cast<char>(unit >> 8);
-        char low = static_cast<char>(unit & 0xFF);
-        bytes.push_back(bigEndian ? high : low);
-        bytes.push_back(bigEndian ? low : high);
-    }
-    return bytes;
-}
-
 class RegistryPreview : public ::testing::Test {
   protected:
     RunResult Run(const std::string& name, const std::string& text,
@@ -200,7 +188,7 @@ TEST_F(RegistryPreview, UnicodeFilesReadAsTheirAnsiText) {
         }
     }
     const std::pair<const char*, std::string> files[] = {
-        {"le", Utf16(unicode, false)}, {"be", Utf16(unicode, true)}, {"u8", utf8}};
+        {"le", Utf16File(unicode)}, {"be", Utf16File(unicode, true)}, {"u8", utf8}};
     for (const auto& [name, bytes] : files) {
         Forget();
         RunResult r = Run(std::string(name) + ".reg", bytes, {"/x"});

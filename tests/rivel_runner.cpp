@@ -66,6 +66,17 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
     out << bytes;
 }
 
+std::string Utf16File(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text) {
+        char high = static_cast<char>(unit >> 8);
+        char low = static_cast<char>(unit & 0xFF);
+        bytes.push_back(bigEndian ? high : low);
+        bytes.push_back(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
 std::string Lf(const std::string& text) {
     std::string out;
     out.reserve(text.size());

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rivel_test {
@@ -43,6 +44,10 @@ class ScratchDir {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// The bytes of a UTF-16 file: its byte-order mark, then the code units of text (one per char16_t),
+// little-endian unless bigEndian.
+std::string Utf16File(std::u16string_view text, bool bigEndian = false);
 
 // The output with CRLF folded to LF, so that one expectation serves both platforms.
 std::string Lf(const std::string& text);

@@ -1,11 +1,16 @@
-// REGEDIT4 files applied by rivel to a Wine prefix's registry files agree with the same files
-// imported by Wine's own regedit: both prefixes are exported with regedit and compared. Skipped,
-// with a note, where Wine is not installed.
+// REGEDIT4 and REGEDIT5 files applied by rivel to a Wine prefix's registry agree with the same
+// files imported by Wine's own regedit: both prefixes are exported with regedit and compared. Each
+// case runs for this build, which edits the prefix's registry files itself, and for the Windows
+// build run under Wine, which goes through the Win32 registry functions to wineserver (named by
+// RIVEL_WINDOWS_EXE). Skipped, with a note, where Wine or the Windows build is not at hand.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "rivel_runner.h"
 
@@ -72,7 +77,18 @@ const char kSecond[] =
 const char* const kExported[] = {"HKEY_CURRENT_USER\\Software\\RivelCmp",
                                  "HKEY_LOCAL_MACHINE\\Software\\RivelCmp"};
 
-class WineRegedit : public ::testing::Test {
+// The build of rivel that applies the files.
+enum class Build { Posix, Windows };
+
+void PrintTo(Build build, std::ostream* os) {
+    *os << (build == Build::Posix ? "Posix" : "Windows");
+}
+
+std::string BuildName(const ::testing::TestParamInfo<Build>& info) {
+    return ::testing::PrintToString(info.param);
+}
+
+class WineRegedit : public ::testing::TestWithParam<Build> {
   protected:
     void SetUp() override {
         wine = FindOnPath("wine");
@@ -80,6 +96,15 @@ class WineRegedit : public ::testing::Test {
         if (!wine || !wineserver) {
             GTEST_SKIP() << "NOTE: wine is not installed; the comparison with wine regedit is "
                             "skipped";
+        }
+        if (GetParam() == Build::Windows) {
+            const char* exe = std::getenv("RIVEL_WINDOWS_EXE");
+            if (exe == nullptr || *exe == '\0') {
+                GTEST_SKIP() << "NOTE: RIVEL_WINDOWS_EXE does not name the Windows build's "
+                                "rivel.exe; its comparison with wine regedit is skipped";
+            }
+            windowsRivel = fs::absolute(exe);
+            ASSERT_TRUE(fs::is_regular_file(windowsRivel)) << windowsRivel;
         }
     }
 
@@ -92,6 +117,35 @@ class WineRegedit : public ::testing::Test {
     void WaitForServer(const fs::path& prefix) {
         ScopedEnv env("WINEPREFIX", prefix.string());
         RunProgram(*wineserver, {"-w"}, dir.path());
+    }
+
+    // A fresh prefix made once by wineboot and copied for each registry of a case.
+    void MakeBase() {
+        Wine(base, {"wineboot", "-i"});
+        WaitForServer(base);
+        ASSERT_TRUE(fs::exists(base / "user.reg"));
+    }
+
+    fs::path CopyOfBase(const std::string& name) {
+        fs::path copy = dir / name;
+        fs::copy(base, copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+        return copy;
+    }
+
+    // Applies an RCM file (a path relative to the scratch directory or an absolute one) to the
+    // prefix's registry with the build under test; its exit status and messages.
+    RunResult Apply(const fs::path& prefix, const fs::path& file) {
+        if (GetParam() == Build::Posix) {
+            ScopedEnv env("WINEPREFIX", prefix.string());
+            return RunRivel({"/x", "/r", file.string()}, dir.path());
+        }
+        std::string name = file.string();
+        if (file.is_absolute()) {
+            // A Unix path would read as an option: the drive path Wine gives it.
+            RunResult path = Wine(prefix, {"winepath", "-w", name});
+            name = path.out.substr(0, path.out.find_first_of("\r\n"));
+        }
+        return Wine(prefix, {windowsRivel.string(), "/x", "/r", name});
     }
 
     std::string Export(const fs::path& prefix, const std::string& name) {
@@ -108,40 +162,39 @@ class WineRegedit : public ::testing::Test {
 
     std::optional<fs::path> wine;
     std::optional<fs::path> wineserver;
+    fs::path windowsRivel;
     ScratchDir dir;
+    fs::path base = dir / "base";
     ScopedEnv debug{"WINEDEBUG", "-all"};
     ScopedEnv noInstallers{"WINEDLLOVERRIDES", "mscoree,mshtml="};
     ScopedEnv noStore{"RIVEL_REGISTRY", "", true};
 };
 
-TEST_F(WineRegedit, Regedit4FilesGiveTheSameRegistry) {
-    fs::path base = dir / "base";
-    Wine(base, {"wineboot", "-i"});
-    WaitForServer(base);
-    ASSERT_TRUE(fs::exists(base / "user.reg"));
+TEST_P(WineRegedit, Regedit4FilesGiveTheSameRegistry) {
+    ASSERT_NO_FATAL_FAILURE(MakeBase());
     WriteFile(dir / "first.reg", kFirst);
     WriteFile(dir / "second.reg", kSecond);
-    const auto copyOptions = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
 
-    fs::path peer = dir / "peer";
-    fs::copy(base, peer, copyOptions);
+    fs::path peer = CopyOfBase("peer");
     Wine(peer, {"regedit", "/s", (dir / "first.reg").string()});
     Wine(peer, {"regedit", "/s", (dir / "second.reg").string()});
     std::string expected = Export(peer, "peer");
 
-    fs::path mine = dir / "mine";
-    fs::copy(base, mine, copyOptions);
-    {
-        ScopedEnv prefix("WINEPREFIX", mine.string());
-        EXPECT_EQ(RunRivel({"/r", "first.reg"}, dir.path()).status, 0);
-        EXPECT_EQ(RunRivel({"/r", "second.reg"}, dir.path()).status, 0);
+    fs::path mine = CopyOfBase("mine");
+    for (const char* file : {"first.reg", "second.reg"}) {
+        RunResult r = Apply(mine, file);
+        EXPECT_EQ(r.status, 0) << file << "\n" << r.out << r.err;
     }
     std::string actual = Export(mine, "mine");
 
     ASSERT_GT(expected.size(), 200u);
     EXPECT_EQ(actual, expected);
 
-    // While a wineserver runs for the prefix it owns the registry: rivel changes nothing.
+    if (GetParam() != Build::Posix) {
+        return;
+    }
+    // While a wineserver runs for the prefix it owns the registry: the POSIX build, which edits
+    // the registry files itself, changes nothing.
     std::string before = ReadFile(mine / "user.reg");
     {
         ScopedEnv prefix("WINEPREFIX", mine.string());
@@ -157,12 +210,8 @@ TEST_F(WineRegedit, Regedit4FilesGiveTheSameRegistry) {
 
 // What today's regedit exports (REGEDIT5: UTF-16LE with a byte-order mark, text of hex(2) and
 // hex(7) values in UTF-16) applied by rivel gives the registry that regedit's import of it gives.
-TEST_F(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
-    fs::path base = dir / "base";
-    Wine(base, {"wineboot", "-i"});
-    WaitForServer(base);
-    ASSERT_TRUE(fs::exists(base / "user.reg"));
-    const auto copyOptions = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
+TEST_P(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
+    ASSERT_NO_FATAL_FAILURE(MakeBase());
 
     // A source prefix holding every value form, with characters beyond ASCII in names and data.
     const std::u16string seed =
@@ -177,14 +226,8 @@ TEST_F(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
         u"\r\n"
         u"[HKEY_CURRENT_USER\\Software\\RivelCmp\\N\u00e9sted\\Deeper]\r\n"
         u"\"X\"=\"y\"\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : seed) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    WriteFile(dir / "seed.reg", bytes);
-    fs::path source = dir / "source";
-    fs::copy(base, source, copyOptions);
+    WriteFile(dir / "seed.reg", Utf16File(seed));
+    fs::path source = CopyOfBase("source");
     Wine(source, {"regedit", "/s", (dir / "seed.reg").string()});
     fs::path exported = dir / "export.reg";
     Wine(source, {"regedit", "/e", exported.string(), "HKEY_CURRENT_USER\\Software\\RivelCmp"});
@@ -193,22 +236,33 @@ TEST_F(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
     ASSERT_EQ(text.rfind("\xFF\xFEW\0i\0n\0", 0), 0u) << "not a UTF-16 export";
     ASSERT_NE(text.find(std::string("\xAC\x20", 2)), std::string::npos) << "no euro sign";
 
-    fs::path peer = dir / "peer";
-    fs::copy(base, peer, copyOptions);
+    fs::path peer = CopyOfBase("peer");
     Wine(peer, {"regedit", "/s", exported.string()});
     std::string expected = Export(peer, "peer");
 
-    fs::path mine = dir / "mine";
-    fs::copy(base, mine, copyOptions);
-    {
-        ScopedEnv prefix("WINEPREFIX", mine.string());
-        RunResult r = RunRivel({"/x", "/r", exported.string()}, dir.path());
-        EXPECT_EQ(r.status, 0) << r.err;
-    }
+    fs::path mine = CopyOfBase("mine");
+    RunResult r = Apply(mine, exported);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
     std::string actual = Export(mine, "mine");
     ASSERT_NE(expected.find(std::string("N\0\xE9\0s\0", 6)), std::string::npos);
     EXPECT_EQ(actual, expected);
+
+    // A character no ANSI code page has costs that character only: the rest is still applied.
+    WriteFile(dir / "wide.reg", Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                          u"[HKEY_CURRENT_USER\\Software\\RivelWide]\r\n"
+                                          u"\"Smile\"=\"\U0001F600\"\r\n"
+                                          u"\"After\"=\"applied\"\r\n"));
+    r = Apply(mine, dir / "wide.reg");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    fs::path wide = dir / "wide-export.reg";
+    Wine(mine, {"regedit", "/e", wide.string(), "HKEY_CURRENT_USER\\Software\\RivelWide"});
+    WaitForServer(mine);
+    EXPECT_NE(ReadFile(wide).find(Utf16File(u"\"After\"=\"applied\"").substr(2)),
+              std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rivel, WineRegedit, ::testing::Values(Build::Posix, Build::Windows),
+                         BuildName);
 
 }  // namespace
 }  // namespace rivel_test

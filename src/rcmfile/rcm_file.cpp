@@ -282,23 +282,22 @@ void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
     }
     LogMessage(run.log, v, 9, "RCM File open OK", rcmFile);
     // A file with a byte-order mark holds Unicode text: read whole and turned into ANSI text, it
-    // then reads as any other file.
-    std::string first;
-    bool haveFirst = in.ReadLine(first);
-    bool firstEnded = in.LastLineEnded();
+    // then reads as any other file. The line reader only tells the byte-order mark: the text goes
+    // to the registry, which takes it in its ANSI code page, where a character the code page lacks
+    // becomes "?" (the line reader's own conversion would stop the whole file at it).
     std::string text;
     std::u16string unicode;
-    bool fromText = false;
-    // The line reader tells the byte-order mark; the text goes to the registry, which takes it in
-    // its ANSI code page, so the file is read again as the Unicode it is.
-    if (haveFirst && in.Encoding() != TextEncoding::Plain && ReadWholeFile(rcmFile, text) &&
-        DecodeUnicodeFile(text, unicode)) {
+    const bool fromText = in.Encoding() != TextEncoding::Plain && ReadWholeFile(rcmFile, text) &&
+                          DecodeUnicodeFile(text, unicode);
+    if (fromText) {
         text = UnicodeToAnsi(unicode);
-        fromText = true;
         LogMessage(run.log, v, 9, "RCM File is Unicode text", rcmFile);
     } else {
         text.clear();
     }
+    std::string first;
+    bool haveFirst = !fromText && in.ReadLine(first);
+    bool firstEnded = in.LastLineEnded();
     size_t at = 0;
     bool ended = false;
     RcmLineSource source = [&](std::string& next, bool& lineEnded) {
