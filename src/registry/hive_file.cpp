@@ -187,6 +187,9 @@ bool Hive::Parse(std::string text, std::string& errorText) {
                     }
                     sub = fresh.get();
                     node->subkeys.push_back(std::move(fresh));
+                    if (node->subkeyIndex) {
+                        node->subkeyIndex->emplace(sub->name, sub);
+                    }
                 }
                 node = sub;
             }
@@ -300,12 +303,14 @@ HiveKey* Hive::FindSubKey(HiveKey& key, std::u16string_view name) {
         return i < subs.size() && CompareRegNames(subs[i]->name, name) == 0 ? subs[i].get()
                                                                             : nullptr;
     }
-    for (auto& sub : subs) {
-        if (CompareRegNames(sub->name, name) == 0) {
-            return sub.get();
+    if (!key.subkeyIndex) {
+        key.subkeyIndex = std::make_unique<std::map<std::u16string_view, HiveKey*, RegNameLess>>();
+        for (auto& sub : subs) {
+            key.subkeyIndex->emplace(sub->name, sub.get());
         }
     }
-    return nullptr;
+    auto it = key.subkeyIndex->find(name);
+    return it == key.subkeyIndex->end() ? nullptr : it->second;
 }
 
 HiveKey* Hive::AddSubKey(HiveKey& key, std::u16string_view name) {
@@ -334,6 +339,9 @@ HiveKey* Hive::AddSubKey(HiveKey& key, std::u16string_view name) {
         }
     }
     key.subkeys.insert(key.subkeys.begin() + static_cast<std::ptrdiff_t>(at), std::move(fresh));
+    if (key.subkeyIndex) {
+        key.subkeyIndex->emplace(added->name, added);
+    }
     return added;
 }
 
@@ -351,6 +359,9 @@ HiveKey* Hive::FindPath(HiveKey& from, std::u16string_view path) {
 void Hive::RemoveSubKey(HiveKey& key, HiveKey& sub) {
     for (auto it = key.subkeys.begin(); it != key.subkeys.end(); ++it) {
         if (it->get() == &sub) {
+            if (key.subkeyIndex) {
+                key.subkeyIndex->erase(sub.name);
+            }
             MarkDeleted(sub);
             removed_.push_back(std::move(*it));
             key.subkeys.erase(it);

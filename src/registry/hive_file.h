@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,12 +21,22 @@ struct HiveValue {
     bool dataLoaded = true;
 };
 
+// Registry names in their order (case-insensitive).
+struct RegNameLess {
+    bool operator()(std::u16string_view a, std::u16string_view b) const {
+        return CompareRegNames(a, b) < 0;
+    }
+};
+
 struct HiveKey {
     std::u16string name;
     HiveKey* parent = nullptr;
     std::vector<std::unique_ptr<HiveKey>> subkeys;  // in file order, which is name order when
     bool subkeysSorted = true;                      // the file was written in it
-    std::string_view gap;                           // the empty lines before the key line, as read
+    // When they are not: the subkeys by name, made at the first lookup, so that a key with many
+    // subkeys out of order is not searched from the start for each of them.
+    std::unique_ptr<std::map<std::u16string_view, HiveKey*, RegNameLess>> subkeyIndex;
+    std::string_view gap;    // the empty lines before the key line, as read
     std::string_view block;  // the key line up to its last line, as read; empty if implied
     bool valuesLoaded = false;
     std::vector<HiveValue> values;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -302,6 +303,43 @@ TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
     again.LoadValues(*back);
     ASSERT_EQ(back->values.size(), 2u);
     EXPECT_EQ(Hive::ValueOf(back->values[0]).data, WideToBytes(std::u16string(u"v\0", 2)));
+}
+
+TEST(HiveFile, ManyKeysOutOfNameOrderAreFoundAddedAndRemoved) {
+    // K0, K1, ... K10: file order is not name order, so the keys cannot be searched by halves;
+    // a file with tens of thousands of them must still load in a moment, not in minutes.
+    const int kKeys = 40000;
+    std::string text = "WINE REGISTRY Version 2\n";
+    for (int k = 0; k < kKeys; ++k) {
+        text += "\n[S\\\\K" + std::to_string(k) + "] 1\n\"v\"=\"" + std::to_string(k) + "\"\n";
+    }
+    text += "\n[s\\\\k7] 1\n";  // the same key again, in another case
+    auto started = std::chrono::steady_clock::now();
+    std::string error;
+    EXPECT_FALSE(Hive().Parse(text, error));
+    EXPECT_NE(error.find("key written twice"), std::string::npos) << error;
+    Hive hive;
+    text.resize(text.size() - std::string("\n[s\\\\k7] 1\n").size());
+    ASSERT_TRUE(hive.Parse(text, error)) << error;
+    HiveKey* parent = Hive::FindPath(hive.Root(), u"S");
+    ASSERT_NE(parent, nullptr);
+    for (int k = 0; k < kKeys; k += 997) {
+        std::u16string name = u"k";
+        for (char c : std::to_string(k)) {
+            name += static_cast<char16_t>(c);
+        }
+        HiveKey* key = Hive::FindSubKey(*parent, name);
+        ASSERT_NE(key, nullptr) << k;
+        EXPECT_EQ(key->name, u"K" + name.substr(1));
+    }
+    HiveKey* added = Hive::AddSubKey(*parent, u"K5x");
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(Hive::AddSubKey(*parent, u"k5X"), added);
+    EXPECT_EQ(Hive::FindSubKey(*parent, u"K5X"), added);
+    hive.RemoveSubKey(*parent, *Hive::FindSubKey(*parent, u"K12"));
+    EXPECT_EQ(Hive::FindSubKey(*parent, u"K12"), nullptr);
+    EXPECT_EQ(parent->subkeys.size(), static_cast<size_t>(kKeys));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 
 TEST(HiveText, EscapesRoundTrip) {
