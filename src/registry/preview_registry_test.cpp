@@ -42,6 +42,25 @@ class PreviewRegistryTest : public ::testing::Test {
     PreviewRegistry preview{*base};
 };
 
+// A registry that says a key is gone while it keeps it (another program makes it again at once).
+class KeyThatStays : public PreviewRegistry {
+  public:
+    using PreviewRegistry::PreviewRegistry;
+    long DeleteKey(RegKey key, const std::string& subKey) override {
+        return subKey == "C" ? kErrorSuccess : PreviewRegistry::DeleteKey(key, subKey);
+    }
+};
+
+TEST_F(PreviewRegistryTest, TreeDeleteEndsWhenASubkeyDoesNotGo) {
+    KeyThatStays reg{*base};
+    RegKey a = 0;
+    ASSERT_EQ(reg.OpenKey(kHkeyLocalMachine, "Software\\A", RegAccess::AllAccess, a),
+              kErrorSuccess);
+    EXPECT_NE(DeleteKeyTree(reg, a, "B"), kErrorSuccess);  // B keeps its subkey
+    EXPECT_EQ(Query(reg, "Software\\A\\B\\C", "c"), "1");
+    reg.CloseKey(a);
+}
+
 TEST_F(PreviewRegistryTest, DeletedTreeRecreatedEmptyWhileTheRegistryBelowKeepsIt) {
     RegKey held = 0;
     ASSERT_EQ(preview.OpenKey(kHkeyLocalMachine, "Software\\A\\B\\C", RegAccess::AllAccess, held),

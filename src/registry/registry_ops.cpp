@@ -363,11 +363,15 @@ long DeleteTreeBelow(RegistryService& reg, RegKey key, const std::string& subKey
     if (rc != kErrorSuccess) {
         return rc;
     }
-    std::string name;
+    std::string name, deleted;
     while (depth < kMaxDepth && reg.EnumKey(sub, 0, name) == kErrorSuccess) {
-        if (DeleteTreeBelow(reg, sub, name, depth + 1) != kErrorSuccess) {
+        // A subkey still there after its delete said it went (made again at once by another
+        // program) would be deleted for ever: the key is left with it.
+        if ((!deleted.empty() && name == deleted) ||
+            DeleteTreeBelow(reg, sub, name, depth + 1) != kErrorSuccess) {
             break;
         }
+        deleted = name;
     }
     reg.CloseKey(sub);
     return reg.DeleteKey(key, subKey);
