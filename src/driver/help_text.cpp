@@ -247,7 +247,10 @@ const std::vector<ManualSection>& ManualSections() {
          }},
         {"FILES",
          {
-             {"<name>.bak", "The backup of an INI or GRP file, made with /b."},
+             {"<name>.bak", "The backup of an INI file, made with /b."},
+             {"<name>.GRb",
+              "The backup of a group file made with /b: its name with the last letter made a "
+              "\"b\". An existing backup is kept."},
              {"system.reg, user.reg, userdef.reg",
               "The registry store on POSIX systems, in the directory named above. rivel changes "
               "nothing while a wineserver holds the prefix."},
