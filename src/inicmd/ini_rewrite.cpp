@@ -193,7 +193,7 @@ struct Pass {
     bool firstSection = true;
     // The positions of the current section's commands and replace commands.
     const SectionCommands* commands = &index.CommandsOf("");
-    const std::vector<size_t>* replaces = &index.ReplacesOf("");
+    const Positions* replaces = &index.ReplacesOf("");
 
     // Keeping the file's layout (/k): the input line being processed, as read, and its line end.
     const bool keep = options.KeepLayout == 1;
@@ -391,14 +391,14 @@ struct Pass {
             (!numbered || !commands->MayHold(KeyFilterBit(stemHash)))) {
             return false;
         }
-        if (commands->byKey.count(keyBuffer) != 0) {
+        if (commands->byKey.count(std::string_view(keyBuffer)) != 0) {
             return true;
         }
         if (!numbered) {
             return false;
         }
         keyBuffer.resize(n);
-        return commands->byNumberedKey.count(keyBuffer) != 0;
+        return commands->byNumberedKey.count(std::string_view(keyBuffer)) != 0;
     }
 
     // With /k a changed line whose key and value are those it had keeps its own spelling.
@@ -520,7 +520,7 @@ struct Pass {
 }  // namespace
 
 void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                 const SectionIndex& index, const std::vector<size_t>& currentReplaces,
+                 const SectionIndex& index, const Positions& currentReplaces,
                  const std::string& line, std::string& l, ReplaceScratch& scratch) {
     size_t trimmed = line.size();
     while (trimmed > 0 && IsBlank(line[trimmed - 1])) {
@@ -530,7 +530,7 @@ void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
         const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
-        const std::vector<size_t>& own =
+        const Positions& own =
             !header ? currentReplaces
                     : index.ReplacesOf(UpperCase(std::string_view(l).substr(l[0] == ';' ? 1 : 0)));
         // The records for every line and those for this section, merged back into list order.

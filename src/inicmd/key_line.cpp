@@ -188,16 +188,10 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
 }
 
 // The positions in list a (ascending) from position on.
-std::vector<size_t>::const_iterator From(const std::vector<size_t>* a, size_t position) {
-    static const std::vector<size_t> none;
-    const std::vector<size_t>& list = a == nullptr ? none : *a;
+Positions::const_iterator From(const Positions* a, size_t position) {
+    static const Positions none;
+    const Positions& list = a == nullptr ? none : *a;
     return std::lower_bound(list.begin(), list.end(), position);
-}
-
-const std::vector<size_t>* Find(const std::unordered_map<std::string, std::vector<size_t>>& map,
-                                const std::string& key) {
-    auto it = map.find(key);
-    return it == map.end() ? nullptr : &it->second;
 }
 
 // The first numbered command of the group from pos on that can act on a line with value v:
@@ -209,10 +203,9 @@ size_t NextNumbered(const CommandStore& store, const SectionCommands& commands,
     if (always != group.always.end()) {
         best = *always;
     }
-    auto it = group.byValue.find(UpperCase(v));
-    if (it != group.byValue.end()) {
-        for (auto at = std::lower_bound(it->second.begin(), it->second.end(), pos);
-             at != it->second.end() && *at < best; ++at) {
+    if (const Positions* byValue = FindText(group.byValue, UpperCase(v))) {
+        for (auto at = std::lower_bound(byValue->begin(), byValue->end(), pos);
+             at != byValue->end() && *at < best; ++at) {
             const CommandRecord& r = store.CommandList[commands.records[*at]];
             if (r.Kind != CommandKind::AddKeyNumeric || !r.Done) {
                 best = *at;
@@ -227,7 +220,7 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
                         const SectionCommands& commands, const std::string& section,
                         const std::string& line, size_t from) {
     const int verbose = options.VerboseMode;
-    const std::vector<size_t>& records = commands.records;
+    const Positions& records = commands.records;
     std::string l = line;
     size_t pos = from;
     // Each command gets its chance at the line in list order; a removed line is finished.
@@ -247,13 +240,12 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
         std::string stem;
         if (!commands.numbered.empty()) {
             stem = SNum(run, options, k);
-            auto it = commands.numbered.find(stem);
-            group = it == commands.numbered.end() ? nullptr : &it->second;
+            group = FindText(commands.numbered, stem);
         }
         // When the key is its own stem its numbered commands come through the group alone.
-        const std::vector<size_t>* exact = group != nullptr && stem == upperKey
-                                               ? Find(commands.byKeyPlain, upperKey)
-                                               : Find(commands.byKey, upperKey);
+        const Positions* exact = group != nullptr && stem == upperKey
+                                     ? FindText(commands.byKeyPlain, upperKey)
+                                     : FindText(commands.byKey, upperKey);
         size_t candidate =
             group != nullptr ? NextNumbered(store, commands, *group, pos, v) : records.size();
         CommandRecord* match = nullptr;
@@ -346,7 +338,7 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
     const int verbose = options.VerboseMode;
     LogMessage(run.log, verbose, 9, "FlushSection : ", section);
     const SectionCommands& commands = index.CommandsOf(section);
-    const std::vector<size_t>& records = commands.records;
+    const Positions& records = commands.records;
     for (size_t pos = 0; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];
         if (r.Done || !IsAddKind(r.Kind)) {
