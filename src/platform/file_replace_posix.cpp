@@ -12,6 +12,7 @@
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "platform/temp_cleanup.h"
+#include "platform/write_buffer.h"
 
 namespace rivel {
 
@@ -33,8 +34,6 @@ struct ReplacementFile::State {
 };
 
 namespace {
-
-constexpr size_t kBufferSize = 1 << 16;
 
 std::string ErrorText(int error) {
     return std::strerror(error);
@@ -204,7 +203,7 @@ bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
     }
     s->registration = RegisterTempFile(s->directory, s->newBase);
     s->newName = directory + s->newBase;
-    s->buffer.reserve(kBufferSize);
+    s->buffer.reserve(kWriteBufferSize);
     state_ = std::move(s);
     return true;
 }
@@ -229,22 +228,9 @@ bool ReplacementFile::Write(std::string_view bytes) {
         return false;
     }
     State& s = *state_;
-    if (s.buffer.size() + bytes.size() <= kBufferSize && !s.published) {
-        s.buffer.append(bytes);
-        return true;
-    }
-    if (!s.buffer.empty()) {
-        if (!WriteAll(s.fd, s.buffer.data(), s.buffer.size(), s.error)) {
-            s.failed = true;
-            return false;
-        }
-        s.buffer.clear();
-    }
-    if (bytes.size() <= kBufferSize && !s.published) {
-        s.buffer.append(bytes);
-        return true;
-    }
-    if (!WriteAll(s.fd, bytes.data(), bytes.size(), s.error)) {
+    if (!BufferedWrite(s.buffer, s.published, bytes, [&s](std::string_view piece) {
+            return WriteAll(s.fd, piece.data(), piece.size(), s.error);
+        })) {
         s.failed = true;
         return false;
     }
@@ -255,11 +241,10 @@ namespace {
 
 // Everything up to the rename: pending bytes, the disk, owner and mode.
 bool Finish(ReplacementFile::State& s) {
-    if (!s.failed && !s.buffer.empty()) {
-        if (!WriteAll(s.fd, s.buffer.data(), s.buffer.size(), s.error)) {
-            s.failed = true;
-        }
-        s.buffer.clear();
+    if (!s.failed && !FlushWriteBuffer(s.buffer, [&s](std::string_view piece) {
+            return WriteAll(s.fd, piece.data(), piece.size(), s.error);
+        })) {
+        s.failed = true;
     }
     if (!s.failed && !SyncFd(s.fd)) {
         s.error = errno;

@@ -6,6 +6,7 @@
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "platform/temp_cleanup.h"
+#include "platform/write_buffer.h"
 
 namespace rivel {
 
@@ -24,8 +25,6 @@ struct ReplacementFile::State {
 };
 
 namespace {
-
-constexpr size_t kBufferSize = 1 << 16;
 
 bool WriteAll(HANDLE h, const char* data, size_t size, DWORD& error) {
     while (size > 0) {
@@ -147,7 +146,7 @@ bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
         return false;
     }
     s->registration = RegisterTempFile(-1, s->newName);
-    s->buffer.reserve(kBufferSize);
+    s->buffer.reserve(kWriteBufferSize);
     state_ = std::move(s);
     return true;
 }
@@ -172,22 +171,9 @@ bool ReplacementFile::Write(std::string_view bytes) {
         return false;
     }
     State& s = *state_;
-    if (s.buffer.size() + bytes.size() <= kBufferSize && !s.published) {
-        s.buffer.append(bytes);
-        return true;
-    }
-    if (!s.buffer.empty()) {
-        if (!WriteAll(s.handle, s.buffer.data(), s.buffer.size(), s.error)) {
-            s.failed = true;
-            return false;
-        }
-        s.buffer.clear();
-    }
-    if (bytes.size() <= kBufferSize && !s.published) {
-        s.buffer.append(bytes);
-        return true;
-    }
-    if (!WriteAll(s.handle, bytes.data(), bytes.size(), s.error)) {
+    if (!BufferedWrite(s.buffer, s.published, bytes, [&s](std::string_view piece) {
+            return WriteAll(s.handle, piece.data(), piece.size(), s.error);
+        })) {
         s.failed = true;
         return false;
     }
@@ -197,11 +183,10 @@ bool ReplacementFile::Write(std::string_view bytes) {
 namespace {
 
 bool Finish(ReplacementFile::State& s) {
-    if (!s.failed && !s.buffer.empty()) {
-        if (!WriteAll(s.handle, s.buffer.data(), s.buffer.size(), s.error)) {
-            s.failed = true;
-        }
-        s.buffer.clear();
+    if (!s.failed && !FlushWriteBuffer(s.buffer, [&s](std::string_view piece) {
+            return WriteAll(s.handle, piece.data(), piece.size(), s.error);
+        })) {
+        s.failed = true;
     }
     if (!s.failed && !FlushFileBuffers(s.handle)) {
         s.error = GetLastError();
