@@ -37,7 +37,7 @@ for exe in "$build"/fuzz/*_fuzz; do
         echo "$target: FAILED (log: $build/$target.log)"
         status=1
     else
-        grep -E '^stat::number_of_executed_units' "$build/$target.log" || true
+        grep -a -E '^stat::number_of_executed_units' "$build/$target.log" || true
     fi
     rm -rf "$work"
 done
