@@ -20,6 +20,12 @@ const std::filesystem::path& ExamplesDir();
 void SetRivelPath(const std::filesystem::path& path);
 void SetExamplesDir(const std::filesystem::path& path);
 
+// A program still running after this long is stopped, so that a hang fails its test with a
+// message instead of stalling the whole suite.
+inline constexpr int kProgramTimeLimitSeconds = 600;
+inline constexpr const char* kProgramStoppedNote =
+    "\n(stopped: still running after the time limit)\n";
+
 // Runs program with the arguments in workDir, standard input fed from stdinText; the process
 // inherits this process's environment.
 RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,

@@ -1,5 +1,6 @@
 // Starting the program under test on POSIX: fork, redirect to files, exec, wait.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
         ::dup2(fdIn, 0);
         ::dup2(fdOut, 1);
         ::dup2(fdErr, 2);
+        ::alarm(kProgramTimeLimitSeconds);  // kept across exec: a hung program is ended
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
@@ -40,6 +42,9 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = ReadFile(out);
     result.err = ReadFile(err);
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) {
+        result.err += kProgramStoppedNote;
+    }
     fs::remove(in);
     fs::remove(out);
     fs::remove(err);

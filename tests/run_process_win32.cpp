@@ -57,6 +57,7 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
         commandLine += Quote(a);
     }
     RunResult result;
+    bool timedOut = false;
     HANDLE hIn = OpenInheritable(in, false);
     HANDLE hOut = OpenInheritable(out, true);
     HANDLE hErr = OpenInheritable(err, true);
@@ -82,7 +83,12 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
         }
     }
     if (created) {
-        WaitForSingleObject(pi.hProcess, INFINITE);
+        DWORD waited = WaitForSingleObject(pi.hProcess, kProgramTimeLimitSeconds * 1000u);
+        timedOut = waited == WAIT_TIMEOUT;
+        if (timedOut) {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, INFINITE);
+        }
         DWORD code = 0;
         GetExitCodeProcess(pi.hProcess, &code);
         result.status = static_cast<int>(code);
@@ -94,6 +100,9 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     CloseHandle(hErr);
     result.out = ReadFile(out);
     result.err = ReadFile(err);
+    if (timedOut) {
+        result.err += kProgramStoppedNote;
+    }
     std::error_code ignored;
     fs::remove(in, ignored);
     fs::remove(out, ignored);
