@@ -346,17 +346,6 @@ void RunMatrix(const Scenario& scenario) {
                 calls.c_str(), runs);
 }
 
-std::string BigIni() {
-    std::string ini;
-    for (int s = 0; s < 300; ++s) {
-        ini += "[s" + std::to_string(s) + "]\n";
-        for (int k = 0; k < 20; ++k) {
-            ini += "key" + std::to_string(k) + "=value number " + std::to_string(k) + "\n";
-        }
-    }
-    return ini;
-}
-
 // A group made by the program from GRI text, made once.
 const std::string& GroupImage(const std::string& key, const std::string& gri) {
     static std::map<std::string, std::string> images;
@@ -393,7 +382,7 @@ std::string Hive(const std::string& base, int keys) {
 TEST(FaultMatrix, IniEditWithBackup) {
     RunMatrix(
         {{"/!", "/x", "/v1", "/b", "A.INI", "x.cmd"}, {"A.INI", "A.bak"}, [](const fs::path& dir) {
-             WriteFile(dir / "A.INI", BigIni());
+             WriteFile(dir / "A.INI", SectionsIni(300));
              WriteFile(dir / "A.bak", "[old]\nbackup=1\n");
              WriteFile(dir / "x.cmd", "+[s0]key0=changed\n+[s299]added=1\n");
          }});

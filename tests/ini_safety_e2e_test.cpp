@@ -12,23 +12,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string BigIni() {
-    std::string ini;
-    for (int s = 0; s < 200; ++s) {
-        ini += "[s" + std::to_string(s) + "]\n";
-        for (int k = 0; k < 20; ++k) {
-            ini += "key" + std::to_string(k) + "=value number " + std::to_string(k) + "\n";
-        }
-    }
-    return ini;
-}
-
 TEST(IniSafety, FailedWriteLeavesTheIniFileWhole) {
     if (Sep() == '\\') {
         GTEST_SKIP() << "file size limits (ulimit -f) exist on POSIX only";
     }
     ScratchDir dir;
-    const std::string ini = BigIni();
+    const std::string ini = SectionsIni(200);
     WriteFile(dir / "BIG.INI", ini);
     WriteFile(dir / "x.cmd", "+[s0]key0=changed\n");
     fs::create_directories(dir / "tmp");

@@ -61,6 +61,17 @@ std::string ReadFile(const fs::path& path) {
     return s.str();
 }
 
+std::string SectionsIni(int sections) {
+    std::string ini;
+    for (int s = 0; s < sections; ++s) {
+        ini += "[s" + std::to_string(s) + "]\n";
+        for (int k = 0; k < 20; ++k) {
+            ini += "key" + std::to_string(k) + "=value number " + std::to_string(k) + "\n";
+        }
+    }
+    return ini;
+}
+
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

@@ -50,6 +50,8 @@ class ScratchDir {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+// An INI file of sections [s0].. each with 20 keys key0=value number 0..
+std::string SectionsIni(int sections);
 
 // The bytes of a UTF-16 file: its byte-order mark, then the code units of text (one per char16_t),
 // little-endian unless bigEndian.
