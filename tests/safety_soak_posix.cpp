@@ -20,24 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 pid_t Start(const std::vector<std::string>& args, const fs::path& workDir) {
-    std::vector<std::string> argvText{RivelPath().string()};
-    argvText.insert(argvText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argvText) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(workDir.c_str()) != 0) {
-            ::_exit(126);
-        }
-        ::freopen("/dev/null", "w", stdout);
-        ::freopen("/dev/null", "w", stderr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
+    return StartLimited(args, workDir, {}, "/dev/null", "/dev/null");
 }
 
 int Wait(pid_t pid) {

@@ -17,6 +17,12 @@ struct ChildLimits {
     int alarmSeconds = 0;          // SIGALRM after this many seconds when not 0 (POSIX)
 };
 
+// Starts rivel with args in workDir under the limits, its standard output and error going to
+// the files named (standard input from /dev/null); the process id, for waitpid.
+int StartLimited(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                 const ChildLimits& limits, const std::filesystem::path& out,
+                 const std::filesystem::path& err);
+
 // Runs rivel with args in workDir under the limits. Where the platform has no such limits,
 // only env is applied.
 RunResult RunLimited(const std::vector<std::string>& args, const std::filesystem::path& workDir,

@@ -14,9 +14,8 @@ namespace rivel_test {
 
 namespace fs = std::filesystem;
 
-RunResult RunLimited(const std::vector<std::string>& args, const fs::path& workDir,
-                     const ChildLimits& limits) {
-    fs::path out = workDir / ".stdout", err = workDir / ".stderr";
+int StartLimited(const std::vector<std::string>& args, const fs::path& workDir,
+                 const ChildLimits& limits, const fs::path& out, const fs::path& err) {
     std::vector<std::string> argvText{RivelPath().string()};
     argvText.insert(argvText.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -54,6 +53,13 @@ RunResult RunLimited(const std::vector<std::string>& args, const fs::path& workD
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    return pid;
+}
+
+RunResult RunLimited(const std::vector<std::string>& args, const fs::path& workDir,
+                     const ChildLimits& limits) {
+    fs::path out = workDir / ".stdout", err = workDir / ".stderr";
+    pid_t pid = StartLimited(args, workDir, limits, out, err);
     int status = 0;
     ::waitpid(pid, &status, 0);
     RunResult result;
