@@ -7,8 +7,8 @@
 #include <string>
 
 #include "base/run_context.h"
-#include "registry/hive_store.h"
 #include "rcmfile/rcm_file.h"
+#include "registry/hive_store.h"
 #include "script/user_vars.h"
 #include "text/line_io.h"
 #include "text/strings.h"
