@@ -78,6 +78,29 @@ size_t SortedPosition(const std::vector<T>& items, std::u16string_view name, Nam
     return static_cast<size_t>(it - items.begin());
 }
 
+// Compares the name of value with name (a UTF-16 view or the plain name of another value).
+template <class Name>
+int CompareValueName(const HiveValue& value, Name name) {
+    if (value.text) {
+        return CompareRegUnits(std::u16string_view(value.text->name), name);
+    }
+    return CompareRegUnits(value.plainName, name);
+}
+
+int CompareValueNames(const HiveValue& a, const HiveValue& b) {
+    if (b.text) {
+        return CompareValueName(a, std::u16string_view(b.text->name));
+    }
+    return CompareValueName(a, b.plainName);
+}
+
+size_t SortedValuePosition(const std::vector<HiveValue>& values, std::u16string_view name) {
+    auto it = std::lower_bound(
+        values.begin(), values.end(), name,
+        [](const HiveValue& v, std::u16string_view n) { return CompareValueName(v, n) < 0; });
+    return static_cast<size_t>(it - values.begin());
+}
+
 size_t Depth(const HiveKey& key) {
     size_t depth = 0;
     for (const HiveKey* k = key.parent; k != nullptr; k = k->parent) {
@@ -116,8 +139,30 @@ std::vector<std::u16string_view> SplitRegPath(std::u16string_view path) {
     return parts;
 }
 
-bool Hive::Parse(std::string text, std::string& errorText) {
-    text_ = std::move(text);
+HiveBytes::HiveBytes(std::string_view text) {
+    Allocate(text.size());
+    std::copy(text.begin(), text.end(), bytes_.get());
+}
+
+void HiveBytes::Allocate(size_t size) {
+    bytes_.reset(new char[size == 0 ? 1 : size]);  // left as it is: the file is read into it
+    size_ = size;
+}
+
+void HiveBytes::Append(std::string_view more) {
+    if (more.empty()) {
+        return;
+    }
+    std::unique_ptr<char[]> grown(new char[size_ + more.size()]);
+    std::copy(bytes_.get(), bytes_.get() + size_, grown.get());
+    std::copy(more.begin(), more.end(), grown.get() + size_);
+    bytes_ = std::move(grown);
+    size_ += more.size();
+}
+
+bool Hive::Parse(HiveBytes text, std::string& errorText) {
+    bytes_ = std::move(text);
+    text_ = bytes_.View();
     root_ = std::make_unique<HiveKey>();
     removed_.clear();
     std::string_view all(text_);
@@ -230,7 +275,8 @@ bool Hive::Parse(std::string text, std::string& errorText) {
 }
 
 void Hive::InitEmpty(const std::string& header) {
-    text_ = header;
+    bytes_ = HiveBytes(header);
+    text_ = bytes_.View();
     preamble_ = text_;
     tail_ = {};
     root_ = std::make_unique<HiveKey>();
@@ -288,7 +334,7 @@ void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
             if (!value.raw.empty()) {
                 append(value.raw);
             } else {
-                append(FormatValueLines(value.value));
+                append(FormatValueLines(*value.text));
             }
         }
     }
@@ -402,13 +448,14 @@ void Hive::LoadValues(HiveKey& key) const {
             }
             whole = joined;
         }
-        if (!ParseValueName(whole, value.value.name)) {
-            continue;
+        if (!PlainValueName(line, value.plainName)) {
+            value.text = std::make_unique<HiveValueText>();
+            if (!ParseValueName(whole, value.text->name)) {
+                continue;
+            }
         }
         value.raw = key.block.substr(start, cursor.pos - start);
-        value.dataLoaded = false;
-        if (!key.values.empty() &&
-            CompareRegNames(key.values.back().value.name, value.value.name) >= 0) {
+        if (!key.values.empty() && CompareValueNames(key.values.back(), value) >= 0) {
             key.valuesSorted = false;
         }
         key.values.push_back(std::move(value));
@@ -416,6 +463,10 @@ void Hive::LoadValues(HiveKey& key) const {
 }
 
 const HiveValueText& Hive::ValueOf(HiveValue& value) {
+    if (!value.text) {
+        value.text = std::make_unique<HiveValueText>();
+        value.text->name.assign(value.plainName.begin(), value.plainName.end());
+    }
     if (!value.dataLoaded) {
         value.dataLoaded = true;
         LineCursor cursor{value.raw};
@@ -424,22 +475,27 @@ const HiveValueText& Hive::ValueOf(HiveValue& value) {
         bool complete = false;
         std::string joined;
         if (cursor.Next(first, start, complete) && ReadValueLines(cursor, first, joined)) {
-            ParseValueLine(joined, value.value);
+            ParseValueLine(joined, *value.text);
         }
     }
-    return value.value;
+    return *value.text;
+}
+
+std::u16string Hive::NameOf(const HiveValue& value) {
+    if (value.text) {
+        return value.text->name;
+    }
+    return std::u16string(value.plainName.begin(), value.plainName.end());
 }
 
 HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
     auto& values = key.values;
     if (key.valuesSorted) {
-        size_t i = SortedPosition(
-            values, name, [](const HiveValue& v) -> std::u16string_view { return v.value.name; });
-        return i < values.size() && CompareRegNames(values[i].value.name, name) == 0 ? &values[i]
-                                                                                     : nullptr;
+        size_t i = SortedValuePosition(values, name);
+        return i < values.size() && CompareValueName(values[i], name) == 0 ? &values[i] : nullptr;
     }
     for (auto& value : values) {
-        if (CompareRegNames(value.value.name, name) == 0) {
+        if (CompareValueName(value, name) == 0) {
             return &value;
         }
     }
@@ -449,18 +505,19 @@ HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
 void Hive::SetValue(HiveKey& key, const HiveValueText& value) {
     key.changed = true;
     if (HiveValue* existing = FindValue(key, value.name)) {
-        existing->value.type = value.type;
-        existing->value.data = value.data;
+        // The value keeps the spelling of its name.
+        auto text = std::make_unique<HiveValueText>(
+            HiveValueText{NameOf(*existing), value.type, value.data});
+        existing->text = std::move(text);
         existing->raw = {};
         existing->dataLoaded = true;
         return;
     }
-    size_t at = key.values.size();
-    if (key.valuesSorted) {
-        at = SortedPosition(key.values, value.name,
-                            [](const HiveValue& v) -> std::u16string_view { return v.value.name; });
-    }
-    key.values.insert(key.values.begin() + static_cast<std::ptrdiff_t>(at), HiveValue{value, {}});
+    size_t at = key.valuesSorted ? SortedValuePosition(key.values, value.name) : key.values.size();
+    HiveValue added;
+    added.text = std::make_unique<HiveValueText>(value);
+    added.dataLoaded = true;
+    key.values.insert(key.values.begin() + static_cast<std::ptrdiff_t>(at), std::move(added));
 }
 
 bool Hive::RemoveValue(HiveKey& key, std::u16string_view name) {

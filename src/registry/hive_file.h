@@ -15,10 +15,13 @@
 
 namespace rivel {
 
+// A value is kept as its lines until it is asked for or changed: a key of a large file may hold
+// thousands, and most runs look at few of them.
 struct HiveValue {
-    HiveValueText value;   // the name always; type and data once dataLoaded
-    std::string_view raw;  // the value's lines as read; empty once changed
-    bool dataLoaded = true;
+    std::string_view raw;        // the value's lines as read; empty once changed
+    std::string_view plainName;  // the name in raw when it needs no decoding (see PlainValueName)
+    std::unique_ptr<HiveValueText> text;  // the name unless plain; type and data once dataLoaded
+    bool dataLoaded = false;
 };
 
 // Registry names in their order (case-insensitive).
@@ -46,6 +49,26 @@ struct HiveKey {
     bool deleted = false;
 };
 
+// The bytes of a registry file, held in one block that is not set to zero before the file is read
+// into it: for a file of tens of megabytes that costs about as much as the reading.
+class HiveBytes {
+  public:
+    HiveBytes() = default;
+    explicit HiveBytes(std::string_view text);
+    // Room for size bytes whose content is left to the caller.
+    void Allocate(size_t size);
+    // Keeps the first size bytes; the rest of the block is given up.
+    void Shrink(size_t size) { size_ = size < size_ ? size : size_; }
+    // Adds bytes at the end (a file that grew while it was read).
+    void Append(std::string_view more);
+    char* Data() { return bytes_.get(); }
+    std::string_view View() const { return {bytes_.get(), size_}; }
+
+  private:
+    std::unique_ptr<char[]> bytes_;
+    size_t size_ = 0;
+};
+
 class Hive {
   public:
     Hive() = default;
@@ -54,7 +77,10 @@ class Hive {
 
     // Parses the file text (kept inside the hive). False with errorText ("line N: ...") when it
     // is not a complete registry file.
-    bool Parse(std::string text, std::string& errorText);
+    bool Parse(HiveBytes text, std::string& errorText);
+    bool Parse(std::string_view text, std::string& errorText) {
+        return Parse(HiveBytes(text), errorText);
+    }
     // An empty hive whose file will start with the header lines given (each ending in "\n").
     void InitEmpty(const std::string& header);
 
@@ -65,7 +91,7 @@ class Hive {
                  const std::function<void(std::string_view)>& put) const;
 
     HiveKey& Root() { return *root_; }
-    const std::string& Text() const { return text_; }
+    std::string_view Text() const { return text_; }
 
     // Subkey lookups and changes; every change marks what must be written anew.
     static HiveKey* FindSubKey(HiveKey& key, std::u16string_view name);
@@ -78,6 +104,7 @@ class Hive {
 
     void LoadValues(HiveKey& key) const;
     static HiveValue* FindValue(HiveKey& key, std::u16string_view name);
+    static std::u16string NameOf(const HiveValue& value);
     // The value with its type and data read from its lines (values are first read by name only).
     static const HiveValueText& ValueOf(HiveValue& value);
     static void SetValue(HiveKey& key, const HiveValueText& value);
@@ -87,7 +114,8 @@ class Hive {
     static std::u16string PathOf(const HiveKey& key);
 
   private:
-    std::string text_;
+    HiveBytes bytes_;
+    std::string_view text_;  // all of bytes_
     std::string_view preamble_;
     std::string_view tail_;  // empty lines after the last key
     std::unique_ptr<HiveKey> root_ = std::make_unique<HiveKey>();

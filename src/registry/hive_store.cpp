@@ -84,10 +84,10 @@ struct Target {
     bool writable = true;
 };
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, bool& exists) {
+bool ReadWholeFile(const std::string& path, HiveBytes& bytes, bool& exists) {
     std::error_code ec;
     exists = std::filesystem::exists(path, ec);
-    bytes.clear();
+    bytes = HiveBytes();
     if (!exists) {
         return true;
     }
@@ -98,13 +98,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, bool& exists) {
     // One read of the whole file: the files can be tens of megabytes.
     uintmax_t size = std::filesystem::file_size(path, ec);
     if (!ec) {
-        bytes.resize(static_cast<size_t>(size));
-        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        bytes.resize(static_cast<size_t>(in.gcount()));
+        bytes.Allocate(static_cast<size_t>(size));
+        in.read(bytes.Data(), static_cast<std::streamsize>(size));
+        bytes.Shrink(static_cast<size_t>(in.gcount()));
     }
     char more[4096];
     while (in.read(more, sizeof more) || in.gcount() > 0) {
-        bytes.append(more, static_cast<size_t>(in.gcount()));
+        bytes.Append(std::string_view(more, static_cast<size_t>(in.gcount())));
     }
     return !in.bad();
 }
@@ -234,8 +234,9 @@ class HiveStore : public RegistryService {
         if (value == nullptr) {
             return kErrorFileNotFound;
         }
-        type = Hive::ValueOf(*value).type;
-        std::string bytes = AnsiData(value->value);
+        const HiveValueText& text = Hive::ValueOf(*value);
+        type = text.type;
+        std::string bytes = AnsiData(text);
         if (bytes.size() > maxBytes) {
             return kErrorMoreData;
         }
@@ -401,7 +402,7 @@ class HiveStore : public RegistryService {
         slot.loaded = true;
         slot.hive = std::make_unique<Hive>();
         std::string path = PathOf(slot);
-        std::string bytes;
+        HiveBytes bytes;
         bool exists = false;
         // Taken before the reading, so that a change during it shows when the file is written.
         FileStamp stamp = StampOf(path);
@@ -587,7 +588,7 @@ class HiveStore : public RegistryService {
     // of this run are replayed onto the file as it is now.
     bool WriteSlot(Slot& slot) {
         std::string path = PathOf(slot);
-        std::string current;
+        HiveBytes current;
         bool exists = false;
         // A file as it was seen is not read again: it is the size of the whole registry.
         const bool unchanged = slot.stamp.known && StampOf(path) == slot.stamp;
@@ -595,15 +596,15 @@ class HiveStore : public RegistryService {
             Report(1, "Can't read registry file", path);
             return false;
         }
-        const bool same = unchanged ||
-                          (slot.seen == Slot::Seen::AsRead && current == slot.hive->Text()) ||
-                          (slot.seen == Slot::Seen::Missing && !exists);
+        const bool same =
+            unchanged || (slot.seen == Slot::Seen::AsRead && current.View() == slot.hive->Text()) ||
+            (slot.seen == Slot::Seen::Missing && !exists);
         if (!same) {
             auto fresh = std::make_unique<Hive>();
             std::string error;
             if (!exists) {
                 fresh->InitEmpty(Header(slot));
-            } else if (!fresh->Parse(current, error)) {
+            } else if (!fresh->Parse(std::move(current), error)) {
                 Report(1, "Registry file damaged", path + " (" + error + "), left untouched");
                 slot.journal.clear();
                 return false;
@@ -705,9 +706,10 @@ bool IsWineServerRunning(const std::string& directory) {
         return true;
     }
     // Some packaged builds name their server directory in a file inside the prefix.
-    std::string named;
+    HiveBytes bytes;
     bool exists = false;
-    if (ReadWholeFile(directory + "/wineserver", named, exists) && exists) {
+    if (ReadWholeFile(directory + "/wineserver", bytes, exists) && exists) {
+        std::string named(bytes.View());
         while (!named.empty() &&
                (named.back() == '\n' || named.back() == '\r' || named.back() == ' ')) {
             named.pop_back();

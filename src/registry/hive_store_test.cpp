@@ -289,7 +289,7 @@ TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
     ASSERT_NE(key, nullptr);
     hive.LoadValues(*key);
     ASSERT_EQ(key->values.size(), 1u);
-    EXPECT_EQ(key->values[0].value.name, u"name");
+    EXPECT_EQ(Hive::NameOf(key->values[0]), u"name");
     HiveValueText added;
     added.name = u"x";
     added.type = kRegDword;
@@ -303,6 +303,54 @@ TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
     again.LoadValues(*back);
     ASSERT_EQ(back->values.size(), 2u);
     EXPECT_EQ(Hive::ValueOf(back->values[0]).data, WideToBytes(std::u16string(u"v\0", 2)));
+}
+
+TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
+    // Plain names are compared as the file holds them, escaped ones once decoded; both kinds
+    // must sort and match alike, in a key written in name order and in one that is not.
+    const std::string values =
+        "\"Alpha\"=\"1\"\n\"b\\\"q\"=\"2\"\n\"Charlie\"=\"3\"\n\"d\\x00e9\"=\"4\"\n";
+    const std::string shuffled =
+        "\"d\\x00e9\"=\"4\"\n\"Charlie\"=\"3\"\n\"Alpha\"=\"1\"\n\"b\\\"q\"=\"2\"\n";
+    for (const std::string& body : {values, shuffled}) {
+        Hive hive;
+        std::string error;
+        ASSERT_TRUE(hive.Parse("WINE REGISTRY Version 2\n\n[K] 1\n" + body, error)) << error;
+        HiveKey* key = Hive::FindPath(hive.Root(), u"k");
+        ASSERT_NE(key, nullptr);
+        hive.LoadValues(*key);
+        ASSERT_EQ(key->values.size(), 4u);
+        EXPECT_EQ(key->valuesSorted, body == values);
+        const std::pair<std::u16string, std::string> expected[] = {
+            {u"ALPHA", "1"}, {u"B\"Q", "2"}, {u"charlie", "3"}, {u"D\u00c9", "4"}};
+        for (const auto& [name, data] : expected) {
+            HiveValue* found = Hive::FindValue(*key, name);
+            ASSERT_NE(found, nullptr) << data;
+            EXPECT_EQ(Hive::ValueOf(*found).data,
+                      WideToBytes(std::u16string(data.begin(), data.end())) + '\0' + '\0');
+        }
+        EXPECT_EQ(Hive::FindValue(*key, u"Alph"), nullptr);
+        EXPECT_EQ(Hive::FindValue(*key, u"Charlies"), nullptr);
+        HiveValueText changed{u"CHARLIE", kRegDword, std::string(4, '\x07')};
+        Hive::SetValue(*key, changed);
+        HiveValueText added{u"Bravo", kRegDword, std::string(4, '\0')};
+        Hive::SetValue(*key, added);
+        Hive again;
+        ASSERT_TRUE(again.Parse(hive.Write(1, 2), error)) << error;
+        HiveKey* back = Hive::FindPath(again.Root(), u"K");
+        ASSERT_NE(back, nullptr);
+        again.LoadValues(*back);
+        std::vector<std::u16string> names;
+        for (const HiveValue& value : back->values) {
+            names.push_back(Hive::NameOf(value));
+        }
+        std::vector<std::u16string> want = {u"Alpha", u"b\"q", u"Bravo", u"Charlie", u"d\u00e9"};
+        if (body == shuffled) {
+            want = {u"d\u00e9", u"Charlie", u"Alpha", u"b\"q", u"Bravo"};
+        }
+        EXPECT_EQ(names, want);
+        EXPECT_EQ(Hive::ValueOf(*Hive::FindValue(*back, u"charlie")).type, kRegDword);
+    }
 }
 
 TEST(HiveFile, ManyKeysOutOfNameOrderAreFoundAddedAndRemoved) {

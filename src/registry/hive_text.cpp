@@ -12,19 +12,6 @@ namespace rivel {
 
 namespace {
 
-char16_t FoldUnit(char16_t c) {
-    if (c >= u'a' && c <= u'z') {
-        return static_cast<char16_t>(c - 32);
-    }
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
-        return static_cast<char16_t>(c - 32);
-    }
-    if (c == 0xFF) {
-        return 0x178;
-    }
-    return c;
-}
-
 size_t SkipBlanks(std::string_view text, size_t pos) {
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
         ++pos;
@@ -122,24 +109,6 @@ std::u16string BytesToWide(std::string_view bytes) {
                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
     }
     return wide;
-}
-
-int CompareRegNames(std::u16string_view a, std::u16string_view b) {
-    size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < common; ++i) {
-        if (a[i] == b[i]) {
-            continue;  // the common case, without the folding
-        }
-        char16_t x = FoldUnit(a[i]);
-        char16_t y = FoldUnit(b[i]);
-        if (x != y) {
-            return x < y ? -1 : 1;
-        }
-    }
-    if (a.size() == b.size()) {
-        return 0;
-    }
-    return a.size() < b.size() ? -1 : 1;
 }
 
 namespace {
@@ -391,6 +360,23 @@ bool ParseValueName(std::string_view line, std::u16string& name) {
     }
     size_t pos = 1;
     return !line.empty() && line[0] == '"' && ReadEscaped(line, pos, '"', &name);
+}
+
+bool PlainValueName(std::string_view line, std::string_view& name) {
+    if (line.empty() || line[0] != '"') {
+        return false;
+    }
+    for (size_t i = 1; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '"') {
+            name = line.substr(1, i - 1);
+            return true;
+        }
+        if (c == '\\' || c < ' ' || c > '~') {
+            return false;
+        }
+    }
+    return false;
 }
 
 bool CheckValueLine(std::string_view line) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/windows1252.h"
 
@@ -18,9 +19,44 @@ int HexDigit(char c);
 std::string WideToBytes(std::u16string_view wide);
 std::u16string BytesToWide(std::string_view bytes);
 
+// A unit of a name folded to upper case, as the registry compares names.
+inline char16_t FoldRegUnit(char16_t c) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+        return static_cast<char16_t>(c - 32);
+    }
+    return c == 0xFF ? char16_t{0x178} : c;
+}
+
 // Names of keys and values compare without regard to case: units folded to upper case, then
-// the shorter name first. <0, 0 or >0.
-int CompareRegNames(std::u16string_view a, std::u16string_view b);
+// the shorter name first. <0, 0 or >0. Either name may also be plain ASCII bytes as a file
+// holds them (one unit a byte), so that names read from a file need not be widened to compare.
+template <class A, class B>
+int CompareRegUnits(A a, B b) {
+    auto unit = [](auto c) {
+        return static_cast<char16_t>(static_cast<std::make_unsigned_t<decltype(c)>>(c));
+    };
+    size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        char16_t x = unit(a[i]);
+        char16_t y = unit(b[i]);
+        if (x == y) {
+            continue;  // the common case, without the folding
+        }
+        x = FoldRegUnit(x);
+        y = FoldRegUnit(y);
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    if (a.size() == b.size()) {
+        return 0;
+    }
+    return a.size() < b.size() ? -1 : 1;
+}
+
+inline int CompareRegNames(std::u16string_view a, std::u16string_view b) {
+    return CompareRegUnits(a, b);
+}
 
 // Reads escaped text from text[pos] up to the unescaped character end, which is consumed.
 // False when the text ends before it.
@@ -43,6 +79,9 @@ struct HiveValueText {
 bool ParseValueLine(std::string_view line, HiveValueText& value);
 // Only the name of a value line ("" for "@"); false when the line does not start like a value.
 bool ParseValueName(std::string_view line, std::u16string& name);
+// The name of a value line as it stands between its quotes, when it is plain printable ASCII
+// without escapes (what nearly every name is): then it needs no decoding. False otherwise.
+bool PlainValueName(std::string_view line, std::string_view& name);
 // The same check without keeping the value (faster, for files read whole).
 bool CheckValueLine(std::string_view line);
 
