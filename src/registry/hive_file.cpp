@@ -268,6 +268,7 @@ bool Hive::Parse(HiveBytes text, std::string& errorText) {
         if (!CheckValueLine(whole)) {
             return fail("bad value line");
         }
+        ++current->valuesInBlock;
     }
     finishBlock(all.size());
     tail_ = gapStart == std::string_view::npos ? std::string_view() : all.substr(gapStart);
@@ -296,8 +297,32 @@ void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
                    const std::function<void(std::string_view)>& put) const {
     bool any = false;  // something was put; last is the last character of it
     char last = 0;
+    // Pieces of the text as read that follow each other in it (the keys not changed, the values
+    // not changed) are put as one.
+    std::string_view run;
+    auto flush = [&] {
+        if (!run.empty()) {
+            put(run);
+            run = {};
+        }
+    };
     auto append = [&](std::string_view piece) {
+        if (piece.empty()) {
+            return;
+        }
+        if (run.data() + run.size() == piece.data()) {
+            run = std::string_view(run.data(), run.size() + piece.size());
+        } else {
+            flush();
+            run = piece;
+        }
+        any = true;
+        last = piece.back();
+    };
+    // A piece made here, which lives only for the call.
+    auto appendMade = [&](std::string_view piece) {
         if (!piece.empty()) {
+            flush();
             put(piece);
             any = true;
             last = piece.back();
@@ -325,20 +350,25 @@ void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
             continue;  // implied by its subkeys
         }
         if (any && last != '\n') {
-            append("\n");
+            appendMade("\n");
         }
-        append(key->gap.empty() ? std::string_view("\n") : key->gap);
-        append(FormatKeyLines(PathOf(*key), unixSeconds, fileTime));
-        append(key->options);
+        if (key->gap.empty()) {
+            appendMade("\n");
+        } else {
+            append(key->gap);
+        }
+        appendMade(FormatKeyLines(PathOf(*key), unixSeconds, fileTime));
+        appendMade(key->options);
         for (const HiveValue& value : key->values) {
             if (!value.raw.empty()) {
                 append(value.raw);
             } else {
-                append(FormatValueLines(*value.text));
+                appendMade(FormatValueLines(*value.text));
             }
         }
     }
     append(tail_);
+    flush();
 }
 
 HiveKey* Hive::FindSubKey(HiveKey& key, std::u16string_view name) {
@@ -426,8 +456,9 @@ void Hive::LoadValues(HiveKey& key) const {
     size_t start = 0;
     bool complete = false;
     cursor.Next(line, start, complete);  // the key line
-    // About one value a line: the values of a large key are not moved again and again.
-    key.values.reserve(static_cast<size_t>(std::count(key.block.begin(), key.block.end(), '\n')));
+    // With room for some more, so that the values of a large key are not moved again and again
+    // as values are added.
+    key.values.reserve(key.valuesInBlock + key.valuesInBlock / 8 + 4);
     std::string joined;
     while (cursor.Next(line, start, complete)) {
         if (line.empty()) {

@@ -42,6 +42,7 @@ struct HiveKey {
     std::string_view gap;    // the empty lines before the key line, as read
     std::string_view block;  // the key line up to its last line, as read; empty if implied
     bool valuesLoaded = false;
+    size_t valuesInBlock = 0;  // counted as the file was read, so that values is made in one go
     std::vector<HiveValue> values;
     bool valuesSorted = true;
     std::string options;   // "#class", "#link" and comment lines of the block, kept when rewritten

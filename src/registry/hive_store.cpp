@@ -29,7 +29,9 @@ enum SlotIndex { kSystem = 0, kUser = 1, kUserDefault = 2, kSlotCount = 3 };
 
 struct Change {
     enum Kind { CreateKey, SetValue, DeleteValue, DeleteKey } kind;
-    std::u16string path;
+    // The key in the hive as this run read it; its path is made only when the change must be
+    // replayed onto a file that another run wrote in between (nodes outlive their deletion).
+    const HiveKey* key;
     HiveValueText value;
 };
 
@@ -189,7 +191,7 @@ class HiveStore : public RegistryService {
             return kErrorInvalidParameter;
         }
         if (created) {
-            t.slot->journal.push_back({Change::CreateKey, Hive::PathOf(*node), {}});
+            t.slot->journal.push_back({Change::CreateKey, node, {}});
         }
         h.slot = t.slot;
         h.node = node;
@@ -217,7 +219,7 @@ class HiveStore : public RegistryService {
         value.data = IsTextRegType(type) ? WideToBytes(AnsiToWide(data)) : data;
         slot->hive->LoadValues(*node);
         Hive::SetValue(*node, value);
-        slot->journal.push_back({Change::SetValue, Hive::PathOf(*node), std::move(value)});
+        slot->journal.push_back({Change::SetValue, node, std::move(value)});
         return kErrorSuccess;
     }
 
@@ -256,7 +258,7 @@ class HiveStore : public RegistryService {
         if (!Hive::RemoveValue(*node, value.name)) {
             return kErrorFileNotFound;
         }
-        slot->journal.push_back({Change::DeleteValue, Hive::PathOf(*node), std::move(value)});
+        slot->journal.push_back({Change::DeleteValue, node, std::move(value)});
         return kErrorSuccess;
     }
 
@@ -278,9 +280,8 @@ class HiveStore : public RegistryService {
         if (!node->subkeys.empty() || node->parent == nullptr) {
             return kErrorAccessDenied;
         }
-        std::u16string path = Hive::PathOf(*node);
         t.slot->hive->RemoveSubKey(*node->parent, *node);
-        t.slot->journal.push_back({Change::DeleteKey, std::move(path), {}});
+        t.slot->journal.push_back({Change::DeleteKey, node, {}});
         return kErrorSuccess;
     }
 
@@ -529,7 +530,7 @@ class HiveStore : public RegistryService {
             return kErrorInvalidParameter;
         }
         if (created) {
-            slot->journal.push_back({Change::CreateKey, Hive::PathOf(*node), {}});
+            slot->journal.push_back({Change::CreateKey, node, {}});
         }
         return kErrorSuccess;
     }
@@ -556,25 +557,26 @@ class HiveStore : public RegistryService {
 
     static void Replay(Hive& hive, const std::vector<Change>& journal) {
         for (const Change& change : journal) {
+            const std::u16string path = Hive::PathOf(*change.key);
             bool created = false;
             switch (change.kind) {
                 case Change::CreateKey:
-                    CreatePath(hive.Root(), change.path, created);
+                    CreatePath(hive.Root(), path, created);
                     break;
                 case Change::SetValue:
-                    if (HiveKey* node = CreatePath(hive.Root(), change.path, created)) {
+                    if (HiveKey* node = CreatePath(hive.Root(), path, created)) {
                         hive.LoadValues(*node);
                         Hive::SetValue(*node, change.value);
                     }
                     break;
                 case Change::DeleteValue:
-                    if (HiveKey* node = Hive::FindPath(hive.Root(), change.path)) {
+                    if (HiveKey* node = Hive::FindPath(hive.Root(), path)) {
                         hive.LoadValues(*node);
                         Hive::RemoveValue(*node, change.value.name);
                     }
                     break;
                 case Change::DeleteKey: {
-                    HiveKey* node = Hive::FindPath(hive.Root(), change.path);
+                    HiveKey* node = Hive::FindPath(hive.Root(), path);
                     if (node != nullptr && node->parent != nullptr && node->subkeys.empty()) {
                         hive.RemoveSubKey(*node->parent, *node);
                     }
