@@ -3,6 +3,7 @@
 #include "registry/hive_file.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace rivel {
 
@@ -12,6 +13,7 @@ namespace {
 constexpr size_t kMaxKeyDepth = 512;
 
 struct LineCursor {
+    using Offset = size_t;
     std::string_view text;
     size_t pos = 0;
     size_t number = 0;
@@ -54,13 +56,99 @@ std::string_view TrimLeadingBlanks(std::string_view line) {
     return line.substr(p);
 }
 
+// The lines of a source, read in pieces into one buffer that grows only for a line longer than
+// it, so that a file of any size is read through a little memory and a line of any length whole.
+class StreamCursor {
+  public:
+    using Offset = uint64_t;
+
+    explicit StreamCursor(HiveSource& source) : source_(source) {}
+
+    size_t number = 0;
+    bool failed = false;  // a read failed: the lines end there
+
+    // As LineCursor::Next, with start the line's offset in the source. The line is valid until
+    // the next call.
+    bool Next(std::string_view& line, Offset& start, bool& complete) {
+        if (pos_ >= end_ && !Fill()) {
+            return false;
+        }
+        size_t searched = 0;  // bytes after pos_ known to hold no line end
+        const char* found = nullptr;
+        for (;;) {
+            found = static_cast<const char*>(
+                std::memchr(buffer_.data() + pos_ + searched, '\n', end_ - pos_ - searched));
+            if (found != nullptr) {
+                break;
+            }
+            searched = end_ - pos_;
+            if (!Fill()) {
+                if (failed) {
+                    return false;
+                }
+                break;  // the last line, without a line end
+            }
+        }
+        const char* begin = buffer_.data() + pos_;
+        size_t length = found != nullptr ? static_cast<size_t>(found - begin) : end_ - pos_;
+        start = offset_ + pos_;
+        complete = found != nullptr;
+        line = std::string_view(begin, length);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        pos_ += complete ? length + 1 : length;
+        ++number;
+        return true;
+    }
+
+    // The offset in the source of the next line.
+    Offset Position() const { return offset_ + pos_; }
+
+  private:
+    static constexpr size_t kPiece = size_t{1} << 20;
+
+    // Keeps what is not read yet at the front of the buffer and reads more behind it. False at
+    // the end of the source or when the read fails.
+    bool Fill() {
+        if (atEnd_) {
+            return false;
+        }
+        if (pos_ > 0) {
+            std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+            offset_ += pos_;
+            end_ -= pos_;
+            pos_ = 0;
+        }
+        if (end_ == buffer_.size()) {
+            buffer_.resize(buffer_.empty() ? kPiece : buffer_.size() * 2);
+        }
+        int64_t got = source_.ReadAt(offset_ + end_, buffer_.data() + end_, buffer_.size() - end_);
+        if (got <= 0) {
+            failed = got < 0;
+            atEnd_ = true;
+            return false;
+        }
+        end_ += static_cast<size_t>(got);
+        return true;
+    }
+
+    HiveSource& source_;
+    std::string buffer_;
+    size_t pos_ = 0;
+    size_t end_ = 0;
+    uint64_t offset_ = 0;  // where the buffer starts in the source
+    bool atEnd_ = false;
+};
+
 // Reads a value line with its continuation lines into joined; false when the file ends inside.
-bool ReadValueLines(LineCursor& cursor, std::string_view first, std::string& joined) {
+template <typename Cursor>
+bool ReadValueLines(Cursor& cursor, std::string_view first, std::string& joined) {
     joined.assign(first);
     while (EndsContinued(joined)) {
         joined.pop_back();
         std::string_view next;
-        size_t start = 0;
+        typename Cursor::Offset start = 0;
         bool complete = false;
         if (!cursor.Next(next, start, complete) || !complete) {
             return false;
@@ -139,58 +227,46 @@ std::vector<std::u16string_view> SplitRegPath(std::u16string_view path) {
     return parts;
 }
 
-HiveBytes::HiveBytes(std::string_view text) {
-    Allocate(text.size());
-    std::copy(text.begin(), text.end(), bytes_.get());
-}
-
-void HiveBytes::Allocate(size_t size) {
-    bytes_.reset(new char[size == 0 ? 1 : size]);  // left as it is: the file is read into it
-    size_ = size;
-}
-
-void HiveBytes::Append(std::string_view more) {
-    if (more.empty()) {
-        return;
+int64_t TextHiveSource::ReadAt(uint64_t offset, char* data, size_t size) {
+    if (offset >= text_.size()) {
+        return 0;
     }
-    std::unique_ptr<char[]> grown(new char[size_ + more.size()]);
-    std::copy(bytes_.get(), bytes_.get() + size_, grown.get());
-    std::copy(more.begin(), more.end(), grown.get() + size_);
-    bytes_ = std::move(grown);
-    size_ += more.size();
+    size_t count = std::min(size, text_.size() - static_cast<size_t>(offset));
+    std::memcpy(data, text_.data() + offset, count);
+    return static_cast<int64_t>(count);
 }
 
-bool Hive::Parse(HiveBytes text, std::string& errorText) {
-    bytes_ = std::move(text);
-    text_ = bytes_.View();
+bool Hive::Parse(std::unique_ptr<HiveSource> source, std::string& errorText) {
+    source_ = std::move(source);
+    readFailed_ = false;
     root_ = std::make_unique<HiveKey>();
     removed_.clear();
-    std::string_view all(text_);
-    LineCursor cursor{all};
+    StreamCursor cursor{*source_};
     auto fail = [&](const std::string& why) {
-        errorText = "line " + std::to_string(cursor.number) + ": " + why;
+        readFailed_ = cursor.failed;
+        errorText = "line " + std::to_string(cursor.number) + ": " +
+                    (cursor.failed ? std::string("the file cannot be read") : why);
         root_ = std::make_unique<HiveKey>();
         return false;
     };
     std::string_view line;
-    size_t start = 0;
+    uint64_t start = 0;
     bool complete = false;
     if (!cursor.Next(line, start, complete) || line != "WINE REGISTRY Version 2") {
         return fail("not a registry file");
     }
     HiveKey* current = nullptr;
-    size_t blockStart = 0;
-    size_t gapStart = std::string_view::npos;
+    uint64_t blockStart = 0;
+    constexpr uint64_t kNoGap = ~uint64_t{0};
+    uint64_t gapStart = kNoGap;
     std::string joined;
     std::u16string path;
-    auto contentEnd = [&](size_t here) {
-        return gapStart == std::string_view::npos ? here : gapStart;
-    };
-    auto finishBlock = [&](size_t here) {
+    auto contentEnd = [&](uint64_t here) { return gapStart == kNoGap ? here : gapStart; };
+    auto finishBlock = [&](uint64_t here) {
         if (current == nullptr) {
-            preamble_ = all.substr(0, contentEnd(here));
+            preamble_ = {0, contentEnd(here)};
         } else {
-            current->block = all.substr(blockStart, contentEnd(here) - blockStart);
+            current->block = {blockStart, contentEnd(here) - blockStart};
         }
     };
     while (cursor.Next(line, start, complete)) {
@@ -198,7 +274,7 @@ bool Hive::Parse(HiveBytes text, std::string& errorText) {
             return fail("file ends inside a line");
         }
         if (line.empty()) {
-            if (gapStart == std::string_view::npos) {
+            if (gapStart == kNoGap) {
                 gapStart = start;
             }
             continue;
@@ -238,17 +314,17 @@ bool Hive::Parse(HiveBytes text, std::string& errorText) {
                 }
                 node = sub;
             }
-            if (!node->block.empty()) {
+            if (node->block.length != 0) {
                 return fail("key written twice");
             }
-            node->gap = all.substr(contentEnd(start), start - contentEnd(start));
+            node->gap = {contentEnd(start), start - contentEnd(start)};
             node->valuesLoaded = false;
             current = node;
             blockStart = start;
-            gapStart = std::string_view::npos;
+            gapStart = kNoGap;
             continue;
         }
-        gapStart = std::string_view::npos;
+        gapStart = kNoGap;
         if (line[0] == '#' || line[0] == ';') {
             continue;
         }
@@ -270,15 +346,19 @@ bool Hive::Parse(HiveBytes text, std::string& errorText) {
         }
         ++current->valuesInBlock;
     }
-    finishBlock(all.size());
-    tail_ = gapStart == std::string_view::npos ? std::string_view() : all.substr(gapStart);
+    if (cursor.failed) {
+        return fail("");
+    }
+    const uint64_t size = cursor.Position();
+    finishBlock(size);
+    tail_ = gapStart == kNoGap ? TextSpan{} : TextSpan{gapStart, size - gapStart};
     return true;
 }
 
 void Hive::InitEmpty(const std::string& header) {
-    bytes_ = HiveBytes(header);
-    text_ = bytes_.View();
-    preamble_ = text_;
+    source_ = std::make_unique<TextHiveSource>(header);
+    readFailed_ = false;
+    preamble_ = {0, header.size()};
     tail_ = {};
     root_ = std::make_unique<HiveKey>();
     root_->valuesLoaded = true;
@@ -287,37 +367,69 @@ void Hive::InitEmpty(const std::string& header) {
 
 std::string Hive::Write(int64_t unixSeconds, uint64_t fileTime) const {
     std::string out;
-    // Room for the changes too: growing a copy of a whole registry file costs another copy.
-    out.reserve(text_.size() + text_.size() / 8 + 4096);
-    WriteTo(unixSeconds, fileTime, [&out](std::string_view piece) { out.append(piece); });
+    if (!WriteTo(unixSeconds, fileTime, [&out](std::string_view piece) { out.append(piece); })) {
+        out.clear();
+    }
     return out;
 }
 
-void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
+bool Hive::ReadSpan(TextSpan span, std::string& out) const {
+    if (span.length > out.max_size()) {
+        return false;
+    }
+    out.resize(static_cast<size_t>(span.length));
+    size_t done = 0;
+    while (done < out.size()) {
+        int64_t got = source_->ReadAt(span.offset + done, out.data() + done, out.size() - done);
+        if (got <= 0) {
+            return false;  // failed, or the file is shorter than it was when it was read
+        }
+        done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+bool Hive::PutSpan(TextSpan span, const std::function<void(std::string_view)>& put) const {
+    constexpr uint64_t kPiece = uint64_t{1} << 20;
+    std::string piece;
+    while (span.length > 0) {
+        TextSpan part{span.offset, std::min(span.length, kPiece)};
+        if (!ReadSpan(part, piece)) {
+            return false;
+        }
+        put(piece);
+        span.offset += part.length;
+        span.length -= part.length;
+    }
+    return true;
+}
+
+bool Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
                    const std::function<void(std::string_view)>& put) const {
+    bool ok = true;
     bool any = false;  // something was put; last is the last character of it
     char last = 0;
-    // Pieces of the text as read that follow each other in it (the keys not changed, the values
-    // not changed) are put as one.
-    std::string_view run;
+    // Spans of the file that follow each other in it (the keys not changed, the values not
+    // changed) are read and put as one.
+    TextSpan run;
     auto flush = [&] {
-        if (!run.empty()) {
-            put(run);
+        if (run.length != 0) {
+            ok = ok && PutSpan(run, put);
             run = {};
         }
     };
-    auto append = [&](std::string_view piece) {
-        if (piece.empty()) {
+    auto append = [&](TextSpan span) {
+        if (span.length == 0) {
             return;
         }
-        if (run.data() + run.size() == piece.data()) {
-            run = std::string_view(run.data(), run.size() + piece.size());
+        if (run.length != 0 && run.offset + run.length == span.offset) {
+            run.length += span.length;
         } else {
             flush();
-            run = piece;
+            run = span;
         }
         any = true;
-        last = piece.back();
+        last = '\n';  // spans are whole lines: a file that ends inside a line is not read
     };
     // A piece made here, which lives only for the call.
     auto appendMade = [&](std::string_view piece) {
@@ -331,18 +443,18 @@ void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
     append(preamble_);
     // Depth first, each key before its subkeys, as the files are written.
     std::vector<const HiveKey*> pending{root_.get()};
-    while (!pending.empty()) {
+    while (!pending.empty() && ok) {
         const HiveKey* key = pending.back();
         pending.pop_back();
         for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) {
             pending.push_back(it->get());
         }
-        if (!key->changed && !key->block.empty()) {
+        if (!key->changed && key->block.length != 0) {
             append(key->gap);
             append(key->block);
             continue;
         }
-        bool hasValues = key->valuesLoaded ? !key->values.empty() : !key->block.empty();
+        bool hasValues = key->valuesLoaded ? !key->values.empty() : key->block.length != 0;
         if (key == root_.get() && !hasValues) {
             continue;
         }
@@ -352,7 +464,7 @@ void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
         if (any && last != '\n') {
             appendMade("\n");
         }
-        if (key->gap.empty()) {
+        if (key->gap.length == 0) {
             appendMade("\n");
         } else {
             append(key->gap);
@@ -361,7 +473,10 @@ void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
         appendMade(key->options);
         for (const HiveValue& value : key->values) {
             if (!value.raw.empty()) {
-                append(value.raw);
+                // The value's lines as read, where they lie in the file.
+                append({key->block.offset +
+                            static_cast<uint64_t>(value.raw.data() - key->blockText.data()),
+                        value.raw.size()});
             } else {
                 appendMade(FormatValueLines(*value.text));
             }
@@ -369,6 +484,7 @@ void Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
     }
     append(tail_);
     flush();
+    return ok;
 }
 
 HiveKey* Hive::FindSubKey(HiveKey& key, std::u16string_view name) {
@@ -446,12 +562,16 @@ void Hive::RemoveSubKey(HiveKey& key, HiveKey& sub) {
     }
 }
 
-void Hive::LoadValues(HiveKey& key) const {
+bool Hive::LoadValues(HiveKey& key) const {
     if (key.valuesLoaded) {
-        return;
+        return true;
+    }
+    if (!ReadSpan(key.block, key.blockText)) {
+        key.blockText.clear();
+        return false;
     }
     key.valuesLoaded = true;
-    LineCursor cursor{key.block};
+    LineCursor cursor{key.blockText};
     std::string_view line;
     size_t start = 0;
     bool complete = false;
@@ -485,12 +605,13 @@ void Hive::LoadValues(HiveKey& key) const {
                 continue;
             }
         }
-        value.raw = key.block.substr(start, cursor.pos - start);
+        value.raw = std::string_view(key.blockText).substr(start, cursor.pos - start);
         if (!key.values.empty() && CompareValueNames(key.values.back(), value) >= 0) {
             key.valuesSorted = false;
         }
         key.values.push_back(std::move(value));
     }
+    return true;
 }
 
 const HiveValueText& Hive::ValueOf(HiveValue& value) {

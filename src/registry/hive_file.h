@@ -1,6 +1,8 @@
-// One registry file in memory: its keys as a tree, each key keeping the text it was read from, so
-// that writing the file back reproduces every key that was not changed byte for byte. Values are
-// parsed when a key is first asked for them.
+// One registry file as a tree of its keys. The file is read once from end to end and checked
+// whole; a key then keeps only where its text lies in the file, and the text of a key is read
+// again when its values are first asked for. Writing the file back copies every key that was not
+// changed byte for byte from the file as it was read, so that a registry of tens of megabytes is
+// never held in memory whole.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +19,32 @@ namespace rivel {
 
 // A value is kept as its lines until it is asked for or changed: a key of a large file may hold
 // thousands, and most runs look at few of them.
+// Where a piece of the file's text lies in it.
+struct TextSpan {
+    uint64_t offset = 0;
+    uint64_t length = 0;
+};
+
+// Where the text of a hive is read from: the registry file, or text in memory.
+class HiveSource {
+  public:
+    virtual ~HiveSource() = default;
+    // Reads up to size bytes at offset into data: the count read, 0 at the end, -1 on failure.
+    virtual int64_t ReadAt(uint64_t offset, char* data, size_t size) = 0;
+};
+
+// A hive's text held in memory (a new file's header, tests).
+class TextHiveSource : public HiveSource {
+  public:
+    explicit TextHiveSource(std::string text) : text_(std::move(text)) {}
+    int64_t ReadAt(uint64_t offset, char* data, size_t size) override;
+
+  private:
+    std::string text_;
+};
+
 struct HiveValue {
-    std::string_view raw;        // the value's lines as read; empty once changed
+    std::string_view raw;  // the value's lines as read (in its key's blockText); empty once changed
     std::string_view plainName;  // the name in raw when it needs no decoding (see PlainValueName)
     std::unique_ptr<HiveValueText> text;  // the name unless plain; type and data once dataLoaded
     bool dataLoaded = false;
@@ -39,8 +65,9 @@ struct HiveKey {
     // When they are not: the subkeys by name, made at the first lookup, so that a key with many
     // subkeys out of order is not searched from the start for each of them.
     std::unique_ptr<std::map<std::u16string_view, HiveKey*, RegNameLess>> subkeyIndex;
-    std::string_view gap;    // the empty lines before the key line, as read
-    std::string_view block;  // the key line up to its last line, as read; empty if implied
+    TextSpan gap;           // the empty lines before the key line, as read
+    TextSpan block;         // the key line up to its last line, as read; empty if implied
+    std::string blockText;  // the text of block, read when the values are first needed
     bool valuesLoaded = false;
     size_t valuesInBlock = 0;  // counted as the file was read, so that values is made in one go
     std::vector<HiveValue> values;
@@ -50,49 +77,32 @@ struct HiveKey {
     bool deleted = false;
 };
 
-// The bytes of a registry file, held in one block that is not set to zero before the file is read
-// into it: for a file of tens of megabytes that costs about as much as the reading.
-class HiveBytes {
-  public:
-    HiveBytes() = default;
-    explicit HiveBytes(std::string_view text);
-    // Room for size bytes whose content is left to the caller.
-    void Allocate(size_t size);
-    // Keeps the first size bytes; the rest of the block is given up.
-    void Shrink(size_t size) { size_ = size < size_ ? size : size_; }
-    // Adds bytes at the end (a file that grew while it was read).
-    void Append(std::string_view more);
-    char* Data() { return bytes_.get(); }
-    std::string_view View() const { return {bytes_.get(), size_}; }
-
-  private:
-    std::unique_ptr<char[]> bytes_;
-    size_t size_ = 0;
-};
-
 class Hive {
   public:
     Hive() = default;
     Hive(const Hive&) = delete;
     Hive& operator=(const Hive&) = delete;
 
-    // Parses the file text (kept inside the hive). False with errorText ("line N: ...") when it
-    // is not a complete registry file.
-    bool Parse(HiveBytes text, std::string& errorText);
+    // Reads and checks the text of source, which the hive keeps to read keys from again. False
+    // with errorText ("line N: ...") when it is not a complete registry file or cannot be read
+    // (ReadFailed() then tells so).
+    bool Parse(std::unique_ptr<HiveSource> source, std::string& errorText);
     bool Parse(std::string_view text, std::string& errorText) {
-        return Parse(HiveBytes(text), errorText);
+        return Parse(std::make_unique<TextHiveSource>(std::string(text)), errorText);
     }
+    bool ReadFailed() const { return readFailed_; }
     // An empty hive whose file will start with the header lines given (each ending in "\n").
     void InitEmpty(const std::string& header);
 
-    // The file text: keys not changed as they were read, changed ones with the time given.
-    std::string Write(int64_t unixSeconds, uint64_t fileTime) const;
-    // The same text handed to put piece by piece, so that it need not be held whole.
-    void WriteTo(int64_t unixSeconds, uint64_t fileTime,
+    // The file text handed to put piece by piece: keys not changed as they were read, changed
+    // ones with the time given. False when the text as read could not be read again; what was
+    // put is then incomplete.
+    bool WriteTo(int64_t unixSeconds, uint64_t fileTime,
                  const std::function<void(std::string_view)>& put) const;
+    // The same text whole ("" when it cannot be read; a hive parsed from text always can).
+    std::string Write(int64_t unixSeconds, uint64_t fileTime) const;
 
     HiveKey& Root() { return *root_; }
-    std::string_view Text() const { return text_; }
 
     // Subkey lookups and changes; every change marks what must be written anew.
     static HiveKey* FindSubKey(HiveKey& key, std::u16string_view name);
@@ -103,7 +113,9 @@ class Hive {
     // hive goes, so that open handles on them stay valid.
     void RemoveSubKey(HiveKey& key, HiveKey& sub);
 
-    void LoadValues(HiveKey& key) const;
+    // Reads the values of key from its text. False when that text can no longer be read: the
+    // key must then not be changed, or its values would be lost.
+    bool LoadValues(HiveKey& key) const;
     static HiveValue* FindValue(HiveKey& key, std::u16string_view name);
     static std::u16string NameOf(const HiveValue& value);
     // The value with its type and data read from its lines (values are first read by name only).
@@ -115,10 +127,13 @@ class Hive {
     static std::u16string PathOf(const HiveKey& key);
 
   private:
-    HiveBytes bytes_;
-    std::string_view text_;  // all of bytes_
-    std::string_view preamble_;
-    std::string_view tail_;  // empty lines after the last key
+    bool ReadSpan(TextSpan span, std::string& out) const;
+    bool PutSpan(TextSpan span, const std::function<void(std::string_view)>& put) const;
+
+    std::unique_ptr<HiveSource> source_;
+    bool readFailed_ = false;
+    TextSpan preamble_;
+    TextSpan tail_;  // empty lines after the last key
     std::unique_ptr<HiveKey> root_ = std::make_unique<HiveKey>();
     std::vector<std::unique_ptr<HiveKey>> removed_;
 };

@@ -15,7 +15,9 @@
 #include "platform/file_probe.h"
 #include "platform/file_replace.h"
 #include "platform/files.h"
+#include "platform/source_file.h"
 #include "registry/hive_file.h"
+#include "text/line_io.h"
 
 namespace rivel {
 
@@ -86,29 +88,33 @@ struct Target {
     bool writable = true;
 };
 
-bool ReadWholeFile(const std::string& path, HiveBytes& bytes, bool& exists) {
+// A registry file, read where its hive needs it, through a handle kept open for as long as the
+// hive lives.
+class FileHiveSource : public HiveSource {
+  public:
+    bool Open(const std::string& path, std::string& errorText) {
+        return file_.Open(path, errorText);
+    }
+    int64_t ReadAt(uint64_t offset, char* data, size_t size) override {
+        return file_.ReadAt(offset, data, size);
+    }
+
+  private:
+    SourceFile file_;
+};
+
+// Opens the file at path for a hive. exists tells whether there is one; false when there is but
+// it cannot be opened.
+bool OpenHiveFile(const std::string& path, std::unique_ptr<FileHiveSource>& source, bool& exists) {
     std::error_code ec;
     exists = std::filesystem::exists(path, ec);
-    bytes = HiveBytes();
+    source.reset();
     if (!exists) {
         return true;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    // One read of the whole file: the files can be tens of megabytes.
-    uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec) {
-        bytes.Allocate(static_cast<size_t>(size));
-        in.read(bytes.Data(), static_cast<std::streamsize>(size));
-        bytes.Shrink(static_cast<size_t>(in.gcount()));
-    }
-    char more[4096];
-    while (in.read(more, sizeof more) || in.gcount() > 0) {
-        bytes.Append(std::string_view(more, static_cast<size_t>(in.gcount())));
-    }
-    return !in.bad();
+    source = std::make_unique<FileHiveSource>();
+    std::string unused;
+    return source->Open(path, unused);
 }
 
 std::u16string JoinPath(std::u16string_view a, std::u16string_view b) {
@@ -217,7 +223,9 @@ class HiveStore : public RegistryService {
         value.name = AnsiToWide(name);
         value.type = type;
         value.data = IsTextRegType(type) ? WideToBytes(AnsiToWide(data)) : data;
-        slot->hive->LoadValues(*node);
+        if (!slot->hive->LoadValues(*node)) {
+            return ReadFailure(*slot);
+        }
         Hive::SetValue(*node, value);
         slot->journal.push_back({Change::SetValue, node, std::move(value)});
         return kErrorSuccess;
@@ -231,7 +239,9 @@ class HiveStore : public RegistryService {
         if (long rc = ReadableNode(key, node, slot); rc != kErrorSuccess) {
             return rc;
         }
-        slot->hive->LoadValues(*node);
+        if (!slot->hive->LoadValues(*node)) {
+            return ReadFailure(*slot);
+        }
         HiveValue* value = Hive::FindValue(*node, AnsiToWide(name));
         if (value == nullptr) {
             return kErrorFileNotFound;
@@ -252,7 +262,9 @@ class HiveStore : public RegistryService {
         if (long rc = WritableNode(key, node, slot); rc != kErrorSuccess) {
             return rc;
         }
-        slot->hive->LoadValues(*node);
+        if (!slot->hive->LoadValues(*node)) {
+            return ReadFailure(*slot);
+        }
         HiveValueText value;
         value.name = AnsiToWide(name);
         if (!Hive::RemoveValue(*node, value.name)) {
@@ -297,7 +309,9 @@ class HiveStore : public RegistryService {
         if (long rc = ReadableNode(key, node, slot); rc != kErrorSuccess) {
             return rc == kErrorFileNotFound && key == kHkeyClassesRoot ? kErrorNoMoreItems : rc;
         }
-        slot->hive->LoadValues(*node);
+        if (!slot->hive->LoadValues(*node)) {
+            return ReadFailure(*slot);
+        }
         if (index >= node->values.size()) {
             return kErrorNoMoreItems;
         }
@@ -403,11 +417,11 @@ class HiveStore : public RegistryService {
         slot.loaded = true;
         slot.hive = std::make_unique<Hive>();
         std::string path = PathOf(slot);
-        HiveBytes bytes;
+        std::unique_ptr<FileHiveSource> source;
         bool exists = false;
         // Taken before the reading, so that a change during it shows when the file is written.
         FileStamp stamp = StampOf(path);
-        if (!ReadWholeFile(path, bytes, exists)) {
+        if (!OpenHiveFile(path, source, exists)) {
             Report(1, "Can't read registry file", path);
             slot.damaged = true;
             return false;
@@ -419,12 +433,27 @@ class HiveStore : public RegistryService {
             return true;
         }
         std::string error;
-        if (!slot.hive->Parse(std::move(bytes), error)) {
-            Report(1, "Registry file damaged", path + " (" + error + "), left untouched");
+        if (!slot.hive->Parse(std::move(source), error)) {
+            ReportParseFailure(*slot.hive, path, error);
             slot.damaged = true;
             return false;
         }
         return true;
+    }
+
+    void ReportParseFailure(const Hive& hive, const std::string& path, const std::string& error) {
+        if (hive.ReadFailed()) {
+            Report(1, "Can't read registry file", path);
+        } else {
+            Report(1, "Registry file damaged", path + " (" + error + "), left untouched");
+        }
+    }
+
+    // The text of a key could not be read again (the file failed, or was cut short in place):
+    // the key is left as it is.
+    long ReadFailure(Slot& slot) {
+        Report(1, "Can't read registry file", PathOf(slot));
+        return kErrorBadDb;
     }
 
     RegKey NewHandle(const Handle& h) {
@@ -555,7 +584,8 @@ class HiveStore : public RegistryService {
         return IsTextRegType(value.type) ? WideToAnsi(BytesToWide(value.data)) : value.data;
     }
 
-    static void Replay(Hive& hive, const std::vector<Change>& journal) {
+    // False when a key's text cannot be read: nothing may be written then.
+    static bool Replay(Hive& hive, const std::vector<Change>& journal) {
         for (const Change& change : journal) {
             const std::u16string path = Hive::PathOf(*change.key);
             bool created = false;
@@ -565,13 +595,17 @@ class HiveStore : public RegistryService {
                     break;
                 case Change::SetValue:
                     if (HiveKey* node = CreatePath(hive.Root(), path, created)) {
-                        hive.LoadValues(*node);
+                        if (!hive.LoadValues(*node)) {
+                            return false;
+                        }
                         Hive::SetValue(*node, change.value);
                     }
                     break;
                 case Change::DeleteValue:
                     if (HiveKey* node = Hive::FindPath(hive.Root(), path)) {
-                        hive.LoadValues(*node);
+                        if (!hive.LoadValues(*node)) {
+                            return false;
+                        }
                         Hive::RemoveValue(*node, change.value.name);
                     }
                     break;
@@ -584,34 +618,37 @@ class HiveStore : public RegistryService {
                 }
             }
         }
+        return true;
     }
 
     // Writes one changed file. When another run changed the file since it was read, the changes
     // of this run are replayed onto the file as it is now.
     bool WriteSlot(Slot& slot) {
         std::string path = PathOf(slot);
-        HiveBytes current;
-        bool exists = false;
+        std::unique_ptr<FileHiveSource> current;
+        bool exists = true;
         // A file as it was seen is not read again: it is the size of the whole registry.
         const bool unchanged = slot.stamp.known && StampOf(path) == slot.stamp;
-        if (!unchanged && !ReadWholeFile(path, current, exists)) {
+        if (!unchanged && !OpenHiveFile(path, current, exists)) {
             Report(1, "Can't read registry file", path);
             return false;
         }
-        const bool same =
-            unchanged || (slot.seen == Slot::Seen::AsRead && current.View() == slot.hive->Text()) ||
-            (slot.seen == Slot::Seen::Missing && !exists);
+        const bool same = unchanged || (slot.seen == Slot::Seen::Missing && !exists);
         if (!same) {
             auto fresh = std::make_unique<Hive>();
             std::string error;
             if (!exists) {
                 fresh->InitEmpty(Header(slot));
             } else if (!fresh->Parse(std::move(current), error)) {
-                Report(1, "Registry file damaged", path + " (" + error + "), left untouched");
+                ReportParseFailure(*fresh, path, error);
                 slot.journal.clear();
                 return false;
             }
-            Replay(*fresh, slot.journal);
+            if (!Replay(*fresh, slot.journal)) {
+                Report(1, "Can't read registry file", path);
+                slot.journal.clear();
+                return false;
+            }
             RemapHandles(slot, *fresh);
             removedHives_.push_back(std::move(slot.hive));
             slot.hive = std::move(fresh);
@@ -625,9 +662,15 @@ class HiveStore : public RegistryService {
         std::string error;
         bool written = out.Begin(path, error);
         if (written) {
-            slot.hive->WriteTo(seconds, fileTime,
-                               [&out](std::string_view piece) { out.Write(piece); });
-            written = out.Commit(error);
+            // The keys not changed come from the file as it was read, through its open handle.
+            if (slot.hive->WriteTo(seconds, fileTime,
+                                   [&out](std::string_view piece) { out.Write(piece); })) {
+                written = out.Commit(error);
+            } else {
+                out.Abandon();
+                written = false;
+                error = "the registry file as read cannot be read again";
+            }
         }
         if (!written && error.empty()) {
             error = LastErrorText();
@@ -708,10 +751,8 @@ bool IsWineServerRunning(const std::string& directory) {
         return true;
     }
     // Some packaged builds name their server directory in a file inside the prefix.
-    HiveBytes bytes;
-    bool exists = false;
-    if (ReadWholeFile(directory + "/wineserver", bytes, exists) && exists) {
-        std::string named(bytes.View());
+    std::string named;
+    if (ReadWholeFile(directory + "/wineserver", named)) {
         while (!named.empty() &&
                (named.back() == '\n' || named.back() == '\r' || named.back() == ' ')) {
             named.pop_back();

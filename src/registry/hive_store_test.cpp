@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -353,6 +354,68 @@ TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
     }
 }
 
+// Text read through the hive's source interface, which can be made to fail from an offset on.
+class FailingSource : public HiveSource {
+  public:
+    explicit FailingSource(std::string text) : text_(std::move(text)) {}
+    int64_t ReadAt(uint64_t offset, char* data, size_t size) override {
+        ++reads;
+        if (offset + size > failFrom) {
+            return -1;
+        }
+        size_t count = offset >= text_.size() ? 0 : std::min(size, text_.size() - offset);
+        std::copy_n(text_.data() + offset, count, data);
+        return static_cast<int64_t>(count);
+    }
+    uint64_t failFrom = ~uint64_t{0};
+    int reads = 0;
+
+  private:
+    std::string text_;
+};
+
+TEST(HiveFile, IsReadInPiecesAndAFailedReadIsNeverTakenForTheEnd) {
+    // Lines longer than the piece the file is read in, around keys of ordinary lines.
+    const std::string longData(3 << 20, 'x');
+    const std::string text = "WINE REGISTRY Version 2\n;; comment\n\n[A] 1\n\"long\"=\"" +
+                             longData + "\"\n\"v\"=dword:00000001\n\n[B] 2\n\"w\"=\"2\"\n\n";
+    auto source = std::make_unique<FailingSource>(text);
+    FailingSource* reads = source.get();
+    Hive hive;
+    std::string error;
+    ASSERT_TRUE(hive.Parse(std::move(source), error)) << error;
+    EXPECT_GT(reads->reads, 3);
+    EXPECT_EQ(hive.Write(1, 2), text);  // nothing changed: the same bytes
+    HiveKey* a = Hive::FindPath(hive.Root(), u"A");
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(hive.LoadValues(*a));
+    ASSERT_EQ(a->values.size(), 2u);
+    EXPECT_EQ(Hive::ValueOf(a->values[0]).data.size(), (longData.size() + 1) * 2);
+
+    // The file can no longer be read: the other key cannot be loaded (changing it would lose
+    // its values) and the hive cannot be written.
+    reads->failFrom = 0;
+    HiveKey* b = Hive::FindPath(hive.Root(), u"B");
+    ASSERT_NE(b, nullptr);
+    EXPECT_FALSE(hive.LoadValues(*b));
+    EXPECT_FALSE(b->valuesLoaded);
+    Hive::SetValue(*a, HiveValueText{u"v", kRegDword, std::string(4, '\x02')});
+    EXPECT_FALSE(hive.WriteTo(1, 2, [](std::string_view) {}));
+
+    // A read that fails part way through the first reading is a read failure, not a short file.
+    for (uint64_t failFrom : {uint64_t{100}, uint64_t{2} << 20, uint64_t{text.size() - 3}}) {
+        auto failing = std::make_unique<FailingSource>(text);
+        failing->failFrom = failFrom;
+        Hive broken;
+        EXPECT_FALSE(broken.Parse(std::move(failing), error)) << failFrom;
+        EXPECT_TRUE(broken.ReadFailed()) << failFrom;
+        EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
+    }
+    Hive cut;
+    EXPECT_FALSE(cut.Parse(text.substr(0, text.size() - 5), error));
+    EXPECT_FALSE(cut.ReadFailed());
+}
+
 TEST(HiveFile, ManyKeysOutOfNameOrderAreFoundAddedAndRemoved) {
     // K0, K1, ... K10: file order is not name order, so the keys cannot be searched by halves;
     // a file with tens of thousands of them must still load in a moment, not in minutes.
@@ -427,6 +490,12 @@ TEST(HiveText, StringsWithoutTheirEndAreWrittenAsHex) {
     value.data.push_back('\0');
     value.data.push_back('\0');
     EXPECT_EQ(FormatValueLines(value), "\"S\"=\"ab\"\n");
+    value.type = kRegDword;
+    value.data = "\xef\xbe\xad\xde";
+    EXPECT_EQ(FormatValueLines(value), "\"S\"=dword:deadbeef\n");
+    value.type = kRegBinary;
+    value.data = std::string("\x00\xff\x80\x7f", 4);
+    EXPECT_EQ(FormatValueLines(value), "\"S\"=hex:00,ff,80,7f\n");
     HiveValueText back;
     ASSERT_TRUE(ParseValueLine("\"S\"=hex(1):61,00,62,00", back));
     EXPECT_EQ(back.type, kRegSz);

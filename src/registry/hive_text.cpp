@@ -363,20 +363,18 @@ bool ParseValueName(std::string_view line, std::u16string& name) {
 }
 
 bool PlainValueName(std::string_view line, std::string_view& name) {
-    if (line.empty() || line[0] != '"') {
+    size_t end = line.size() > 1 && line[0] == '"' ? line.find('"', 1) : std::string_view::npos;
+    if (end == std::string_view::npos) {
         return false;
     }
-    for (size_t i = 1; i < line.size(); ++i) {
-        char c = line[i];
-        if (c == '"') {
-            name = line.substr(1, i - 1);
-            return true;
-        }
-        if (c == '\\' || c < ' ' || c > '~') {
+    for (size_t i = 1; i < end; ++i) {
+        auto c = static_cast<unsigned char>(line[i]);
+        if (c == '\\' || c - 0x20u > 0x5Eu) {  // a backslash, a control or a non-ASCII byte
             return false;
         }
     }
-    return false;
+    name = line.substr(1, end - 1);
+    return true;
 }
 
 bool CheckValueLine(std::string_view line) {
@@ -395,6 +393,17 @@ bool CheckValueLine(std::string_view line) {
     HiveValueText unused;
     return ReadValueLine(line, unused, true);
 }
+
+namespace {
+
+void AppendHexByte(std::string& out, char byte) {
+    static const char kDigits[] = "0123456789abcdef";
+    auto b = static_cast<unsigned char>(byte);
+    out.push_back(kDigits[b >> 4]);
+    out.push_back(kDigits[b & 15]);
+}
+
+}  // namespace
 
 std::string FormatValueLines(const HiveValueText& value) {
     std::string out;
@@ -422,12 +431,11 @@ std::string FormatValueLines(const HiveValueText& value) {
             return out;
         }
     } else if (value.type == kRegDword && data.size() == 4) {
-        uint32_t number = 0;
+        out += "dword:";
         for (int i = 3; i >= 0; --i) {
-            number = (number << 8) | static_cast<unsigned char>(data[i]);
+            AppendHexByte(out, data[i]);
         }
-        std::snprintf(buffer, sizeof buffer, "dword:%08x\n", static_cast<unsigned>(number));
-        out += buffer;
+        out.push_back('\n');
         return out;
     }
     if (value.type == kRegBinary) {
@@ -439,8 +447,7 @@ std::string FormatValueLines(const HiveValueText& value) {
     // Lines are broken as the files' own writer breaks them, so rewritten values look alike.
     size_t count = out.size();
     for (size_t i = 0; i < data.size(); ++i) {
-        std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned char>(data[i]));
-        out += buffer;
+        AppendHexByte(out, data[i]);
         count += 2;
         if (i + 1 < data.size()) {
             out.push_back(',');

@@ -141,6 +141,8 @@ using MkostempFn = int (*)(char*, int);
 using WriteFn = ssize_t (*)(int, const void*, size_t);
 using ReadFn = ssize_t (*)(int, void*, size_t);
 using ReadCheckFn = ssize_t (*)(int, void*, size_t, size_t);
+using PreadFn = ssize_t (*)(int, void*, size_t, off_t);
+using Pread64Fn = ssize_t (*)(int, void*, size_t, off64_t);
 using FreadFn = size_t (*)(void*, size_t, size_t, FILE*);
 using FdFn = int (*)(int);
 using FchmodFn = int (*)(int, mode_t);
@@ -159,6 +161,8 @@ MkostempFn next_mkostemp, next_mkostemp64;
 WriteFn next_write;
 ReadFn next_read;
 ReadCheckFn next___read_chk;
+PreadFn next_pread;
+Pread64Fn next_pread64;
 FreadFn next_fread;
 FdFn next_fsync, next_fdatasync, next_close;
 FchmodFn next_fchmod;
@@ -305,6 +309,15 @@ ssize_t read(int fd, void* data, size_t size) {
 
 ssize_t __read_chk(int fd, void* data, size_t size, size_t room) {
     return Call(kRead, ssize_t{-1}, NEXT(__read_chk), fd, data, size, room);
+}
+
+// Reads at a position (the registry files are read so, piece by piece).
+ssize_t pread(int fd, void* data, size_t size, off_t offset) {
+    return Call(kRead, ssize_t{-1}, NEXT(pread), fd, data, size, offset);
+}
+
+ssize_t pread64(int fd, void* data, size_t size, off64_t offset) {
+    return Call(kRead, ssize_t{-1}, NEXT(pread64), fd, data, size, offset);
 }
 
 // The stream's own reads cannot be seen from outside: a failing fread reads nothing and marks
