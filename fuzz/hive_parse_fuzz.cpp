@@ -32,11 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (!pending.empty()) {
         rivel::HiveKey* key = pending.back();
         pending.pop_back();
-        hive.LoadValues(*key);
+        Check(hive.LoadValues(*key));  // text in memory can always be read again
         for (rivel::HiveValue& value : key->values) {
-            rivel::Hive::ValueOf(value);
+            // The name known before the value is read is the name its line gives.
+            const std::u16string name = rivel::Hive::NameOf(*key, value);
+            const rivel::HiveValueText* text = hive.ValueOf(value);
+            Check(text != nullptr && text->name == name);
             rivel::HiveValueText back;
-            std::string lines = rivel::FormatValueLines(value.value);
+            std::string lines = rivel::FormatValueLines(*text);
             // Continued hex lines are joined as the reader joins them.
             std::string joined;
             for (size_t i = 0; i < lines.size(); ++i) {
@@ -49,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
             }
             Check(rivel::ParseValueLine(joined, back));
-            Check(back.name == value.value.name && back.type == value.value.type &&
-                  back.data == value.value.data);
+            Check(back.name == text->name && back.type == text->type && back.data == text->data);
         }
         for (auto& sub : key->subkeys) {
             pending.push_back(sub.get());

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace rivel {
 
@@ -62,7 +63,10 @@ class StreamCursor {
   public:
     using Offset = uint64_t;
 
-    explicit StreamCursor(HiveSource& source) : source_(source) {}
+    // buffer is the memory to read into (its content is not kept).
+    StreamCursor(HiveSource& source, std::string& buffer) : source_(source), buffer_(buffer) {
+        buffer_.clear();
+    }
 
     size_t number = 0;
     bool failed = false;  // a read failed: the lines end there
@@ -134,7 +138,7 @@ class StreamCursor {
     }
 
     HiveSource& source_;
-    std::string buffer_;
+    std::string& buffer_;
     size_t pos_ = 0;
     size_t end_ = 0;
     uint64_t offset_ = 0;  // where the buffer starts in the source
@@ -166,27 +170,33 @@ size_t SortedPosition(const std::vector<T>& items, std::u16string_view name, Nam
     return static_cast<size_t>(it - items.begin());
 }
 
-// Compares the name of value with name (a UTF-16 view or the plain name of another value).
+// The plain name of value in key (empty when its name is in text).
+std::string_view PlainName(const HiveKey& key, const HiveValue& value) {
+    return std::string_view(key.plainNames).substr(value.nameOffset, value.nameLength);
+}
+
+// Compares the name of value in key with name (UTF-16, or the plain name of another value).
 template <class Name>
-int CompareValueName(const HiveValue& value, Name name) {
+int CompareValueName(const HiveKey& key, const HiveValue& value, Name name) {
     if (value.text) {
         return CompareRegUnits(std::u16string_view(value.text->name), name);
     }
-    return CompareRegUnits(value.plainName, name);
+    return CompareRegUnits(PlainName(key, value), name);
 }
 
-int CompareValueNames(const HiveValue& a, const HiveValue& b) {
+int CompareValueNames(const HiveKey& key, const HiveValue& a, const HiveValue& b) {
     if (b.text) {
-        return CompareValueName(a, std::u16string_view(b.text->name));
+        return CompareValueName(key, a, std::u16string_view(b.text->name));
     }
-    return CompareValueName(a, b.plainName);
+    return CompareValueName(key, a, PlainName(key, b));
 }
 
-size_t SortedValuePosition(const std::vector<HiveValue>& values, std::u16string_view name) {
-    auto it = std::lower_bound(
-        values.begin(), values.end(), name,
-        [](const HiveValue& v, std::u16string_view n) { return CompareValueName(v, n) < 0; });
-    return static_cast<size_t>(it - values.begin());
+size_t SortedValuePosition(const HiveKey& key, std::u16string_view name) {
+    auto it = std::lower_bound(key.values.begin(), key.values.end(), name,
+                               [&key](const HiveValue& v, std::u16string_view n) {
+                                   return CompareValueName(key, v, n) < 0;
+                               });
+    return static_cast<size_t>(it - key.values.begin());
 }
 
 size_t Depth(const HiveKey& key) {
@@ -241,7 +251,7 @@ bool Hive::Parse(std::unique_ptr<HiveSource> source, std::string& errorText) {
     readFailed_ = false;
     root_ = std::make_unique<HiveKey>();
     removed_.clear();
-    StreamCursor cursor{*source_};
+    StreamCursor cursor{*source_, scratch_};
     auto fail = [&](const std::string& why) {
         readFailed_ = cursor.failed;
         errorText = "line " + std::to_string(cursor.number) + ": " +
@@ -391,7 +401,7 @@ bool Hive::ReadSpan(TextSpan span, std::string& out) const {
 
 bool Hive::PutSpan(TextSpan span, const std::function<void(std::string_view)>& put) const {
     constexpr uint64_t kPiece = uint64_t{1} << 20;
-    std::string piece;
+    std::string& piece = scratch_;
     while (span.length > 0) {
         TextSpan part{span.offset, std::min(span.length, kPiece)};
         if (!ReadSpan(part, piece)) {
@@ -472,11 +482,8 @@ bool Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
         appendMade(FormatKeyLines(PathOf(*key), unixSeconds, fileTime));
         appendMade(key->options);
         for (const HiveValue& value : key->values) {
-            if (!value.raw.empty()) {
-                // The value's lines as read, where they lie in the file.
-                append({key->block.offset +
-                            static_cast<uint64_t>(value.raw.data() - key->blockText.data()),
-                        value.raw.size()});
+            if (value.rawLength != 0) {
+                append({value.rawOffset, value.rawLength});  // its lines as read
             } else {
                 appendMade(FormatValueLines(*value.text));
             }
@@ -566,12 +573,14 @@ bool Hive::LoadValues(HiveKey& key) const {
     if (key.valuesLoaded) {
         return true;
     }
-    if (!ReadSpan(key.block, key.blockText)) {
-        key.blockText.clear();
+    // The block is read into a buffer kept for the next key: of its text only the names of the
+    // values stay, and where each value's lines are.
+    std::string& block = scratch_;
+    if (!ReadSpan(key.block, block)) {
         return false;
     }
     key.valuesLoaded = true;
-    LineCursor cursor{key.blockText};
+    LineCursor cursor{block};
     std::string_view line;
     size_t start = 0;
     bool complete = false;
@@ -599,14 +608,21 @@ bool Hive::LoadValues(HiveKey& key) const {
             }
             whole = joined;
         }
-        if (!PlainValueName(line, value.plainName)) {
+        std::string_view plain;
+        if (PlainValueName(line, plain) &&
+            key.plainNames.size() + plain.size() <= std::numeric_limits<uint32_t>::max()) {
+            value.nameOffset = static_cast<uint32_t>(key.plainNames.size());
+            value.nameLength = static_cast<uint32_t>(plain.size());
+            key.plainNames.append(plain);
+        } else {
             value.text = std::make_unique<HiveValueText>();
             if (!ParseValueName(whole, value.text->name)) {
                 continue;
             }
         }
-        value.raw = std::string_view(key.blockText).substr(start, cursor.pos - start);
-        if (!key.values.empty() && CompareValueNames(key.values.back(), value) >= 0) {
+        value.rawOffset = key.block.offset + start;
+        value.rawLength = cursor.pos - start;
+        if (!key.values.empty() && CompareValueNames(key, key.values.back(), value) >= 0) {
             key.valuesSorted = false;
         }
         key.values.push_back(std::move(value));
@@ -614,40 +630,44 @@ bool Hive::LoadValues(HiveKey& key) const {
     return true;
 }
 
-const HiveValueText& Hive::ValueOf(HiveValue& value) {
-    if (!value.text) {
-        value.text = std::make_unique<HiveValueText>();
-        value.text->name.assign(value.plainName.begin(), value.plainName.end());
-    }
+const HiveValueText* Hive::ValueOf(HiveValue& value) const {
     if (!value.dataLoaded) {
-        value.dataLoaded = true;
-        LineCursor cursor{value.raw};
+        std::string lines;
+        if (!ReadSpan({value.rawOffset, value.rawLength}, lines)) {
+            return nullptr;
+        }
+        auto text = std::make_unique<HiveValueText>();
+        LineCursor cursor{lines};
         std::string_view first;
         size_t start = 0;
         bool complete = false;
         std::string joined;
         if (cursor.Next(first, start, complete) && ReadValueLines(cursor, first, joined)) {
-            ParseValueLine(joined, *value.text);
+            ParseValueLine(joined, *text);
         }
+        value.text = std::move(text);
+        value.dataLoaded = true;
     }
-    return *value.text;
+    return value.text.get();
 }
 
-std::u16string Hive::NameOf(const HiveValue& value) {
+std::u16string Hive::NameOf(const HiveKey& key, const HiveValue& value) {
     if (value.text) {
         return value.text->name;
     }
-    return std::u16string(value.plainName.begin(), value.plainName.end());
+    std::string_view plain = PlainName(key, value);
+    return std::u16string(plain.begin(), plain.end());
 }
 
 HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
     auto& values = key.values;
     if (key.valuesSorted) {
-        size_t i = SortedValuePosition(values, name);
-        return i < values.size() && CompareValueName(values[i], name) == 0 ? &values[i] : nullptr;
+        size_t i = SortedValuePosition(key, name);
+        return i < values.size() && CompareValueName(key, values[i], name) == 0 ? &values[i]
+                                                                                : nullptr;
     }
     for (auto& value : values) {
-        if (CompareValueName(value, name) == 0) {
+        if (CompareValueName(key, value, name) == 0) {
             return &value;
         }
     }
@@ -659,13 +679,13 @@ void Hive::SetValue(HiveKey& key, const HiveValueText& value) {
     if (HiveValue* existing = FindValue(key, value.name)) {
         // The value keeps the spelling of its name.
         auto text = std::make_unique<HiveValueText>(
-            HiveValueText{NameOf(*existing), value.type, value.data});
+            HiveValueText{NameOf(key, *existing), value.type, value.data});
         existing->text = std::move(text);
-        existing->raw = {};
+        existing->rawLength = 0;
         existing->dataLoaded = true;
         return;
     }
-    size_t at = key.valuesSorted ? SortedValuePosition(key.values, value.name) : key.values.size();
+    size_t at = key.valuesSorted ? SortedValuePosition(key, value.name) : key.values.size();
     HiveValue added;
     added.text = std::make_unique<HiveValueText>(value);
     added.dataLoaded = true;

@@ -43,11 +43,17 @@ class TextHiveSource : public HiveSource {
     std::string text_;
 };
 
+// A value is known by its name and where its lines lie in the file until it is asked for or
+// changed: a key of a large file may hold thousands, and most runs look at few of them.
 struct HiveValue {
-    std::string_view raw;  // the value's lines as read (in its key's blockText); empty once changed
-    std::string_view plainName;  // the name in raw when it needs no decoding (see PlainValueName)
-    std::unique_ptr<HiveValueText> text;  // the name unless plain; type and data once dataLoaded
+    uint64_t rawOffset = 0;  // the value's lines in the file
+    uint64_t rawLength = 0;  // 0 once changed
+    // A name that needs no decoding (see PlainValueName) is kept as its bytes in the key's
+    // plainNames; any other name is in text.
+    uint32_t nameOffset = 0;
+    uint32_t nameLength = 0;
     bool dataLoaded = false;
+    std::unique_ptr<HiveValueText> text;  // the name unless plain; type and data once dataLoaded
 };
 
 // Registry names in their order (case-insensitive).
@@ -65,9 +71,9 @@ struct HiveKey {
     // When they are not: the subkeys by name, made at the first lookup, so that a key with many
     // subkeys out of order is not searched from the start for each of them.
     std::unique_ptr<std::map<std::u16string_view, HiveKey*, RegNameLess>> subkeyIndex;
-    TextSpan gap;           // the empty lines before the key line, as read
-    TextSpan block;         // the key line up to its last line, as read; empty if implied
-    std::string blockText;  // the text of block, read when the values are first needed
+    TextSpan gap;            // the empty lines before the key line, as read
+    TextSpan block;          // the key line up to its last line, as read; empty if implied
+    std::string plainNames;  // the plain names of values, one after the other
     bool valuesLoaded = false;
     size_t valuesInBlock = 0;  // counted as the file was read, so that values is made in one go
     std::vector<HiveValue> values;
@@ -117,9 +123,10 @@ class Hive {
     // key must then not be changed, or its values would be lost.
     bool LoadValues(HiveKey& key) const;
     static HiveValue* FindValue(HiveKey& key, std::u16string_view name);
-    static std::u16string NameOf(const HiveValue& value);
-    // The value with its type and data read from its lines (values are first read by name only).
-    static const HiveValueText& ValueOf(HiveValue& value);
+    static std::u16string NameOf(const HiveKey& key, const HiveValue& value);
+    // The value with its type and data read from its lines (values are first known by name
+    // only); nullptr when its lines cannot be read again.
+    const HiveValueText* ValueOf(HiveValue& value) const;
     static void SetValue(HiveKey& key, const HiveValueText& value);
     static bool RemoveValue(HiveKey& key, std::u16string_view name);
 
@@ -132,6 +139,8 @@ class Hive {
 
     std::unique_ptr<HiveSource> source_;
     bool readFailed_ = false;
+    // The memory the file is read through, piece by piece, kept from one reading to the next.
+    mutable std::string scratch_;
     TextSpan preamble_;
     TextSpan tail_;  // empty lines after the last key
     std::unique_ptr<HiveKey> root_ = std::make_unique<HiveKey>();

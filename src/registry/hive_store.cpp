@@ -246,9 +246,12 @@ class HiveStore : public RegistryService {
         if (value == nullptr) {
             return kErrorFileNotFound;
         }
-        const HiveValueText& text = Hive::ValueOf(*value);
-        type = text.type;
-        std::string bytes = AnsiData(text);
+        const HiveValueText* text = slot->hive->ValueOf(*value);
+        if (text == nullptr) {
+            return ReadFailure(*slot);
+        }
+        type = text->type;
+        std::string bytes = AnsiData(*text);
         if (bytes.size() > maxBytes) {
             return kErrorMoreData;
         }
@@ -315,7 +318,11 @@ class HiveStore : public RegistryService {
         if (index >= node->values.size()) {
             return kErrorNoMoreItems;
         }
-        const HiveValueText& value = Hive::ValueOf(node->values[index]);
+        const HiveValueText* read = slot->hive->ValueOf(node->values[index]);
+        if (read == nullptr) {
+            return ReadFailure(*slot);
+        }
+        const HiveValueText& value = *read;
         std::string ansiName = WideToAnsi(value.name);
         std::string bytes = AnsiData(value);
         if (ansiName.size() > maxBytes) {

@@ -290,7 +290,7 @@ TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
     ASSERT_NE(key, nullptr);
     hive.LoadValues(*key);
     ASSERT_EQ(key->values.size(), 1u);
-    EXPECT_EQ(Hive::NameOf(key->values[0]), u"name");
+    EXPECT_EQ(Hive::NameOf(*key, key->values[0]), u"name");
     HiveValueText added;
     added.name = u"x";
     added.type = kRegDword;
@@ -303,7 +303,7 @@ TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
     ASSERT_NE(back, nullptr);
     again.LoadValues(*back);
     ASSERT_EQ(back->values.size(), 2u);
-    EXPECT_EQ(Hive::ValueOf(back->values[0]).data, WideToBytes(std::u16string(u"v\0", 2)));
+    EXPECT_EQ(again.ValueOf(back->values[0])->data, WideToBytes(std::u16string(u"v\0", 2)));
 }
 
 TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
@@ -327,7 +327,7 @@ TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
         for (const auto& [name, data] : expected) {
             HiveValue* found = Hive::FindValue(*key, name);
             ASSERT_NE(found, nullptr) << data;
-            EXPECT_EQ(Hive::ValueOf(*found).data,
+            EXPECT_EQ(hive.ValueOf(*found)->data,
                       WideToBytes(std::u16string(data.begin(), data.end())) + '\0' + '\0');
         }
         EXPECT_EQ(Hive::FindValue(*key, u"Alph"), nullptr);
@@ -343,14 +343,14 @@ TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
         again.LoadValues(*back);
         std::vector<std::u16string> names;
         for (const HiveValue& value : back->values) {
-            names.push_back(Hive::NameOf(value));
+            names.push_back(Hive::NameOf(*back, value));
         }
         std::vector<std::u16string> want = {u"Alpha", u"b\"q", u"Bravo", u"Charlie", u"d\u00e9"};
         if (body == shuffled) {
             want = {u"d\u00e9", u"Charlie", u"Alpha", u"b\"q", u"Bravo"};
         }
         EXPECT_EQ(names, want);
-        EXPECT_EQ(Hive::ValueOf(*Hive::FindValue(*back, u"charlie")).type, kRegDword);
+        EXPECT_EQ(again.ValueOf(*Hive::FindValue(*back, u"charlie"))->type, kRegDword);
     }
 }
 
@@ -390,7 +390,7 @@ TEST(HiveFile, IsReadInPiecesAndAFailedReadIsNeverTakenForTheEnd) {
     ASSERT_NE(a, nullptr);
     ASSERT_TRUE(hive.LoadValues(*a));
     ASSERT_EQ(a->values.size(), 2u);
-    EXPECT_EQ(Hive::ValueOf(a->values[0]).data.size(), (longData.size() + 1) * 2);
+    EXPECT_EQ(hive.ValueOf(a->values[0])->data.size(), (longData.size() + 1) * 2);
 
     // The file can no longer be read: the other key cannot be loaded (changing it would lose
     // its values) and the hive cannot be written.
