@@ -110,7 +110,7 @@ class StreamCursor {
     Offset Position() const { return offset_ + pos_; }
 
   private:
-    static constexpr size_t kPiece = size_t{1} << 20;
+    static constexpr size_t kPiece = size_t{1} << 18;
 
     // Keeps what is not read yet at the front of the buffer and reads more behind it. False at
     // the end of the source or when the read fails.
@@ -400,7 +400,7 @@ bool Hive::ReadSpan(TextSpan span, std::string& out) const {
 }
 
 bool Hive::PutSpan(TextSpan span, const std::function<void(std::string_view)>& put) const {
-    constexpr uint64_t kPiece = uint64_t{1} << 20;
+    constexpr uint64_t kPiece = uint64_t{1} << 18;
     std::string& piece = scratch_;
     while (span.length > 0) {
         TextSpan part{span.offset, std::min(span.length, kPiece)};

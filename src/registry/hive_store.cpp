@@ -5,6 +5,7 @@
 #include "registry/hive_store.h"
 
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <unordered_map>
@@ -68,8 +69,8 @@ struct Slot {
     // What the file held when last seen: the hive's text as read, no file at all, or what this
     // run wrote, which is not kept (the file is then known by its stamp alone).
     enum class Seen { AsRead, Missing, Written } seen = Seen::AsRead;
-    FileStamp stamp;  // of the file when it was read or last written
-    std::vector<Change> journal;
+    FileStamp stamp;             // of the file when it was read or last written
+    std::deque<Change> journal;  // grows without moving what it holds
 };
 
 struct Handle {
@@ -592,7 +593,7 @@ class HiveStore : public RegistryService {
     }
 
     // False when a key's text cannot be read: nothing may be written then.
-    static bool Replay(Hive& hive, const std::vector<Change>& journal) {
+    static bool Replay(Hive& hive, const std::deque<Change>& journal) {
         for (const Change& change : journal) {
             const std::u16string path = Hive::PathOf(*change.key);
             bool created = false;
