@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <unordered_map>
 #include <vector>
 
@@ -665,7 +664,7 @@ class HiveStore : public RegistryService {
         uint64_t fileTime = 0;
         CurrentRegistryTime(seconds, fileTime);
         // Through the one replacement routine: complete and on the disk before it is in place.
-        // The text is handed over in pieces as it is made, never held whole a second time.
+        // The text is handed over in pieces as it is made, never held whole.
         ReplacementFile out;
         std::string error;
         bool written = out.Begin(path, error);
