@@ -157,6 +157,38 @@ TEST_F(Store, WritesOnlyTheChangedKeyAnewAndOnlyTheChangedFile) {
               std::string("v\0", 2));
 }
 
+TEST_F(Store, WritesTwiceInOneRunFromTheFileItFirstRead) {
+    // After the first write the file read is no longer under its name; the keys not changed
+    // since are still copied from it, and a key first loaded after that write is read from it.
+    Write(dir / "system.reg", kSystem);
+    auto reg = Open();
+    RegKey other = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyLocalMachine, "Software\\Firm\\Other", other), 0);
+    ASSERT_EQ(reg->SetValue(other, "First", kRegDword, std::string("\x01\0\0\0", 4)), 0);
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+    RegKey app = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyLocalMachine, "Software\\Firm\\App", app), 0);
+    ASSERT_EQ(reg->SetValue(app, "Second", kRegDword, std::string("\x02\0\0\0", 4)), 0);
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+    reg->CloseKey(app);
+    reg->CloseKey(other);
+    const std::string after = Read(dir / "system.reg");
+    const std::string text(kSystem);
+    EXPECT_EQ(after.substr(after.find("\n[Software\\\\Zeta]")),
+              text.substr(text.find("\n[Software\\\\Zeta]")));
+    EXPECT_NE(after.find("\"Name\"=\"text with \\\"quotes\\\" and C:\\\\path \\xe9\\x20ac\"\n"),
+              std::string::npos)
+        << after;
+    auto again = Open();
+    EXPECT_EQ(Query(*again, kHkeyLocalMachine, "Software\\Firm\\Other", "First"),
+              std::string("\x01\0\0\0", 4));
+    EXPECT_EQ(Query(*again, kHkeyLocalMachine, "Software\\Firm\\App", "Second"),
+              std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(Query(*again, kHkeyLocalMachine, "Software\\Firm\\App", "Count"),
+              std::string("\xff\xff\0\0", 4));
+    EXPECT_EQ(reports, "");
+}
+
 TEST_F(Store, RootKeysMapOntoTheirFiles) {
     auto reg = Open();
     RegKey key = 0;
