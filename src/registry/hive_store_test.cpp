@@ -395,7 +395,9 @@ class FailingSource : public HiveSource {
         if (offset + size > failFrom) {
             return -1;
         }
-        size_t count = offset >= text_.size() ? 0 : std::min(size, text_.size() - offset);
+        size_t count = offset >= text_.size()
+                           ? 0
+                           : static_cast<size_t>(std::min<uint64_t>(size, text_.size() - offset));
         std::copy_n(text_.data() + offset, count, data);
         return static_cast<int64_t>(count);
     }
