@@ -615,13 +615,22 @@ bool Hive::LoadValues(HiveKey& key) const {
             value.nameLength = static_cast<uint32_t>(plain.size());
             key.plainNames.append(plain);
         } else {
-            value.text = std::make_unique<HiveValueText>();
-            if (!ParseValueName(whole, value.text->name)) {
+            auto named = std::make_shared<HiveValueText>();
+            if (!ParseValueName(whole, named->name)) {
                 continue;
             }
+            value.text = std::move(named);
         }
         value.rawOffset = key.block.offset + start;
-        value.rawLength = cursor.pos - start;
+        if (cursor.pos - start <= std::numeric_limits<uint32_t>::max()) {
+            value.rawLength = static_cast<uint32_t>(cursor.pos - start);
+        } else {
+            // Lines of more than 4 GiB: the value is kept read instead of by its place.
+            auto read = std::make_shared<HiveValueText>();
+            ParseValueLine(whole, *read);
+            value.text = std::move(read);
+            value.dataLoaded = true;
+        }
         if (!key.values.empty() && CompareValueNames(key, key.values.back(), value) >= 0) {
             key.valuesSorted = false;
         }
@@ -636,7 +645,7 @@ const HiveValueText* Hive::ValueOf(HiveValue& value) const {
         if (!ReadSpan({value.rawOffset, value.rawLength}, lines)) {
             return nullptr;
         }
-        auto text = std::make_unique<HiveValueText>();
+        auto text = std::make_shared<HiveValueText>();
         LineCursor cursor{lines};
         std::string_view first;
         size_t start = 0;
@@ -674,22 +683,22 @@ HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
     return nullptr;
 }
 
-void Hive::SetValue(HiveKey& key, const HiveValueText& value) {
+std::shared_ptr<const HiveValueText> Hive::SetValue(HiveKey& key, HiveValueText value) {
     key.changed = true;
     if (HiveValue* existing = FindValue(key, value.name)) {
-        // The value keeps the spelling of its name.
-        auto text = std::make_unique<HiveValueText>(
-            HiveValueText{NameOf(key, *existing), value.type, value.data});
-        existing->text = std::move(text);
+        value.name = NameOf(key, *existing);
+        existing->text = std::make_shared<const HiveValueText>(std::move(value));
         existing->rawLength = 0;
         existing->dataLoaded = true;
-        return;
+        return existing->text;
     }
     size_t at = key.valuesSorted ? SortedValuePosition(key, value.name) : key.values.size();
     HiveValue added;
-    added.text = std::make_unique<HiveValueText>(value);
+    added.text = std::make_shared<const HiveValueText>(std::move(value));
     added.dataLoaded = true;
+    auto text = added.text;
     key.values.insert(key.values.begin() + static_cast<std::ptrdiff_t>(at), std::move(added));
+    return text;
 }
 
 bool Hive::RemoveValue(HiveKey& key, std::u16string_view name) {

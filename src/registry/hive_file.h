@@ -47,13 +47,15 @@ class TextHiveSource : public HiveSource {
 // changed: a key of a large file may hold thousands, and most runs look at few of them.
 struct HiveValue {
     uint64_t rawOffset = 0;  // the value's lines in the file
-    uint64_t rawLength = 0;  // 0 once changed
+    uint32_t rawLength = 0;  // 0 once changed (or read whole, for lines longer than this holds)
     // A name that needs no decoding (see PlainValueName) is kept as its bytes in the key's
     // plainNames; any other name is in text.
     uint32_t nameOffset = 0;
     uint32_t nameLength = 0;
     bool dataLoaded = false;
-    std::unique_ptr<HiveValueText> text;  // the name unless plain; type and data once dataLoaded
+    // The name unless plain; type and data once dataLoaded. Never changed once made: a change
+    // makes a new one, so that the journal of a run can keep the values it set without copies.
+    std::shared_ptr<const HiveValueText> text;
 };
 
 // Registry names in their order (case-insensitive).
@@ -127,7 +129,9 @@ class Hive {
     // The value with its type and data read from its lines (values are first known by name
     // only); nullptr when its lines cannot be read again.
     const HiveValueText* ValueOf(HiveValue& value) const;
-    static void SetValue(HiveKey& key, const HiveValueText& value);
+    // Gives the value to key (an existing value keeps the spelling of its name); returns it as
+    // the key now holds it.
+    static std::shared_ptr<const HiveValueText> SetValue(HiveKey& key, HiveValueText value);
     static bool RemoveValue(HiveKey& key, std::u16string_view name);
 
     // The path of key below the root, components joined by "\".

@@ -34,7 +34,9 @@ struct Change {
     // The key in the hive as this run read it; its path is made only when the change must be
     // replayed onto a file that another run wrote in between (nodes outlive their deletion).
     const HiveKey* key;
-    HiveValueText value;
+    // The value set, shared with the hive (values are never changed in place), or the name of
+    // the value deleted.
+    std::shared_ptr<const HiveValueText> value;
 };
 
 // What shows that a file was neither replaced nor rewritten since it was last seen: its identity
@@ -226,8 +228,7 @@ class HiveStore : public RegistryService {
         if (!slot->hive->LoadValues(*node)) {
             return ReadFailure(*slot);
         }
-        Hive::SetValue(*node, value);
-        slot->journal.push_back({Change::SetValue, node, std::move(value)});
+        slot->journal.push_back({Change::SetValue, node, Hive::SetValue(*node, std::move(value))});
         return kErrorSuccess;
     }
 
@@ -268,12 +269,12 @@ class HiveStore : public RegistryService {
         if (!slot->hive->LoadValues(*node)) {
             return ReadFailure(*slot);
         }
-        HiveValueText value;
-        value.name = AnsiToWide(name);
-        if (!Hive::RemoveValue(*node, value.name)) {
+        auto named = std::make_shared<HiveValueText>();
+        named->name = AnsiToWide(name);
+        if (!Hive::RemoveValue(*node, named->name)) {
             return kErrorFileNotFound;
         }
-        slot->journal.push_back({Change::DeleteValue, node, std::move(value)});
+        slot->journal.push_back({Change::DeleteValue, node, std::move(named)});
         return kErrorSuccess;
     }
 
@@ -605,7 +606,7 @@ class HiveStore : public RegistryService {
                         if (!hive.LoadValues(*node)) {
                             return false;
                         }
-                        Hive::SetValue(*node, change.value);
+                        Hive::SetValue(*node, *change.value);
                     }
                     break;
                 case Change::DeleteValue:
@@ -613,7 +614,7 @@ class HiveStore : public RegistryService {
                         if (!hive.LoadValues(*node)) {
                             return false;
                         }
-                        Hive::RemoveValue(*node, change.value.name);
+                        Hive::RemoveValue(*node, change.value->name);
                     }
                     break;
                 case Change::DeleteKey: {
