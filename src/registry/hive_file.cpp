@@ -383,28 +383,32 @@ std::string Hive::Write(int64_t unixSeconds, uint64_t fileTime) const {
     return out;
 }
 
-bool Hive::ReadSpan(TextSpan span, std::string& out) const {
-    if (span.length > out.max_size()) {
+bool Hive::ReadSpan(TextSpan span, std::string& buffer, std::string_view& text) const {
+    if (span.length > buffer.max_size()) {
         return false;
     }
-    out.resize(static_cast<size_t>(span.length));
+    const auto length = static_cast<size_t>(span.length);
+    if (buffer.size() < length) {
+        buffer.resize(length);  // grown only: it is not set to zero again for every piece
+    }
     size_t done = 0;
-    while (done < out.size()) {
-        int64_t got = source_->ReadAt(span.offset + done, out.data() + done, out.size() - done);
+    while (done < length) {
+        int64_t got = source_->ReadAt(span.offset + done, buffer.data() + done, length - done);
         if (got <= 0) {
             return false;  // failed, or the file is shorter than it was when it was read
         }
         done += static_cast<size_t>(got);
     }
+    text = std::string_view(buffer.data(), length);
     return true;
 }
 
 bool Hive::PutSpan(TextSpan span, const std::function<void(std::string_view)>& put) const {
     constexpr uint64_t kPiece = uint64_t{1} << 18;
-    std::string& piece = scratch_;
     while (span.length > 0) {
         TextSpan part{span.offset, std::min(span.length, kPiece)};
-        if (!ReadSpan(part, piece)) {
+        std::string_view piece;
+        if (!ReadSpan(part, scratch_, piece)) {
             return false;
         }
         put(piece);
@@ -575,8 +579,8 @@ bool Hive::LoadValues(HiveKey& key) const {
     }
     // The block is read into a buffer kept for the next key: of its text only the names of the
     // values stay, and where each value's lines are.
-    std::string& block = scratch_;
-    if (!ReadSpan(key.block, block)) {
+    std::string_view block;
+    if (!ReadSpan(key.block, scratch_, block)) {
         return false;
     }
     key.valuesLoaded = true;
@@ -641,8 +645,9 @@ bool Hive::LoadValues(HiveKey& key) const {
 
 const HiveValueText* Hive::ValueOf(HiveValue& value) const {
     if (!value.dataLoaded) {
-        std::string lines;
-        if (!ReadSpan({value.rawOffset, value.rawLength}, lines)) {
+        std::string buffer;
+        std::string_view lines;
+        if (!ReadSpan({value.rawOffset, value.rawLength}, buffer, lines)) {
             return nullptr;
         }
         auto text = std::make_shared<HiveValueText>();

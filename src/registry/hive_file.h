@@ -138,7 +138,8 @@ class Hive {
     static std::u16string PathOf(const HiveKey& key);
 
   private:
-    bool ReadSpan(TextSpan span, std::string& out) const;
+    // Reads span into buffer (grown as needed, never shrunk); text is the span's bytes in it.
+    bool ReadSpan(TextSpan span, std::string& buffer, std::string_view& text) const;
     bool PutSpan(TextSpan span, const std::function<void(std::string_view)>& put) const;
 
     std::unique_ptr<HiveSource> source_;
