@@ -420,9 +420,9 @@ bool Hive::PutSpan(TextSpan span, const std::function<void(std::string_view)>& p
 
 bool Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
                    const std::function<void(std::string_view)>& put) const {
+    // Every piece is whole lines: spans end where lines end (a file that ends inside a line is
+    // not read), and what is made here ends with its line end.
     bool ok = true;
-    bool any = false;  // something was put; last is the last character of it
-    char last = 0;
     // Spans of the file that follow each other in it (the keys not changed, the values not
     // changed) are read and put as one.
     TextSpan run;
@@ -442,16 +442,12 @@ bool Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
             flush();
             run = span;
         }
-        any = true;
-        last = '\n';  // spans are whole lines: a file that ends inside a line is not read
     };
     // A piece made here, which lives only for the call.
     auto appendMade = [&](std::string_view piece) {
         if (!piece.empty()) {
             flush();
             put(piece);
-            any = true;
-            last = piece.back();
         }
     };
     append(preamble_);
@@ -474,9 +470,6 @@ bool Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
         }
         if (!hasValues && !key->subkeys.empty() && key->options.empty()) {
             continue;  // implied by its subkeys
-        }
-        if (any && last != '\n') {
-            appendMade("\n");
         }
         if (key->gap.length == 0) {
             appendMade("\n");

@@ -17,8 +17,6 @@
 
 namespace rivel {
 
-// A value is kept as its lines until it is asked for or changed: a key of a large file may hold
-// thousands, and most runs look at few of them.
 // Where a piece of the file's text lies in it.
 struct TextSpan {
     uint64_t offset = 0;

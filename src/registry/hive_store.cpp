@@ -67,9 +67,7 @@ struct Slot {
     std::unique_ptr<Hive> hive;
     bool loaded = false;
     bool damaged = false;
-    // What the file held when last seen: the hive's text as read, no file at all, or what this
-    // run wrote, which is not kept (the file is then known by its stamp alone).
-    enum class Seen { AsRead, Missing, Written } seen = Seen::AsRead;
+    bool seenMissing = false;    // there was no file when it was last looked at
     FileStamp stamp;             // of the file when it was read or last written
     std::deque<Change> journal;  // grows without moving what it holds
 };
@@ -434,7 +432,7 @@ class HiveStore : public RegistryService {
             slot.damaged = true;
             return false;
         }
-        slot.seen = exists ? Slot::Seen::AsRead : Slot::Seen::Missing;
+        slot.seenMissing = !exists;
         slot.stamp = stamp;
         if (!exists) {
             slot.hive->InitEmpty(Header(slot));
@@ -641,7 +639,7 @@ class HiveStore : public RegistryService {
             Report(1, "Can't read registry file", path);
             return false;
         }
-        const bool same = unchanged || (slot.seen == Slot::Seen::Missing && !exists);
+        const bool same = unchanged || (slot.seenMissing && !exists);
         if (!same) {
             auto fresh = std::make_unique<Hive>();
             std::string error;
@@ -688,7 +686,7 @@ class HiveStore : public RegistryService {
             Report(1, "Can't write registry file", path + ": " + error);
             return false;
         }
-        slot.seen = Slot::Seen::Written;
+        slot.seenMissing = false;
         slot.stamp = StampOf(path);  // under the edit lock: no other run writes in between
         return true;
     }

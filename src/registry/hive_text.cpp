@@ -394,16 +394,12 @@ bool CheckValueLine(std::string_view line) {
     return ReadValueLine(line, unused, true);
 }
 
-namespace {
-
 void AppendHexByte(std::string& out, char byte) {
     static const char kDigits[] = "0123456789abcdef";
     auto b = static_cast<unsigned char>(byte);
     out.push_back(kDigits[b >> 4]);
     out.push_back(kDigits[b & 15]);
 }
-
-}  // namespace
 
 std::string FormatValueLines(const HiveValueText& value) {
     std::string out;

@@ -13,6 +13,8 @@ namespace rivel {
 
 // The value of a hexadecimal digit (either case), or -1.
 int HexDigit(char c);
+// Appends byte as two lower-case hexadecimal digits.
+void AppendHexByte(std::string& out, char byte);
 
 // UTF-16 code units as little-endian bytes (the data of text values) and back; an odd last byte
 // is dropped.

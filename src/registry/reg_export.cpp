@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "registry/hive_text.h"
 #include "text/strings.h"
 
 namespace rivel {
@@ -47,11 +48,11 @@ std::string Quoted(const std::string& text) {
 
 std::string HexBytes(const std::string& data) {
     std::string out;
-    char byte[4];
     for (size_t i = 0; i < data.size(); ++i) {
-        std::snprintf(byte, sizeof byte, i == 0 ? "%02x" : ",%02x",
-                      static_cast<unsigned char>(data[i]));
-        out += byte;
+        if (i != 0) {
+            out.push_back(',');
+        }
+        AppendHexByte(out, data[i]);
     }
     return out;
 }
