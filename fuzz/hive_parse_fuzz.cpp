@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (rivel::HiveValue& value : key->values) {
             // The name known before the value is read is the name its line gives.
             const std::u16string name = rivel::Hive::NameOf(*key, value);
-            const rivel::HiveValueText* text = hive.ValueOf(value);
+            const rivel::HiveValueText* text = hive.ValueOf(*key, value);
             Check(text != nullptr && text->name == name);
             rivel::HiveValueText back;
             std::string lines = rivel::FormatValueLines(*text);

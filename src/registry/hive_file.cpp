@@ -110,7 +110,7 @@ class StreamCursor {
     Offset Position() const { return offset_ + pos_; }
 
   private:
-    static constexpr size_t kPiece = size_t{1} << 18;
+    static constexpr size_t kPiece = size_t{1} << 16;
 
     // Keeps what is not read yet at the front of the buffer and reads more behind it. False at
     // the end of the source or when the read fails.
@@ -172,21 +172,37 @@ size_t SortedPosition(const std::vector<T>& items, std::u16string_view name, Nam
 
 // The plain name of value in key (empty when its name is in text).
 std::string_view PlainName(const HiveKey& key, const HiveValue& value) {
-    return std::string_view(key.plainNames).substr(value.nameOffset, value.nameLength);
+    return std::string_view(key.plainNames).substr(value.nameOrText, value.nameLength);
+}
+
+const HiveValueText* TextOf(const HiveKey& key, const HiveValue& value) {
+    return value.hasText ? key.texts[value.nameOrText].get() : nullptr;
+}
+
+// Gives value the text made for it, in place of the one it had.
+void GiveText(HiveKey& key, HiveValue& value, std::shared_ptr<const HiveValueText> text) {
+    if (value.hasText) {
+        key.texts[value.nameOrText] = std::move(text);
+        return;
+    }
+    value.nameOrText = static_cast<uint32_t>(key.texts.size());
+    value.nameLength = 0;
+    value.hasText = true;
+    key.texts.push_back(std::move(text));
 }
 
 // Compares the name of value in key with name (UTF-16, or the plain name of another value).
 template <class Name>
 int CompareValueName(const HiveKey& key, const HiveValue& value, Name name) {
-    if (value.text) {
-        return CompareRegUnits(std::u16string_view(value.text->name), name);
+    if (const HiveValueText* text = TextOf(key, value)) {
+        return CompareRegUnits(std::u16string_view(text->name), name);
     }
     return CompareRegUnits(PlainName(key, value), name);
 }
 
 int CompareValueNames(const HiveKey& key, const HiveValue& a, const HiveValue& b) {
-    if (b.text) {
-        return CompareValueName(key, a, std::u16string_view(b.text->name));
+    if (const HiveValueText* text = TextOf(key, b)) {
+        return CompareValueName(key, a, std::u16string_view(text->name));
     }
     return CompareValueName(key, a, PlainName(key, b));
 }
@@ -404,7 +420,7 @@ bool Hive::ReadSpan(TextSpan span, std::string& buffer, std::string_view& text) 
 }
 
 bool Hive::PutSpan(TextSpan span, const std::function<void(std::string_view)>& put) const {
-    constexpr uint64_t kPiece = uint64_t{1} << 18;
+    constexpr uint64_t kPiece = uint64_t{1} << 16;
     while (span.length > 0) {
         TextSpan part{span.offset, std::min(span.length, kPiece)};
         std::string_view piece;
@@ -480,9 +496,9 @@ bool Hive::WriteTo(int64_t unixSeconds, uint64_t fileTime,
         appendMade(key->options);
         for (const HiveValue& value : key->values) {
             if (value.rawLength != 0) {
-                append({value.rawOffset, value.rawLength});  // its lines as read
+                append({key->block.offset + value.rawStart, value.rawLength});  // as read
             } else {
-                appendMade(FormatValueLines(*value.text));
+                appendMade(FormatValueLines(*TextOf(*key, value)));
             }
         }
     }
@@ -605,42 +621,43 @@ bool Hive::LoadValues(HiveKey& key) const {
             }
             whole = joined;
         }
+        constexpr uint32_t kMost = std::numeric_limits<uint32_t>::max();
         std::string_view plain;
-        if (PlainValueName(line, plain) &&
-            key.plainNames.size() + plain.size() <= std::numeric_limits<uint32_t>::max()) {
-            value.nameOffset = static_cast<uint32_t>(key.plainNames.size());
-            value.nameLength = static_cast<uint32_t>(plain.size());
+        if (PlainValueName(line, plain) && plain.size() <= std::numeric_limits<uint16_t>::max() &&
+            key.plainNames.size() + plain.size() <= kMost) {
+            value.nameOrText = static_cast<uint32_t>(key.plainNames.size());
+            value.nameLength = static_cast<uint16_t>(plain.size());
             key.plainNames.append(plain);
         } else {
             auto named = std::make_shared<HiveValueText>();
             if (!ParseValueName(whole, named->name)) {
                 continue;
             }
-            value.text = std::move(named);
+            GiveText(key, value, std::move(named));
         }
-        value.rawOffset = key.block.offset + start;
-        if (cursor.pos - start <= std::numeric_limits<uint32_t>::max()) {
+        if (start <= kMost && cursor.pos - start <= kMost) {
+            value.rawStart = static_cast<uint32_t>(start);
             value.rawLength = static_cast<uint32_t>(cursor.pos - start);
         } else {
             // Lines of more than 4 GiB: the value is kept read instead of by its place.
             auto read = std::make_shared<HiveValueText>();
             ParseValueLine(whole, *read);
-            value.text = std::move(read);
+            GiveText(key, value, std::move(read));
             value.dataLoaded = true;
         }
         if (!key.values.empty() && CompareValueNames(key, key.values.back(), value) >= 0) {
             key.valuesSorted = false;
         }
-        key.values.push_back(std::move(value));
+        key.values.push_back(value);
     }
     return true;
 }
 
-const HiveValueText* Hive::ValueOf(HiveValue& value) const {
+const HiveValueText* Hive::ValueOf(HiveKey& key, HiveValue& value) const {
     if (!value.dataLoaded) {
         std::string buffer;
         std::string_view lines;
-        if (!ReadSpan({value.rawOffset, value.rawLength}, buffer, lines)) {
+        if (!ReadSpan({key.block.offset + value.rawStart, value.rawLength}, buffer, lines)) {
             return nullptr;
         }
         auto text = std::make_shared<HiveValueText>();
@@ -652,15 +669,15 @@ const HiveValueText* Hive::ValueOf(HiveValue& value) const {
         if (cursor.Next(first, start, complete) && ReadValueLines(cursor, first, joined)) {
             ParseValueLine(joined, *text);
         }
-        value.text = std::move(text);
+        GiveText(key, value, std::move(text));
         value.dataLoaded = true;
     }
-    return value.text.get();
+    return TextOf(key, value);
 }
 
 std::u16string Hive::NameOf(const HiveKey& key, const HiveValue& value) {
-    if (value.text) {
-        return value.text->name;
+    if (const HiveValueText* text = TextOf(key, value)) {
+        return text->name;
     }
     std::string_view plain = PlainName(key, value);
     return std::u16string(plain.begin(), plain.end());
@@ -683,19 +700,18 @@ HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
 
 std::shared_ptr<const HiveValueText> Hive::SetValue(HiveKey& key, HiveValueText value) {
     key.changed = true;
-    if (HiveValue* existing = FindValue(key, value.name)) {
+    HiveValue* existing = FindValue(key, value.name);
+    if (existing != nullptr) {
         value.name = NameOf(key, *existing);
-        existing->text = std::make_shared<const HiveValueText>(std::move(value));
-        existing->rawLength = 0;
-        existing->dataLoaded = true;
-        return existing->text;
+    } else {
+        size_t at = key.valuesSorted ? SortedValuePosition(key, value.name) : key.values.size();
+        existing =
+            &*key.values.insert(key.values.begin() + static_cast<std::ptrdiff_t>(at), HiveValue{});
     }
-    size_t at = key.valuesSorted ? SortedValuePosition(key, value.name) : key.values.size();
-    HiveValue added;
-    added.text = std::make_shared<const HiveValueText>(std::move(value));
-    added.dataLoaded = true;
-    auto text = added.text;
-    key.values.insert(key.values.begin() + static_cast<std::ptrdiff_t>(at), std::move(added));
+    auto text = std::make_shared<const HiveValueText>(std::move(value));
+    GiveText(key, *existing, text);
+    existing->rawLength = 0;
+    existing->dataLoaded = true;
     return text;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "registry/hive_text.h"
@@ -42,19 +43,20 @@ class TextHiveSource : public HiveSource {
 };
 
 // A value is known by its name and where its lines lie in the file until it is asked for or
-// changed: a key of a large file may hold thousands, and most runs look at few of them.
+// changed: a key of a large file may hold thousands, and most runs look at few of them, so the
+// record is small and owns nothing (a key's values are made and freed in one piece).
 struct HiveValue {
-    uint64_t rawOffset = 0;  // the value's lines in the file
-    uint32_t rawLength = 0;  // 0 once changed (or read whole, for lines longer than this holds)
-    // A name that needs no decoding (see PlainValueName) is kept as its bytes in the key's
-    // plainNames; any other name is in text.
-    uint32_t nameOffset = 0;
-    uint32_t nameLength = 0;
-    bool dataLoaded = false;
-    // The name unless plain; type and data once dataLoaded. Never changed once made: a change
-    // makes a new one, so that the journal of a run can keep the values it set without copies.
-    std::shared_ptr<const HiveValueText> text;
+    // The value's lines, from the start of the key's block; rawLength is 0 once changed.
+    uint32_t rawStart = 0;
+    uint32_t rawLength = 0;
+    // Without text: where the name's bytes (a name that needs no decoding, see PlainValueName)
+    // are in the key's plainNames. With text: its index in the key's texts.
+    uint32_t nameOrText = 0;
+    uint16_t nameLength = 0;
+    bool hasText = false;     // the name (and, once dataLoaded, type and data) are in a text
+    bool dataLoaded = false;  // its text holds the type and data
 };
+static_assert(std::is_trivially_destructible_v<HiveValue>);
 
 // Registry names in their order (case-insensitive).
 struct RegNameLess {
@@ -77,6 +79,9 @@ struct HiveKey {
     bool valuesLoaded = false;
     size_t valuesInBlock = 0;  // counted as the file was read, so that values is made in one go
     std::vector<HiveValue> values;
+    // The texts of values read or set. Never changed once made: a change makes a new one, so
+    // that the journal of a run can keep the values it set without copies.
+    std::vector<std::shared_ptr<const HiveValueText>> texts;
     bool valuesSorted = true;
     std::string options;   // "#class", "#link" and comment lines of the block, kept when rewritten
     bool changed = false;  // written anew with the current time
@@ -126,7 +131,7 @@ class Hive {
     static std::u16string NameOf(const HiveKey& key, const HiveValue& value);
     // The value with its type and data read from its lines (values are first known by name
     // only); nullptr when its lines cannot be read again.
-    const HiveValueText* ValueOf(HiveValue& value) const;
+    const HiveValueText* ValueOf(HiveKey& key, HiveValue& value) const;
     // Gives the value to key (an existing value keeps the spelling of its name); returns it as
     // the key now holds it.
     static std::shared_ptr<const HiveValueText> SetValue(HiveKey& key, HiveValueText value);

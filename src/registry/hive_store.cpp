@@ -245,7 +245,7 @@ class HiveStore : public RegistryService {
         if (value == nullptr) {
             return kErrorFileNotFound;
         }
-        const HiveValueText* text = slot->hive->ValueOf(*value);
+        const HiveValueText* text = slot->hive->ValueOf(*node, *value);
         if (text == nullptr) {
             return ReadFailure(*slot);
         }
@@ -317,7 +317,7 @@ class HiveStore : public RegistryService {
         if (index >= node->values.size()) {
             return kErrorNoMoreItems;
         }
-        const HiveValueText* read = slot->hive->ValueOf(node->values[index]);
+        const HiveValueText* read = slot->hive->ValueOf(*node, node->values[index]);
         if (read == nullptr) {
             return ReadFailure(*slot);
         }

@@ -335,7 +335,7 @@ TEST(HiveFile, ValueContinuedInsideItsNameSurvivesARewrittenKey) {
     ASSERT_NE(back, nullptr);
     again.LoadValues(*back);
     ASSERT_EQ(back->values.size(), 2u);
-    EXPECT_EQ(again.ValueOf(back->values[0])->data, WideToBytes(std::u16string(u"v\0", 2)));
+    EXPECT_EQ(again.ValueOf(*back, back->values[0])->data, WideToBytes(std::u16string(u"v\0", 2)));
 }
 
 TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
@@ -359,7 +359,7 @@ TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
         for (const auto& [name, data] : expected) {
             HiveValue* found = Hive::FindValue(*key, name);
             ASSERT_NE(found, nullptr) << data;
-            EXPECT_EQ(hive.ValueOf(*found)->data,
+            EXPECT_EQ(hive.ValueOf(*key, *found)->data,
                       WideToBytes(std::u16string(data.begin(), data.end())) + '\0' + '\0');
         }
         EXPECT_EQ(Hive::FindValue(*key, u"Alph"), nullptr);
@@ -382,7 +382,7 @@ TEST(HiveFile, PlainAndEscapedValueNamesAreFoundAndKeepTheirSpelling) {
             want = {u"d\u00e9", u"Charlie", u"Alpha", u"b\"q", u"Bravo"};
         }
         EXPECT_EQ(names, want);
-        EXPECT_EQ(again.ValueOf(*Hive::FindValue(*back, u"charlie"))->type, kRegDword);
+        EXPECT_EQ(again.ValueOf(*back, *Hive::FindValue(*back, u"charlie"))->type, kRegDword);
     }
 }
 
@@ -409,10 +409,13 @@ class FailingSource : public HiveSource {
 };
 
 TEST(HiveFile, IsReadInPiecesAndAFailedReadIsNeverTakenForTheEnd) {
-    // Lines longer than the piece the file is read in, around keys of ordinary lines.
+    // Lines longer than the piece the file is read in, around keys of ordinary lines; a name
+    // longer than a plain name's record can hold.
     const std::string longData(3 << 20, 'x');
+    const std::string longName(70000, 'n');
     const std::string text = "WINE REGISTRY Version 2\n;; comment\n\n[A] 1\n\"long\"=\"" +
-                             longData + "\"\n\"v\"=dword:00000001\n\n[B] 2\n\"w\"=\"2\"\n\n";
+                             longData + "\"\n\"" + longName +
+                             "\"=\"n\"\n\"v\"=dword:00000001\n\n[B] 2\n\"w\"=\"2\"\n\n";
     auto source = std::make_unique<FailingSource>(text);
     FailingSource* reads = source.get();
     Hive hive;
@@ -423,8 +426,13 @@ TEST(HiveFile, IsReadInPiecesAndAFailedReadIsNeverTakenForTheEnd) {
     HiveKey* a = Hive::FindPath(hive.Root(), u"A");
     ASSERT_NE(a, nullptr);
     ASSERT_TRUE(hive.LoadValues(*a));
-    ASSERT_EQ(a->values.size(), 2u);
-    EXPECT_EQ(hive.ValueOf(a->values[0])->data.size(), (longData.size() + 1) * 2);
+    ASSERT_EQ(a->values.size(), 3u);
+    EXPECT_EQ(hive.ValueOf(*a, a->values[0])->data.size(), (longData.size() + 1) * 2);
+    const std::u16string wideName(longName.begin(), longName.end());
+    HiveValue* named = Hive::FindValue(*a, wideName);
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(Hive::NameOf(*a, *named), wideName);
+    EXPECT_EQ(hive.ValueOf(*a, *named)->data, std::string("n\0\0\0", 4));
 
     // The file can no longer be read: the other key cannot be loaded (changing it would lose
     // its values) and the hive cannot be written.
