@@ -319,8 +319,14 @@ bool Hive::Parse(std::unique_ptr<HiveSource> source, std::string& errorText) {
             finishBlock(start);
             HiveKey* node = root_.get();
             for (auto part : parts) {
-                HiveKey* sub = node->subkeysSorted ? FindSubKey(*node, part) : nullptr;
-                if (sub == nullptr && !node->subkeysSorted) {
+                // In a file written in name order a key's parent is the last key added below
+                // its own parent, and a new key goes after all of them: one comparison each.
+                const int order =
+                    node->subkeys.empty() ? -1 : CompareRegNames(node->subkeys.back()->name, part);
+                HiveKey* sub = nullptr;
+                if (order == 0) {
+                    sub = node->subkeys.back().get();
+                } else if (order > 0 || !node->subkeysSorted) {
                     sub = FindSubKey(*node, part);
                 }
                 if (sub == nullptr) {
@@ -328,8 +334,7 @@ bool Hive::Parse(std::unique_ptr<HiveSource> source, std::string& errorText) {
                     fresh->name.assign(part);
                     fresh->parent = node;
                     fresh->valuesLoaded = true;
-                    if (!node->subkeys.empty() &&
-                        CompareRegNames(node->subkeys.back()->name, part) >= 0) {
+                    if (order > 0) {
                         node->subkeysSorted = false;
                     }
                     sub = fresh.get();
