@@ -688,13 +688,17 @@ std::u16string Hive::NameOf(const HiveKey& key, const HiveValue& value) {
     return std::u16string(plain.begin(), plain.end());
 }
 
-HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
+namespace {
+// The value named name in key, or nullptr; at is then where a value of that name goes. In a key
+// in name order one search finds either.
+HiveValue* LocateValue(HiveKey& key, std::u16string_view name, size_t& at) {
     auto& values = key.values;
     if (key.valuesSorted) {
-        size_t i = SortedValuePosition(key, name);
-        return i < values.size() && CompareValueName(key, values[i], name) == 0 ? &values[i]
-                                                                                : nullptr;
+        at = SortedValuePosition(key, name);
+        return at < values.size() && CompareValueName(key, values[at], name) == 0 ? &values[at]
+                                                                                  : nullptr;
     }
+    at = values.size();
     for (auto& value : values) {
         if (CompareValueName(key, value, name) == 0) {
             return &value;
@@ -702,14 +706,20 @@ HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
     }
     return nullptr;
 }
+}  // namespace
+
+HiveValue* Hive::FindValue(HiveKey& key, std::u16string_view name) {
+    size_t at = 0;
+    return LocateValue(key, name, at);
+}
 
 std::shared_ptr<const HiveValueText> Hive::SetValue(HiveKey& key, HiveValueText value) {
     key.changed = true;
-    HiveValue* existing = FindValue(key, value.name);
+    size_t at = 0;
+    HiveValue* existing = LocateValue(key, value.name, at);
     if (existing != nullptr) {
         value.name = NameOf(key, *existing);
     } else {
-        size_t at = key.valuesSorted ? SortedValuePosition(key, value.name) : key.values.size();
         existing =
             &*key.values.insert(key.values.begin() + static_cast<std::ptrdiff_t>(at), HiveValue{});
     }
