@@ -36,8 +36,8 @@ void WriteKeys(std::ofstream& out) {
         buffer += "\n[Software\\\\Bench\\\\" + KeyName(k) + "] 1700000000\n#time=1da0c7e5f4c3b2a\n";
         for (int v = 0; v < kValuesPerKey; ++v) {
             std::snprintf(line, sizeof line,
-                          "\"Value%03d\"=\"setting %d of key %d in C:\\\\Program Files\\\\App\\\\"
-                          "bin\\\\tool.exe\"\n",
+                          "\"Value%03d\"=\"setting %d of key %d in C:\\\\Program Files\\\\Common "
+                          "Files\\\\Vendor\\\\App\\\\bin\\\\tool.exe\"\n",
                           v, v, k);
             buffer += line;
         }
