@@ -69,9 +69,13 @@ void WriteRegFile(const fs::path& path) {
             out << "\n[HKEY_LOCAL_MACHINE\\Software\\Bench\\" << KeyName(next(kKeys)) << "]\n";
         }
         switch (i % 3) {
-            case 0:
-                out << "\"Value" << 100 + next(900) << "\"=\"changed " << i << "\"\n";
+            case 0: {
+                // A value the key holds (Value000 to Value099).
+                char name[16];
+                std::snprintf(name, sizeof name, "Value%03d", next(kValuesPerKey));
+                out << "\"" << name << "\"=\"changed " << i << "\"\n";
                 break;
+            }
             case 1:
                 out << "\"New" << i << "\"=\"C:\\\\new\\\\" << i << "\"\n";
                 break;
