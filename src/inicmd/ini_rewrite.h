@@ -14,7 +14,7 @@ namespace rivel {
 
 // Storage that the replace commands reuse from line to line.
 struct ReplaceScratch {
-    std::string out, pending, window;
+    std::string out, window;
 };
 
 // Applies the replace commands to one line (trailing blanks removed first): those for every
