@@ -180,7 +180,7 @@ struct Pass {
     bool firstSection = true;
     // The positions of the current section's commands and replace commands.
     const SectionCommands* commands = &index.CommandsOf("");
-    const Positions* replaces = &index.ReplacesOf("");
+    Positions replaces = index.ReplacesOf("");
 
     // Keeping the file's layout (/k): the input line being processed, as read, and its line end.
     const bool keep = options.KeepLayout == 1;
@@ -194,7 +194,7 @@ struct Pass {
     void EnterSection(std::string section) {
         currentSection = std::move(section);
         commands = &index.CommandsOf(currentSection);
-        replaces = &index.ReplacesOf(currentSection);
+        replaces = index.ReplacesOf(currentSection);
         sectionMayGrow = false;
         for (size_t i : commands->records) {
             const CommandRecord& r = store.CommandList[i];
@@ -373,19 +373,19 @@ struct Pass {
             hash = NextKeyFilterHash(hash, c);
             stemHash = i + 1 == n ? hash : stemHash;
         }
-        const bool numbered = !commands->byNumberedKey.empty();
+        const bool numbered = commands->hasNumbered;
         if (!commands->MayHold(KeyFilterBit(hash)) &&
             (!numbered || !commands->MayHold(KeyFilterBit(stemHash)))) {
             return false;
         }
-        if (commands->byKey.count(std::string_view(keyBuffer)) != 0) {
+        if (!commands->ByKey(keyBuffer).empty()) {
             return true;
         }
         if (!numbered) {
             return false;
         }
         keyBuffer.resize(n);
-        return commands->byNumberedKey.count(std::string_view(keyBuffer)) != 0;
+        return commands->HasNumberedKey(keyBuffer);
     }
 
     // With /k a changed line whose key and value are those it had keeps its own spelling.
@@ -451,7 +451,7 @@ struct Pass {
     void Line(const std::string& line, const char* lineEnd) {
         raw = &line;
         rawEnd = lineEnd;
-        ReplaceLine(run, options, store, index, *replaces, line, l, scratch);
+        ReplaceLine(run, options, store, index, replaces, line, l, scratch);
         if (l.empty()) {
             // The designed layout drops empty lines; /k keeps them (not in a deleted section).
             if (keep && !sectionDeleted) {
@@ -507,8 +507,8 @@ struct Pass {
 }  // namespace
 
 void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                 const SectionIndex& index, const Positions& currentReplaces,
-                 const std::string& line, std::string& l, ReplaceScratch& scratch) {
+                 const SectionIndex& index, Positions currentReplaces, const std::string& line,
+                 std::string& l, ReplaceScratch& scratch) {
     size_t trimmed = line.size();
     while (trimmed > 0 && IsBlank(line[trimmed - 1])) {
         --trimmed;
@@ -517,11 +517,11 @@ void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
         const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
-        const Positions& own =
+        const Positions own =
             !header ? currentReplaces
                     : index.ReplacesOf(UpperCase(std::string_view(l).substr(l[0] == ';' ? 1 : 0)));
         // The records for every line and those for this section, merged back into list order.
-        const std::vector<size_t>& all = index.replacesEverywhere;
+        const std::vector<uint32_t>& all = index.replacesEverywhere;
         size_t a = 0, b = 0;
         while (a < all.size() || b < own.size()) {
             size_t next;
@@ -586,7 +586,8 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     LogMessage(run.log, verbose, 5, "InFile : ", input);
     LogMessage(run.log, verbose, 5, "OutFile: ", out.File().NewName());
     store.IniChanged = false;
-    SectionIndex index = BuildSectionIndex(store);
+    SectionIndex index;
+    BuildSectionIndex(store, index);
     Pass pass(run, options, store, index, out);
     while (more) {
         pass.Line(line, reader.LastLineEnd());

@@ -2,18 +2,10 @@
 #include "inicmd/section_index.h"
 
 #include <algorithm>
-#include <tuple>
 
 #include "text/strings.h"
 
 namespace rivel {
-
-namespace {
-const Positions& NoPositions() {
-    static const Positions none;
-    return none;
-}
-}  // namespace
 
 uint32_t KeyFilterBit(std::string_view upperKey) {
     uint32_t hash = kKeyFilterStart;
@@ -24,41 +16,102 @@ uint32_t KeyFilterBit(std::string_view upperKey) {
 }
 
 namespace {
-// The entry of map for key, made (in the map's arena) when there is none.
-template <typename Value>
-Value& Entry(TextKeyMap<Value>& map, std::string_view key) {
-    auto it = map.find(key);
-    if (it == map.end()) {
-        it =
-            map.emplace(std::piecewise_construct, std::forward_as_tuple(key), std::tuple<>()).first;
-    }
-    return it->second;
-}
-
 void AddToFilter(SectionCommands& section, std::string_view upperKey) {
     uint32_t bit = KeyFilterBit(upperKey);
     section.keyFilter[bit >> 6] |= uint64_t{1} << (bit & 63);
 }
+
+bool IsNumberedKind(CommandKind kind) {
+    return kind == CommandKind::AddKeyNumeric || kind == CommandKind::DeleteKeyNum ||
+           kind == CommandKind::DeleteKeyValNum;
+}
+
+Positions ListOrNone(const ListTable& table, uint32_t id) {
+    return id == ListTable::kNone ? Positions() : table.List(id);
+}
 }  // namespace
+
+uint32_t SectionIndex::KeyHash(std::string_view text) {
+    uint32_t hash = 2166136261u;
+    for (char c : text) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    return hash;
+}
+
+uint32_t SectionIndex::FindKey(const SectionCommands& section, Kind kind,
+                               std::string_view upperKey) const {
+    const uint32_t hash = KeyHash(upperKey);
+    auto end = keys.begin() + section.keysEnd;
+    auto at = std::lower_bound(keys.begin() + section.keysBegin, end, hash,
+                               [](const KeyRef& k, uint32_t h) { return k.hash < h; });
+    for (; at != end && at->hash == hash; ++at) {
+        if (table.Kind(at->id) == kind && table.Text(at->id) == upperKey) {
+            return at->id;
+        }
+    }
+    return ListTable::kNone;
+}
+
+Positions SectionCommands::ByKey(std::string_view upperKey) const {
+    return index == nullptr
+               ? Positions()
+               : ListOrNone(index->table, index->FindKey(*this, SectionIndex::kKey, upperKey));
+}
+
+bool SectionCommands::HasNumberedKey(std::string_view upperStem) const {
+    return hasNumbered &&
+           index->FindKey(*this, SectionIndex::kGroup, upperStem) != ListTable::kNone;
+}
+
+uint32_t SectionCommands::NumberedGroup(std::string_view upperStem) const {
+    return hasNumbered ? index->FindKey(*this, SectionIndex::kGroup, upperStem) : ListTable::kNone;
+}
 
 const SectionCommands& SectionIndex::CommandsOf(std::string_view upperSection) const {
     static const SectionCommands none;
-    const SectionCommands* found = FindText(commands, upperSection);
-    return found != nullptr ? *found : none;
+    uint32_t id = table.Find(kSection, 0, upperSection);
+    return id != ListTable::kNone ? sections[table.Tag(id)] : none;
 }
 
-const Positions& SectionIndex::ReplacesOf(std::string_view upperSection) const {
-    const Positions* found = FindText(replaces, upperSection);
-    return found != nullptr ? *found : NoPositions();
+Positions SectionIndex::ReplacesOf(std::string_view upperSection) const {
+    return ListOrNone(table, table.Find(kReplaces, 0, upperSection));
 }
 
-SectionIndex BuildSectionIndex(const CommandStore& store) {
-    SectionIndex index;
+Positions SectionIndex::GroupByValue(uint32_t group, std::string_view upperValue) const {
+    return ListOrNone(table, table.Find(kGroupValue, group, upperValue));
+}
+
+Positions SectionIndex::GroupSpellings(uint32_t group) const {
+    return ListOrNone(table, table.Find(kGroupSpelling, group, ""));
+}
+
+uint32_t SectionIndex::AddsOf(const SectionCommands& section, const CommandRecord& r) const {
+    uint32_t group = section.NumberedGroup(r.UpperKey);
+    return group == ListTable::kNone ? ListTable::kNone : table.Find(kGroupAdds, group, r.Key);
+}
+
+void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
+    ListTable& table = index.table;
+    // The number of commands filed in each section so far (by section tag): the index into
+    // its records that the next one takes.
+    std::vector<uint32_t> filed;
+    std::vector<uint32_t> groups;
+    // About two lists for each command.
+    table.Reserve(2 * store.CommandList.size());
     for (size_t i = 0; i < store.CommandList.size(); ++i) {
         const CommandRecord& r = store.CommandList[i];
-        SectionCommands& section = Entry(index.commands, r.UpperSection);
-        size_t position = section.records.size();
-        section.records.push_back(i);
+        bool added = false;
+        const uint32_t id = table.Intern(SectionIndex::kSection, 0, r.UpperSection, &added);
+        if (added) {
+            table.SetTag(id, static_cast<uint32_t>(index.sections.size()));
+            index.sections.emplace_back();
+            index.sections.back().id = id;
+            filed.push_back(0);
+        }
+        SectionCommands& section = index.sections[table.Tag(id)];
+        const uint32_t position = filed[table.Tag(id)]++;
+        table.Add(id, static_cast<uint32_t>(i));
         switch (r.Kind) {
             case CommandKind::DeleteSection:
             case CommandKind::CommentSection:
@@ -67,43 +120,101 @@ SectionIndex BuildSectionIndex(const CommandStore& store) {
             case CommandKind::AddKeyNumeric:
             case CommandKind::DeleteKeyNum:
             case CommandKind::DeleteKeyValNum: {
-                Entry(section.byNumberedKey, r.UpperKey).push_back(position);
+                section.hasNumbered = true;
                 AddToFilter(section, r.UpperKey);
-                Entry(section.byKey, r.UpperKey).push_back(position);
-                NumberedGroup& group = Entry(section.numbered, r.UpperKey);
+                table.Add(table.Intern(SectionIndex::kKey, id, r.UpperKey), position);
+                const uint32_t group = table.Intern(SectionIndex::kGroup, id, r.UpperKey, &added);
+                if (added) {
+                    groups.push_back(group);
+                }
                 if (r.Kind == CommandKind::DeleteKeyNum) {
-                    group.always.push_back(position);
+                    table.Add(group, position);
                     break;
                 }
-                Entry(group.byValue, UpperCase(r.Value)).push_back(position);
+                std::string upperValue = UpperCase(r.Value);
+                uint32_t byValue = table.Find(SectionIndex::kGroupValue, group, upperValue);
+                if (byValue == ListTable::kNone) {
+                    index.upperValues.push_back(std::move(upperValue));
+                    byValue =
+                        table.Intern(SectionIndex::kGroupValue, group, index.upperValues.back());
+                }
+                table.Add(byValue, position);
                 if (r.Kind == CommandKind::AddKeyNumeric) {
-                    auto spelled = std::find_if(
-                        group.addsByKey.begin(), group.addsByKey.end(),
-                        [&](const auto& e) { return std::string_view(e.first) == r.Key; });
-                    if (spelled == group.addsByKey.end()) {
-                        group.addsByKey.emplace_back(std::string_view(r.Key), Positions());
-                        spelled = group.addsByKey.end() - 1;
+                    const uint32_t adds =
+                        table.Intern(SectionIndex::kGroupAdds, group, r.Key, &added);
+                    if (added) {
+                        table.SetTag(adds, static_cast<uint32_t>(index.highestNumber.size()));
+                        index.highestNumber.push_back(INT32_MIN);
+                        table.Add(table.Intern(SectionIndex::kGroupSpelling, group, ""), adds);
                     }
-                    spelled->second.push_back(position);
+                    table.Add(adds, position);
                 }
                 break;
             }
             default:
                 AddToFilter(section, r.UpperKey);
-                Entry(section.byKey, r.UpperKey).push_back(position);
-                Entry(section.byKeyPlain, r.UpperKey).push_back(position);
+                table.Add(table.Intern(SectionIndex::kKey, id, r.UpperKey), position);
                 break;
         }
     }
     for (size_t i = 0; i < store.ReplaceList.size(); ++i) {
         const std::string& section = store.ReplaceList[i].Section;
         if (section == "[]") {
-            index.replacesEverywhere.push_back(i);
+            index.replacesEverywhere.push_back(static_cast<uint32_t>(i));
         } else {
-            Entry(index.replaces, section).push_back(i);
+            table.Add(table.Intern(SectionIndex::kReplaces, 0, section), static_cast<uint32_t>(i));
         }
     }
-    return index;
+    table.Finish();
+    // The key lists, gathered section by section (a counting sort by section), each run then
+    // ordered by hash.
+    auto sectionOf = [&](uint32_t id) -> SectionCommands* {
+        switch (table.Kind(id)) {
+            case SectionIndex::kKey:
+            case SectionIndex::kGroup:
+                return &index.sections[table.Tag(table.Owner(id))];
+            default:
+                return nullptr;
+        }
+    };
+    const auto entries = static_cast<uint32_t>(table.Size());
+    for (uint32_t id = 0; id < entries; ++id) {
+        if (SectionCommands* section = sectionOf(id)) {
+            ++section->keysEnd;
+        }
+    }
+    uint32_t at = 0;
+    for (SectionCommands& section : index.sections) {
+        section.index = &index;
+        section.records = table.List(section.id);
+        section.keysBegin = at;
+        at += section.keysEnd;
+        section.keysEnd = section.keysBegin;
+    }
+    index.keys.resize(at);
+    for (uint32_t id = 0; id < entries; ++id) {
+        if (SectionCommands* section = sectionOf(id)) {
+            index.keys[section->keysEnd++] = {SectionIndex::KeyHash(table.Text(id)), id};
+        }
+    }
+    for (const SectionCommands& section : index.sections) {
+        std::sort(index.keys.begin() + section.keysBegin, index.keys.begin() + section.keysEnd,
+                  [](const SectionIndex::KeyRef& a, const SectionIndex::KeyRef& b) {
+                      return a.hash < b.hash;
+                  });
+    }
+    for (uint32_t group : groups) {
+        const SectionCommands& section = index.sections[table.Tag(table.Owner(group))];
+        const auto begin = static_cast<uint32_t>(index.plainValues.size());
+        for (uint32_t position :
+             table.List(index.FindKey(section, SectionIndex::kKey, table.Text(group)))) {
+            if (!IsNumberedKind(store.CommandList[section.records[position]].Kind)) {
+                index.plainValues.push_back(position);
+            }
+        }
+        table.SetTag(group, static_cast<uint32_t>(index.plainRanges.size()));
+        index.plainRanges.emplace_back(begin, static_cast<uint32_t>(index.plainValues.size()));
+    }
 }
 
 }  // namespace rivel
