@@ -29,14 +29,14 @@ void ListTable::Reserve(size_t lists) {
 }
 
 void ListTable::Grow(size_t size) {
-    std::vector<uint32_t> slots(size, 0);
+    std::vector<uint64_t> slots(size, 0);
     const size_t mask = slots.size() - 1;
     for (size_t i = 0; i < entries_.size(); ++i) {
         size_t s = entries_[i].hash & mask;
         while (slots[s] != 0) {
             s = (s + 1) & mask;
         }
-        slots[s] = static_cast<uint32_t>(i + 1);
+        slots[s] = Slot(entries_[i].hash, static_cast<uint32_t>(i));
     }
     slots_.swap(slots);
 }
@@ -47,9 +47,10 @@ uint32_t ListTable::Find(uint8_t kind, uint32_t owner, std::string_view text) co
     }
     const uint64_t hash = Hash(kind, owner, text);
     const size_t mask = slots_.size() - 1;
+    const uint64_t tag = hash & 0xffffffff00000000ull;
     for (size_t s = hash & mask; slots_[s] != 0; s = (s + 1) & mask) {
-        if (Matches(entries_[slots_[s] - 1], hash, kind, owner, text)) {
-            return slots_[s] - 1;
+        if (Hit(slots_[s], tag, hash, kind, owner, text)) {
+            return SlotEntry(slots_[s]);
         }
     }
     return kNone;
@@ -61,18 +62,19 @@ uint32_t ListTable::Intern(uint8_t kind, uint32_t owner, std::string_view text, 
     }
     const uint64_t hash = Hash(kind, owner, text);
     const size_t mask = slots_.size() - 1;
+    const uint64_t tag = hash & 0xffffffff00000000ull;
     size_t s = hash & mask;
     for (; slots_[s] != 0; s = (s + 1) & mask) {
-        if (Matches(entries_[slots_[s] - 1], hash, kind, owner, text)) {
+        if (Hit(slots_[s], tag, hash, kind, owner, text)) {
             if (added != nullptr) {
                 *added = false;
             }
-            return slots_[s] - 1;
+            return SlotEntry(slots_[s]);
         }
     }
     const auto id = static_cast<uint32_t>(entries_.size());
     entries_.push_back(Entry{text, hash, owner, 0, 0, 0, kind});
-    slots_[s] = id + 1;
+    slots_[s] = Slot(hash, id);
     if (added != nullptr) {
         *added = true;
     }

@@ -52,16 +52,25 @@ class ListTable {
         uint8_t kind;
     };
     static uint64_t Hash(uint8_t kind, uint32_t owner, std::string_view text);
-    bool Matches(const Entry& e, uint64_t hash, uint8_t kind, uint32_t owner,
-                 std::string_view text) const {
+    // A used slot holds the high half of the list's hash and its id + 1, so that most lists
+    // that share a slot's neighbourhood are passed over without a look at their entries.
+    static uint64_t Slot(uint64_t hash, uint32_t id) {
+        return (hash & 0xffffffff00000000ull) | (static_cast<uint64_t>(id) + 1);
+    }
+    static uint32_t SlotEntry(uint64_t slot) { return static_cast<uint32_t>(slot) - 1; }
+    bool Hit(uint64_t slot, uint64_t tag, uint64_t hash, uint8_t kind, uint32_t owner,
+             std::string_view text) const {
+        if ((slot & 0xffffffff00000000ull) != tag) {
+            return false;
+        }
+        const Entry& e = entries_[SlotEntry(slot)];
         return e.hash == hash && e.kind == kind && e.owner == owner && e.text == text;
     }
     void Grow(size_t size);
 
     std::vector<Entry> entries_;
-    // Open addressing: entry index + 1 in each used slot, 0 in a free one; never more than
-    // half full.
-    std::vector<uint32_t> slots_;
+    // Open addressing (see Slot), 0 in a free slot; never more than half full.
+    std::vector<uint64_t> slots_;
     std::vector<std::pair<uint32_t, uint32_t>> pending_;
     std::vector<uint32_t> values_;
 };
