@@ -85,6 +85,9 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
     }
     const size_t limit = ReplacementLimit(l.size());
     const size_t n = search.size();
+    const char first = search[0];
+    const char otherFirst =
+        !exact && first >= 'A' && first <= 'Z' ? static_cast<char>(first + ('a' - 'A')) : first;
     std::string& out = scratch.out;
     std::string& window = scratch.window;
     out.clear();
@@ -97,7 +100,11 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
     while (true) {
         size_t at = std::string::npos;  // where the occurrence begins in out
         size_t inLine = 0;              // how many of its characters are still in the line
-        if (from < out.size()) {
+        // Where the first character of the search text is not in out[from..], no occurrence
+        // begins there (most often), and no window is needed.
+        if (from < out.size() &&
+            (out.find(first, from) != std::string::npos ||
+             (otherFirst != first && out.find(otherFirst, from) != std::string::npos))) {
             window.assign(out, from, std::string::npos);
             window.append(l, linePos, std::min(n - 1, l.size() - linePos));
             const size_t w = find(window, 0);
@@ -105,8 +112,8 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
                 at = from + w;
                 inLine = at + n - std::min(at + n, out.size());
             }
-            from = out.size();
         }
+        from = std::max(from, out.size());
         if (at == std::string::npos) {
             next = next != std::string::npos ? next : find(l, linePos);
             if (next == std::string::npos) {
