@@ -76,8 +76,6 @@ void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t wi
     r.Kind = kind;
     r.DoAllways = doAllways;
     r.WithNoEqual = withNoEqual;
-    r.UpperSection = UpperCase(section);
-    r.UpperKey = UpperCase(key);
     r.Section = std::move(section);
     r.Key = std::move(key);
     r.Value = std::move(value);

@@ -492,7 +492,7 @@ struct Pass {
                 continue;
             }
             store.IniChanged = true;
-            EnterSection(r.UpperSection);
+            EnterSection(UpperCase(r.Section));
             if (keep) {
                 // One empty line between the file's text and a new section, as without /k.
                 if (out.LinesWritten() > 0 && !out.LastLineEmpty()) {

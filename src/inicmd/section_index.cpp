@@ -26,6 +26,14 @@ bool IsNumberedKind(CommandKind kind) {
            kind == CommandKind::DeleteKeyValNum;
 }
 
+// UpperCase(text) into out, whose storage is kept.
+void UpperCaseInto(std::string_view text, std::string& out) {
+    out.assign(text);
+    for (char& c : out) {
+        c = UpperChar(c);
+    }
+}
+
 Positions ListOrNone(const ListTable& table, uint32_t id) {
     return id == ListTable::kNone ? Positions() : table.List(id);
 }
@@ -87,7 +95,7 @@ Positions SectionIndex::GroupSpellings(uint32_t group) const {
 }
 
 uint32_t SectionIndex::AddsOf(const SectionCommands& section, const CommandRecord& r) const {
-    uint32_t group = section.NumberedGroup(r.UpperKey);
+    uint32_t group = section.NumberedGroup(UpperCase(r.Key));
     return group == ListTable::kNone ? ListTable::kNone : table.Find(kGroupAdds, group, r.Key);
 }
 
@@ -99,10 +107,32 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     std::vector<uint32_t> groups;
     // About two lists for each command.
     table.Reserve(2 * store.CommandList.size());
+    size_t namesLength = 0;
+    for (const CommandRecord& r : store.CommandList) {
+        namesLength += r.Section.size() + r.Key.size() + r.Value.size();
+    }
+    index.names.reserve(namesLength);
+    // The list of an upper-case name, whose text goes to `names` when the list is new.
+    auto intern = [&](SectionIndex::Kind kind, uint32_t owner, const std::string& upper,
+                      bool* added = nullptr) {
+        uint32_t id = table.Find(kind, owner, upper);
+        if (id != ListTable::kNone) {
+            if (added != nullptr) {
+                *added = false;
+            }
+            return id;
+        }
+        const size_t at = index.names.size();
+        index.names += upper;
+        return table.Intern(kind, owner, std::string_view(index.names).substr(at), added);
+    };
+    std::string upperSection, upperKey;
     for (size_t i = 0; i < store.CommandList.size(); ++i) {
         const CommandRecord& r = store.CommandList[i];
         bool added = false;
-        const uint32_t id = table.Intern(SectionIndex::kSection, 0, r.UpperSection, &added);
+        UpperCaseInto(r.Section, upperSection);
+        UpperCaseInto(r.Key, upperKey);
+        const uint32_t id = intern(SectionIndex::kSection, 0, upperSection, &added);
         if (added) {
             table.SetTag(id, static_cast<uint32_t>(index.sections.size()));
             index.sections.emplace_back();
@@ -121,9 +151,11 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
             case CommandKind::DeleteKeyNum:
             case CommandKind::DeleteKeyValNum: {
                 section.hasNumbered = true;
-                AddToFilter(section, r.UpperKey);
-                table.Add(table.Intern(SectionIndex::kKey, id, r.UpperKey), position);
-                const uint32_t group = table.Intern(SectionIndex::kGroup, id, r.UpperKey, &added);
+                AddToFilter(section, upperKey);
+                const uint32_t key = intern(SectionIndex::kKey, id, upperKey);
+                table.Add(key, position);
+                const uint32_t group =
+                    table.Intern(SectionIndex::kGroup, id, table.Text(key), &added);
                 if (added) {
                     groups.push_back(group);
                 }
@@ -131,14 +163,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
                     table.Add(group, position);
                     break;
                 }
-                std::string upperValue = UpperCase(r.Value);
-                uint32_t byValue = table.Find(SectionIndex::kGroupValue, group, upperValue);
-                if (byValue == ListTable::kNone) {
-                    index.upperValues.push_back(std::move(upperValue));
-                    byValue =
-                        table.Intern(SectionIndex::kGroupValue, group, index.upperValues.back());
-                }
-                table.Add(byValue, position);
+                table.Add(intern(SectionIndex::kGroupValue, group, UpperCase(r.Value)), position);
                 if (r.Kind == CommandKind::AddKeyNumeric) {
                     const uint32_t adds =
                         table.Intern(SectionIndex::kGroupAdds, group, r.Key, &added);
@@ -152,8 +177,8 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
                 break;
             }
             default:
-                AddToFilter(section, r.UpperKey);
-                table.Add(table.Intern(SectionIndex::kKey, id, r.UpperKey), position);
+                AddToFilter(section, upperKey);
+                table.Add(intern(SectionIndex::kKey, id, upperKey), position);
                 break;
         }
     }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <string>
 #include <string_view>
@@ -94,8 +93,9 @@ struct SectionIndex {
     // which a key line that is its own stem meets (it meets those through the group).
     std::vector<std::pair<uint32_t, uint32_t>> plainRanges;
     std::vector<uint32_t> plainValues;
-    // The upper-case values of the numbered-key commands, named by the kGroupValue lists.
-    std::deque<std::string> upperValues;
+    // The upper-case names of sections and keys and values of the numbered-key commands, named
+    // by the lists: made room for before the first is added, so that they stay in place.
+    std::string names;
     // For each kGroupAdds list (by its tag): the highest number its adds have met in this pass;
     // the number after it is the one the next add takes.
     mutable std::vector<int32_t> highestNumber;

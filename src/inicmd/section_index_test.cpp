@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "text/strings.h"
-
 namespace rivel {
 namespace {
 
@@ -14,9 +12,7 @@ void Add(CommandStore& store, CommandKind kind, const std::string& section, cons
     CommandRecord r;
     r.Kind = kind;
     r.Section = section;
-    r.UpperSection = UpperCase(section);
     r.Key = key;
-    r.UpperKey = UpperCase(key);
     r.Value = value;
     store.CommandList.push_back(r);
 }
