@@ -17,17 +17,6 @@ uint64_t ListTable::Hash(uint8_t kind, uint32_t owner, std::string_view text) {
     return h;
 }
 
-void ListTable::Reserve(size_t lists) {
-    entries_.reserve(lists);
-    size_t size = slots_.empty() ? 1024 : slots_.size();
-    while (size < 2 * lists) {
-        size *= 2;
-    }
-    if (size > slots_.size()) {
-        Grow(size);
-    }
-}
-
 void ListTable::Grow(size_t size) {
     std::vector<uint64_t> slots(size, 0);
     const size_t mask = slots.size() - 1;

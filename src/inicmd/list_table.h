@@ -19,8 +19,6 @@ class ListTable {
     // The list named (kind, owner, text), made empty when there is none; `added` tells which.
     // The text is not copied: it must stay in place for as long as the table is used.
     uint32_t Intern(uint8_t kind, uint32_t owner, std::string_view text, bool* added = nullptr);
-    // Makes room for about `lists` lists.
-    void Reserve(size_t lists);
     // Appends value to list `id`. Lists keep their values in the order they were added.
     void Add(uint32_t id, uint32_t value) { pending_.emplace_back(id, value); }
     // Lays the lists out once they are all filled; List() is valid from then on.

@@ -67,16 +67,5 @@ TEST(ListTable, ListsKeepTheirValuesInOrderThroughGrowth) {
     EXPECT_EQ(table.Tag(empty), 42u);
 }
 
-TEST(ListTable, ReservedTableFindsTheSameLists) {
-    ListTable table;
-    table.Reserve(3000);
-    const uint32_t a = table.Intern(0, 0, "A");
-    table.Reserve(100000);  // grows with lists in it
-    EXPECT_EQ(table.Find(0, 0, "A"), a);
-    table.Add(a, 9);
-    table.Finish();
-    EXPECT_EQ(Values(table.List(a)), std::vector<uint32_t>{9});
-}
-
 }  // namespace
 }  // namespace rivel

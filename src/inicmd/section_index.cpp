@@ -47,33 +47,38 @@ uint32_t SectionIndex::KeyHash(std::string_view text) {
     return hash;
 }
 
-uint32_t SectionIndex::FindKey(const SectionCommands& section, Kind kind,
-                               std::string_view upperKey) const {
+const SectionIndex::KeyRef* SectionIndex::FindKey(const SectionCommands& section, Kind kind,
+                                                  std::string_view upperKey) const {
     const uint32_t hash = KeyHash(upperKey);
     auto end = keys.begin() + section.keysEnd;
     auto at = std::lower_bound(keys.begin() + section.keysBegin, end, hash,
                                [](const KeyRef& k, uint32_t h) { return k.hash < h; });
     for (; at != end && at->hash == hash; ++at) {
-        if (table.Kind(at->id) == kind && table.Text(at->id) == upperKey) {
-            return at->id;
+        if (at->kind == kind && std::string_view(names).substr(at->name, at->length) == upperKey) {
+            return &*at;
         }
     }
-    return ListTable::kNone;
+    return nullptr;
 }
 
 Positions SectionCommands::ByKey(std::string_view upperKey) const {
-    return index == nullptr
+    if (index == nullptr) {
+        return {};
+    }
+    const SectionIndex::KeyRef* key = index->FindKey(*this, SectionIndex::kKey, upperKey);
+    return key == nullptr
                ? Positions()
-               : ListOrNone(index->table, index->FindKey(*this, SectionIndex::kKey, upperKey));
+               : Positions(index->keyPositions.data() + key->begin, key->end - key->begin);
 }
 
 bool SectionCommands::HasNumberedKey(std::string_view upperStem) const {
-    return hasNumbered &&
-           index->FindKey(*this, SectionIndex::kGroup, upperStem) != ListTable::kNone;
+    return hasNumbered && index->FindKey(*this, SectionIndex::kGroup, upperStem) != nullptr;
 }
 
 uint32_t SectionCommands::NumberedGroup(std::string_view upperStem) const {
-    return hasNumbered ? index->FindKey(*this, SectionIndex::kGroup, upperStem) : ListTable::kNone;
+    const SectionIndex::KeyRef* group =
+        hasNumbered ? index->FindKey(*this, SectionIndex::kGroup, upperStem) : nullptr;
+    return group == nullptr ? ListTable::kNone : group->begin;
 }
 
 const SectionCommands& SectionIndex::CommandsOf(std::string_view upperSection) const {
@@ -99,39 +104,60 @@ uint32_t SectionIndex::AddsOf(const SectionCommands& section, const CommandRecor
     return group == ListTable::kNone ? ListTable::kNone : table.Find(kGroupAdds, group, r.Key);
 }
 
+namespace {
+// A key named by a command (or the stem of a numbered-key command), filed before the keys of
+// each section are sorted: its section's tag, and its position in the section's records (the
+// list id for a group).
+struct KeyItem {
+    uint32_t section;
+    uint32_t hash;
+    uint32_t name;
+    uint32_t length;
+    uint32_t value;
+    SectionIndex::Kind kind;
+};
+}  // namespace
+
 void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     ListTable& table = index.table;
     // The number of commands filed in each section so far (by section tag): the index into
     // its records that the next one takes.
     std::vector<uint32_t> filed;
     std::vector<uint32_t> groups;
-    // About two lists for each command.
-    table.Reserve(2 * store.CommandList.size());
+    std::vector<KeyItem> items;
+    items.reserve(store.CommandList.size());
     size_t namesLength = 0;
     for (const CommandRecord& r : store.CommandList) {
         namesLength += r.Section.size() + r.Key.size() + r.Value.size();
     }
     index.names.reserve(namesLength);
-    // The list of an upper-case name, whose text goes to `names` when the list is new.
-    auto intern = [&](SectionIndex::Kind kind, uint32_t owner, const std::string& upper,
-                      bool* added = nullptr) {
-        uint32_t id = table.Find(kind, owner, upper);
-        if (id != ListTable::kNone) {
-            if (added != nullptr) {
-                *added = false;
-            }
-            return id;
-        }
+    // The text of an upper-case name in `names`.
+    auto name = [&](const std::string& upper) {
         const size_t at = index.names.size();
         index.names += upper;
-        return table.Intern(kind, owner, std::string_view(index.names).substr(at), added);
+        return std::string_view(index.names).substr(at);
+    };
+    // The list of an upper-case name, whose text goes to `names` when the list is new.
+    auto intern = [&](SectionIndex::Kind kind, uint32_t owner, const std::string& upper,
+                      bool* added) {
+        uint32_t id = table.Find(kind, owner, upper);
+        if (id != ListTable::kNone) {
+            *added = false;
+            return id;
+        }
+        return table.Intern(kind, owner, name(upper), added);
+    };
+    auto fileKey = [&](uint32_t section, std::string_view upper, uint32_t value,
+                       SectionIndex::Kind kind) {
+        items.push_back({section, SectionIndex::KeyHash(upper),
+                         static_cast<uint32_t>(upper.data() - index.names.data()),
+                         static_cast<uint32_t>(upper.size()), value, kind});
     };
     std::string upperSection, upperKey;
     for (size_t i = 0; i < store.CommandList.size(); ++i) {
         const CommandRecord& r = store.CommandList[i];
         bool added = false;
         UpperCaseInto(r.Section, upperSection);
-        UpperCaseInto(r.Key, upperKey);
         const uint32_t id = intern(SectionIndex::kSection, 0, upperSection, &added);
         if (added) {
             table.SetTag(id, static_cast<uint32_t>(index.sections.size()));
@@ -139,8 +165,9 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
             index.sections.back().id = id;
             filed.push_back(0);
         }
-        SectionCommands& section = index.sections[table.Tag(id)];
-        const uint32_t position = filed[table.Tag(id)]++;
+        const uint32_t tag = table.Tag(id);
+        SectionCommands& section = index.sections[tag];
+        const uint32_t position = filed[tag]++;
         table.Add(id, static_cast<uint32_t>(i));
         switch (r.Kind) {
             case CommandKind::DeleteSection:
@@ -150,20 +177,22 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
             case CommandKind::AddKeyNumeric:
             case CommandKind::DeleteKeyNum:
             case CommandKind::DeleteKeyValNum: {
+                UpperCaseInto(r.Key, upperKey);
                 section.hasNumbered = true;
                 AddToFilter(section, upperKey);
-                const uint32_t key = intern(SectionIndex::kKey, id, upperKey);
-                table.Add(key, position);
-                const uint32_t group =
-                    table.Intern(SectionIndex::kGroup, id, table.Text(key), &added);
+                const std::string_view key = name(upperKey);
+                fileKey(tag, key, position, SectionIndex::kKey);
+                const uint32_t group = table.Intern(SectionIndex::kGroup, id, key, &added);
                 if (added) {
                     groups.push_back(group);
+                    fileKey(tag, key, group, SectionIndex::kGroup);
                 }
                 if (r.Kind == CommandKind::DeleteKeyNum) {
                     table.Add(group, position);
                     break;
                 }
-                table.Add(intern(SectionIndex::kGroupValue, group, UpperCase(r.Value)), position);
+                table.Add(intern(SectionIndex::kGroupValue, group, UpperCase(r.Value), &added),
+                          position);
                 if (r.Kind == CommandKind::AddKeyNumeric) {
                     const uint32_t adds =
                         table.Intern(SectionIndex::kGroupAdds, group, r.Key, &added);
@@ -177,8 +206,9 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
                 break;
             }
             default:
+                UpperCaseInto(r.Key, upperKey);
                 AddToFilter(section, upperKey);
-                table.Add(intern(SectionIndex::kKey, id, upperKey), position);
+                fileKey(tag, name(upperKey), position, SectionIndex::kKey);
                 break;
         }
     }
@@ -191,48 +221,70 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
         }
     }
     table.Finish();
-    // The key lists, gathered section by section (a counting sort by section), each run then
-    // ordered by hash.
-    auto sectionOf = [&](uint32_t id) -> SectionCommands* {
-        switch (table.Kind(id)) {
-            case SectionIndex::kKey:
-            case SectionIndex::kGroup:
-                return &index.sections[table.Tag(table.Owner(id))];
-            default:
-                return nullptr;
-        }
-    };
-    const auto entries = static_cast<uint32_t>(table.Size());
-    for (uint32_t id = 0; id < entries; ++id) {
-        if (SectionCommands* section = sectionOf(id)) {
-            ++section->keysEnd;
-        }
-    }
-    uint32_t at = 0;
     for (SectionCommands& section : index.sections) {
         section.index = &index;
         section.records = table.List(section.id);
-        section.keysBegin = at;
-        at += section.keysEnd;
-        section.keysEnd = section.keysBegin;
     }
-    index.keys.resize(at);
-    for (uint32_t id = 0; id < entries; ++id) {
-        if (SectionCommands* section = sectionOf(id)) {
-            index.keys[section->keysEnd++] = {SectionIndex::KeyHash(table.Text(id)), id};
+
+    // The keys, gathered section by section (a counting sort, which keeps their order), then
+    // each section's sorted by hash and name, equal names together in the order of their
+    // positions: each run of one name is one list.
+    std::vector<uint32_t> starts(index.sections.size() + 1, 0);
+    for (const KeyItem& item : items) {
+        ++starts[item.section + 1];
+    }
+    for (size_t s = 1; s < starts.size(); ++s) {
+        starts[s] += starts[s - 1];
+    }
+    std::vector<KeyItem> sorted(items.size());
+    {
+        std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
+        for (const KeyItem& item : items) {
+            sorted[next[item.section]++] = item;
         }
     }
-    for (const SectionCommands& section : index.sections) {
-        std::sort(index.keys.begin() + section.keysBegin, index.keys.begin() + section.keysEnd,
-                  [](const SectionIndex::KeyRef& a, const SectionIndex::KeyRef& b) {
-                      return a.hash < b.hash;
-                  });
+    items.clear();
+    items.shrink_to_fit();
+    const std::string_view names = index.names;
+    auto text = [&](const KeyItem& item) { return names.substr(item.name, item.length); };
+    index.keyPositions.reserve(sorted.size());
+    for (size_t s = 0; s < index.sections.size(); ++s) {
+        const auto first = sorted.begin() + starts[s], last = sorted.begin() + starts[s + 1];
+        std::sort(first, last, [&](const KeyItem& a, const KeyItem& b) {
+            if (a.hash != b.hash) {
+                return a.hash < b.hash;
+            }
+            if (a.kind != b.kind) {
+                return a.kind < b.kind;
+            }
+            const int order = text(a).compare(text(b));
+            return order != 0 ? order < 0 : a.value < b.value;
+        });
+        SectionCommands& section = index.sections[s];
+        section.keysBegin = static_cast<uint32_t>(index.keys.size());
+        for (auto at = first; at != last;) {
+            SectionIndex::KeyRef ref{at->hash, at->name, at->length, 0, 0, at->kind};
+            if (at->kind == SectionIndex::kGroup) {
+                ref.begin = ref.end = at->value;
+                ++at;
+            } else {
+                ref.begin = static_cast<uint32_t>(index.keyPositions.size());
+                for (; at != last && at->hash == ref.hash && at->kind == ref.kind &&
+                       text(*at) == names.substr(ref.name, ref.length);
+                     ++at) {
+                    index.keyPositions.push_back(at->value);
+                }
+                ref.end = static_cast<uint32_t>(index.keyPositions.size());
+            }
+            index.keys.push_back(ref);
+        }
+        section.keysEnd = static_cast<uint32_t>(index.keys.size());
     }
+
     for (uint32_t group : groups) {
         const SectionCommands& section = index.sections[table.Tag(table.Owner(group))];
         const auto begin = static_cast<uint32_t>(index.plainValues.size());
-        for (uint32_t position :
-             table.List(index.FindKey(section, SectionIndex::kKey, table.Text(group)))) {
+        for (uint32_t position : section.ByKey(table.Text(group))) {
             if (!IsNumberedKind(store.CommandList[section.records[position]].Kind)) {
                 index.plainValues.push_back(position);
             }

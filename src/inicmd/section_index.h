@@ -55,7 +55,8 @@ inline uint32_t KeyFilterBit(uint32_t hash) {
 }
 uint32_t KeyFilterBit(std::string_view upperKey);
 
-// All the lookups of a pass, in one table. The numbered-key commands of one key stem are
+// All the lookups of a pass: sections, replace commands and numbered-key groups in one flat
+// table, the keys of each section in one sorted run. The numbered-key commands of one key stem are
 // arranged so that a key line finds the ones that can act on it without looking at all of them:
 // a section may hold thousands of them (one per file of a list).
 struct SectionIndex {
@@ -67,7 +68,7 @@ struct SectionIndex {
     // The kinds of list in `table`.
     enum Kind : uint8_t {
         kSection,        // UpperCase(section) -> positions in CommandList
-        kKey,            // (section, UpperCase(key)) -> indexes into the section's records
+        kKey,            // a key of a section (in `keys`, not in the table)
         kGroup,          // (section, stem) -> the numbered-key commands of the stem that act on
                          // every key of it, whatever its value
         kGroupValue,     // (group, UpperCase(value)) -> those that act only on that value
@@ -76,17 +77,24 @@ struct SectionIndex {
         kReplaces,       // section (upper case, brackets kept) -> positions in ReplaceList
     };
     ListTable table;
-    // The key lists of every section (kKey, kGroup), a run for each
-    // section ordered by KeyHash: the few keys of a section lie together, so that looking one
-    // up touches the table only when it is there.
+    // The keys of every section's commands (and the stems of its numbered-key commands), a run
+    // for each section ordered by KeyHash: the few keys of a section lie together, and the
+    // positions of each key's commands in keyPositions. A group's `begin` is its list in `table`.
     struct KeyRef {
         uint32_t hash;
-        uint32_t id;
+        // Its name in `names`.
+        uint32_t name;
+        uint32_t length;
+        uint32_t begin;
+        uint32_t end;
+        Kind kind;
     };
     std::vector<KeyRef> keys;
+    std::vector<uint32_t> keyPositions;
     static uint32_t KeyHash(std::string_view text);
-    // The list of the given kind for upperKey in section, or ListTable::kNone.
-    uint32_t FindKey(const SectionCommands& section, Kind kind, std::string_view upperKey) const;
+    // The key of the given kind (kKey or kGroup) named upperKey in section, or nullptr.
+    const KeyRef* FindKey(const SectionCommands& section, Kind kind,
+                          std::string_view upperKey) const;
     std::vector<SectionCommands> sections;
     std::vector<uint32_t> replacesEverywhere;
     // For each group (by its tag): the kKey list of its stem without the numbered-key commands,
