@@ -56,9 +56,9 @@ inline uint32_t KeyFilterBit(uint32_t hash) {
 uint32_t KeyFilterBit(std::string_view upperKey);
 
 // All the lookups of a pass: sections, replace commands and numbered-key groups in one flat
-// table, the keys of each section in one sorted run. The numbered-key commands of one key stem are
-// arranged so that a key line finds the ones that can act on it without looking at all of them:
-// a section may hold thousands of them (one per file of a list).
+// table, the keys of each section in one sorted run. The numbered-key commands of one key stem
+// are arranged so that a key line finds the ones that can act on it without looking at all of
+// them: a section may hold thousands of them (one per file of a list).
 struct SectionIndex {
     SectionIndex() = default;
     // Its sections point back at it.
