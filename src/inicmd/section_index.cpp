@@ -8,11 +8,7 @@
 namespace rivel {
 
 uint32_t KeyFilterBit(std::string_view upperKey) {
-    uint32_t hash = kKeyFilterStart;
-    for (char c : upperKey) {
-        hash = NextKeyFilterHash(hash, c);
-    }
-    return KeyFilterBit(hash);
+    return KeyFilterBit(SectionIndex::KeyHash(upperKey));
 }
 
 namespace {
@@ -40,9 +36,9 @@ Positions ListOrNone(const ListTable& table, uint32_t id) {
 }  // namespace
 
 uint32_t SectionIndex::KeyHash(std::string_view text) {
-    uint32_t hash = 2166136261u;
+    uint32_t hash = kKeyFilterStart;
     for (char c : text) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        hash = NextKeyFilterHash(hash, c);
     }
     return hash;
 }

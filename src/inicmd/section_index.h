@@ -91,6 +91,7 @@ struct SectionIndex {
     };
     std::vector<KeyRef> keys;
     std::vector<uint32_t> keyPositions;
+    // The hash of the key filter (kKeyFilterStart, NextKeyFilterHash) of the whole text.
     static uint32_t KeyHash(std::string_view text);
     // The key of the given kind (kKey or kGroup) named upperKey in section, or nullptr.
     const KeyRef* FindKey(const SectionCommands& section, Kind kind,
