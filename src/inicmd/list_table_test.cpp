@@ -43,7 +43,7 @@ TEST(ListTable, ListsKeepTheirValuesInOrderThroughGrowth) {
     ListTable table;
     std::vector<std::string> names;
     for (int i = 0; i < 5000; ++i) {
-        names.push_back("S" + std::to_string(i));
+        names.push_back(std::string("S").append(std::to_string(i)));
     }
     for (uint32_t round = 0; round < 3; ++round) {
         for (size_t i = 0; i < names.size(); ++i) {
