@@ -153,7 +153,7 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
     std::string line;
     while (reader.ReadLine(line)) {
         LogMessage(run.log, v, 10, "CMD-File  : ", line);
-        if (v >= 99 || line.find_first_of("%$") != std::string::npos) {
+        if (v >= 99 || line.find('%') != std::string::npos || line.find('$') != std::string::npos) {
             line = SubstEnv(run, options, line);
             LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
             line = ProcessVarline(run, options, line, stack.Top());

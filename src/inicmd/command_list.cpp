@@ -72,16 +72,13 @@ bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemoni
 
 void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t withNoEqual,
             std::string section, std::string key, std::string value) {
-    CommandRecord r;
+    CommandRecord& r = store.CommandList.emplace_back();
     r.Kind = kind;
     r.DoAllways = doAllways;
     r.WithNoEqual = withNoEqual;
-    r.UpperSection = UpperCase(section);
-    r.UpperKey = UpperCase(key);
     r.Section = std::move(section);
     r.Key = std::move(key);
     r.Value = std::move(value);
-    store.CommandList.push_back(std::move(r));
     store.NoCommands = 0;
 }
 

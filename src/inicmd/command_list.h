@@ -43,9 +43,6 @@ struct CommandRecord {
     std::string Value;
     int32_t Count = 0;
     int32_t WithNoEqual = 0;
-    // UpperCase(Section) and UpperCase(Key), kept so the rewrite pass compares without copying.
-    std::string UpperSection;
-    std::string UpperKey;
 };
 
 struct ReplaceRecord {

@@ -16,16 +16,20 @@ namespace {
 // case; npos when nowhere.
 size_t FindIgnoringCase(std::string_view text, std::string_view upperNeedle, size_t from) {
     const size_t n = upperNeedle.size();
+    if (text.size() < n || from > text.size() - n) {
+        return std::string_view::npos;
+    }
+    const size_t last = text.size() - n;
     const char upper = upperNeedle[0];
     const char lower =
         upper >= 'A' && upper <= 'Z' ? static_cast<char>(upper + ('a' - 'A')) : upper;
-    size_t at = from;
-    while (at + n <= text.size()) {
-        // The candidates are where the first character stands, in either case.
-        size_t a = text.find(upper, at);
-        size_t b = lower == upper ? std::string_view::npos : text.find(lower, at);
-        at = std::min(a, b);
-        if (at == std::string_view::npos || at + n > text.size()) {
+    // The candidates are where the first character stands, in either case: each spelling is
+    // looked for again only once the search has passed its last place.
+    size_t a = text.find(upper, from);
+    size_t b = lower == upper ? std::string_view::npos : text.find(lower, from);
+    while (true) {
+        const size_t at = std::min(a, b);
+        if (at > last) {
             return std::string_view::npos;
         }
         size_t i = 1;
@@ -35,9 +39,12 @@ size_t FindIgnoringCase(std::string_view text, std::string_view upperNeedle, siz
         if (i == n) {
             return at;
         }
-        ++at;
+        if (a == at) {
+            a = text.find(upper, at + 1);
+        } else {
+            b = text.find(lower, at + 1);
+        }
     }
-    return std::string_view::npos;
 }
 
 // A replacement whose text keeps feeding the search could run for ever; past this many
@@ -49,12 +56,11 @@ size_t ReplacementLimit(size_t lineLength) {
 // Replaces the occurrences of r.Txt1 in l, left to right, each search going on where a new
 // occurrence could begin: when the replacement cannot form the search text again, that is up to
 // search length - 1 characters before the inserted text (so a replacement may make a new
-// occurrence with what stood before it), otherwise right after it. Every character (of the line,
-// or of an inserted text) passes once, and the occurrence that ends first is taken first: between
-// occurrences the line is copied in one piece, and after an insertion only a window of the
-// inserted text and search length - 1 characters either side is searched before the search
-// jumps on in the line. So a long line costs its length, not its length times the number of
-// replacements. A line without an occurrence costs no copy.
+// occurrence with what stood before it), otherwise right after it. The occurrence that ends
+// first is taken first: between occurrences the line is copied in one piece, and after an
+// insertion only the inserted text, with search length - 1 characters either side, is searched
+// before the search jumps on in the line. So a long line costs its length, not its length times
+// the number of replacements. A line without an occurrence costs no copy.
 void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l,
                   ReplaceScratch& scratch) {
     if (r.Txt1.empty()) {
@@ -79,70 +85,58 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
     }
     const size_t limit = ReplacementLimit(l.size());
     const size_t n = search.size();
+    const char first = search[0];
+    const char otherFirst =
+        !exact && first >= 'A' && first <= 'Z' ? static_cast<char>(first + ('a' - 'A')) : first;
     std::string& out = scratch.out;
-    std::string& pending = scratch.pending;
     std::string& window = scratch.window;
     out.clear();
-    pending.clear();
     out.reserve(l.size() + r.Txt2.size());
-    // out holds the finished text; what is still to be searched is pending[pendingPos..] (text
-    // put back after an insertion) followed by l[linePos..]. Occurrences may not begin before
-    // barrier in out. After an insertion the next one may begin in the last n - 1 characters
-    // of out, so a window is searched; otherwise every occurrence lies in the line from
-    // lineFrom on.
-    size_t pendingPos = 0, linePos = 0, lineFrom = 0, barrier = 0, count = 0;
-    bool afterInsert = false;
+    // The text is out followed by l[linePos..]. No occurrence begins in out before `from`, and
+    // none begins in l from linePos on before `next` (npos: not searched yet). An occurrence
+    // that begins in out[from..] may go on into the line: that part is searched together with
+    // the next n - 1 characters of the line.
+    size_t linePos = 0, from = 0, count = 0;
     while (true) {
-        std::string matched;
-        if (afterInsert || pendingPos < pending.size()) {
-            size_t fromOut = std::min(n - 1, out.size() - barrier);
-            size_t fromLine = std::min(n - 1, l.size() - linePos);
-            window.assign(out, out.size() - fromOut, fromOut);
-            window.append(pending, pendingPos, std::string::npos);
-            window.append(l, linePos, fromLine);
-            out.resize(out.size() - fromOut);
-            pending.clear();
-            pendingPos = 0;
-            lineFrom = linePos;
-            linePos += fromLine;
-            afterInsert = false;
-            size_t at = find(window, 0);
-            if (at == std::string::npos) {
-                out += window;
-                continue;
+        size_t at = std::string::npos;  // where the occurrence begins in out
+        size_t inLine = 0;              // how many of its characters are still in the line
+        // Where the first character of the search text is not in out[from..], no occurrence
+        // begins there (most often), and no window is needed.
+        if (from < out.size() &&
+            (out.find(first, from) != std::string::npos ||
+             (otherFirst != first && out.find(otherFirst, from) != std::string::npos))) {
+            window.assign(out, from, std::string::npos);
+            window.append(l, linePos, std::min(n - 1, l.size() - linePos));
+            const size_t w = find(window, 0);
+            if (w != std::string::npos && from + w < out.size()) {
+                at = from + w;
+                inLine = at + n - std::min(at + n, out.size());
             }
-            out.append(window, 0, at);
-            matched.assign(window, at, n);
-            pending.assign(window, at + n, std::string::npos);
-        } else {
-            next = next != std::string::npos ? next : find(l, lineFrom);
+        }
+        from = std::max(from, out.size());
+        if (at == std::string::npos) {
+            next = next != std::string::npos ? next : find(l, linePos);
             if (next == std::string::npos) {
                 break;
             }
-            // The occurrence may begin in line text already copied (the end of a window).
             out.append(l, linePos, next + n - linePos);
-            out.resize(out.size() - n);
-            matched.assign(l, next, n);
-            linePos = lineFrom = next + n;
+            at = out.size() - n;
+            linePos = next + n;
             next = std::string::npos;
         }
         if (count == limit) {
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
-            out += matched;
             break;
         }
         ++count;
-        if (r.FeedsItself) {
-            out += r.Txt2;
-            barrier = out.size();
-        } else {
-            // The inserted text is searched again, together with what stood before it.
-            pending.insert(0, r.Txt2);
-            afterInsert = true;
-        }
+        // The occurrence gives way to the replacement; what followed it in out stays.
+        out.replace(at, n - inLine, r.Txt2);
+        linePos += inLine;
+        // The inserted text is searched again, together with what stood before it, unless it
+        // holds the search text itself.
+        from = r.FeedsItself ? at + r.Txt2.size() : at - std::min(at, n - 1);
     }
-    out.append(pending, pendingPos, std::string::npos);
     out.append(l, linePos, std::string::npos);
     l.swap(out);
     if (r.FeedsItself && !r.LoopReported) {
@@ -193,7 +187,7 @@ struct Pass {
     bool firstSection = true;
     // The positions of the current section's commands and replace commands.
     const SectionCommands* commands = &index.CommandsOf("");
-    const Positions* replaces = &index.ReplacesOf("");
+    Positions replaces = index.ReplacesOf("");
 
     // Keeping the file's layout (/k): the input line being processed, as read, and its line end.
     const bool keep = options.KeepLayout == 1;
@@ -207,7 +201,7 @@ struct Pass {
     void EnterSection(std::string section) {
         currentSection = std::move(section);
         commands = &index.CommandsOf(currentSection);
-        replaces = &index.ReplacesOf(currentSection);
+        replaces = index.ReplacesOf(currentSection);
         sectionMayGrow = false;
         for (size_t i : commands->records) {
             const CommandRecord& r = store.CommandList[i];
@@ -386,19 +380,19 @@ struct Pass {
             hash = NextKeyFilterHash(hash, c);
             stemHash = i + 1 == n ? hash : stemHash;
         }
-        const bool numbered = !commands->byNumberedKey.empty();
+        const bool numbered = commands->hasNumbered;
         if (!commands->MayHold(KeyFilterBit(hash)) &&
             (!numbered || !commands->MayHold(KeyFilterBit(stemHash)))) {
             return false;
         }
-        if (commands->byKey.count(std::string_view(keyBuffer)) != 0) {
+        if (!commands->ByKey(keyBuffer).empty()) {
             return true;
         }
         if (!numbered) {
             return false;
         }
         keyBuffer.resize(n);
-        return commands->byNumberedKey.count(std::string_view(keyBuffer)) != 0;
+        return commands->HasNumberedKey(keyBuffer);
     }
 
     // With /k a changed line whose key and value are those it had keeps its own spelling.
@@ -464,7 +458,7 @@ struct Pass {
     void Line(const std::string& line, const char* lineEnd) {
         raw = &line;
         rawEnd = lineEnd;
-        ReplaceLine(run, options, store, index, *replaces, line, l, scratch);
+        ReplaceLine(run, options, store, index, replaces, line, l, scratch);
         if (l.empty()) {
             // The designed layout drops empty lines; /k keeps them (not in a deleted section).
             if (keep && !sectionDeleted) {
@@ -498,7 +492,7 @@ struct Pass {
                 continue;
             }
             store.IniChanged = true;
-            EnterSection(r.UpperSection);
+            EnterSection(UpperCase(r.Section));
             if (keep) {
                 // One empty line between the file's text and a new section, as without /k.
                 if (out.LinesWritten() > 0 && !out.LastLineEmpty()) {
@@ -520,8 +514,8 @@ struct Pass {
 }  // namespace
 
 void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                 const SectionIndex& index, const Positions& currentReplaces,
-                 const std::string& line, std::string& l, ReplaceScratch& scratch) {
+                 const SectionIndex& index, Positions currentReplaces, const std::string& line,
+                 std::string& l, ReplaceScratch& scratch) {
     size_t trimmed = line.size();
     while (trimmed > 0 && IsBlank(line[trimmed - 1])) {
         --trimmed;
@@ -530,11 +524,11 @@ void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
         const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
-        const Positions& own =
+        const Positions own =
             !header ? currentReplaces
                     : index.ReplacesOf(UpperCase(std::string_view(l).substr(l[0] == ';' ? 1 : 0)));
         // The records for every line and those for this section, merged back into list order.
-        const std::vector<size_t>& all = index.replacesEverywhere;
+        const std::vector<uint32_t>& all = index.replacesEverywhere;
         size_t a = 0, b = 0;
         while (a < all.size() || b < own.size()) {
             size_t next;
@@ -599,7 +593,8 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     LogMessage(run.log, verbose, 5, "InFile : ", input);
     LogMessage(run.log, verbose, 5, "OutFile: ", out.File().NewName());
     store.IniChanged = false;
-    SectionIndex index = BuildSectionIndex(store);
+    SectionIndex index;
+    BuildSectionIndex(store, index);
     Pass pass(run, options, store, index, out);
     while (more) {
         pass.Line(line, reader.LastLineEnd());

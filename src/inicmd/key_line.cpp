@@ -22,19 +22,21 @@ bool IsAddKind(CommandKind k) {
            k == CommandKind::MergeFKey || k == CommandKind::AddKeyNumeric;
 }
 
-// Raises the next number of the numeric adds of r's key (as r spells it) to follow n. Every add
-// still pending takes the highest number met, so one value per key serves them all.
+// Raises the next number of the numeric adds of one key (as they spell it, by their kGroupAdds
+// list) to follow n. Every add still pending takes the highest number met, so one value per key
+// serves them all.
+void UpdateCounts(const SectionCommands& commands, uint32_t adds, int32_t n) {
+    int32_t& highest = commands.index->highestNumber[commands.index->table.Tag(adds)];
+    highest = std::max(highest, n);
+}
 void UpdateCounts(const SectionCommands& commands, const CommandRecord& r, int32_t n) {
-    auto [it, added] = commands.highestNumber.try_emplace(r.Key, n);
-    if (!added && it->second < n) {
-        it->second = n;
-    }
+    UpdateCounts(commands, commands.index->AddsOf(commands, r), n);
 }
 
 // The number a pending numeric add counts from.
 int32_t CountOf(const SectionCommands& commands, const CommandRecord& r) {
-    auto it = commands.highestNumber.find(r.Key);
-    return it != commands.highestNumber.end() && it->second > r.Count ? it->second : r.Count;
+    const uint32_t adds = commands.index->AddsOf(commands, r);
+    return std::max(commands.index->highestNumber[commands.index->table.Tag(adds)], r.Count);
 }
 
 // Whether record r passes the filter of its kind for a line with value v.
@@ -188,24 +190,24 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
 }
 
 // The positions in list a (ascending) from position on.
-Positions::const_iterator From(const Positions* a, size_t position) {
-    static const Positions none;
-    const Positions& list = a == nullptr ? none : *a;
-    return std::lower_bound(list.begin(), list.end(), position);
+Positions::iterator From(Positions a, size_t position) {
+    return std::lower_bound(a.begin(), a.end(), position);
 }
 
 // The first numbered command of the group from pos on that can act on a line with value v:
 // one that acts on every value, or one of that value (a numbered add only while pending).
-size_t NextNumbered(const CommandStore& store, const SectionCommands& commands,
-                    const NumberedGroup& group, size_t pos, const std::string& v) {
+size_t NextNumbered(const CommandStore& store, const SectionCommands& commands, uint32_t group,
+                    size_t pos, const std::string& v) {
     size_t best = commands.records.size();
-    auto always = std::lower_bound(group.always.begin(), group.always.end(), pos);
-    if (always != group.always.end()) {
-        best = *always;
+    const Positions always = commands.index->GroupAlways(group);
+    auto first = std::lower_bound(always.begin(), always.end(), pos);
+    if (first != always.end()) {
+        best = *first;
     }
-    if (const Positions* byValue = FindText(group.byValue, UpperCase(v))) {
-        for (auto at = std::lower_bound(byValue->begin(), byValue->end(), pos);
-             at != byValue->end() && *at < best; ++at) {
+    if (const Positions byValue = commands.index->GroupByValue(group, UpperCase(v));
+        !byValue.empty()) {
+        for (auto at = std::lower_bound(byValue.begin(), byValue.end(), pos);
+             at != byValue.end() && *at < best; ++at) {
             const CommandRecord& r = store.CommandList[commands.records[*at]];
             if (r.Kind != CommandKind::AddKeyNumeric || !r.Done) {
                 best = *at;
@@ -236,18 +238,17 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
         // those that can pass are looked at (an index by value), so a line costs the logarithm
         // of their number, not their number.
         const std::string upperKey = UpperCase(k);
-        const NumberedGroup* group = nullptr;
+        uint32_t group = ListTable::kNone;
         std::string stem;
-        if (!commands.numbered.empty()) {
+        if (commands.hasNumbered) {
             stem = SNum(run, options, k);
-            group = FindText(commands.numbered, stem);
+            group = commands.NumberedGroup(stem);
         }
+        const bool inGroup = group != ListTable::kNone;
         // When the key is its own stem its numbered commands come through the group alone.
-        const Positions* exact = group != nullptr && stem == upperKey
-                                     ? FindText(commands.byKeyPlain, upperKey)
-                                     : FindText(commands.byKey, upperKey);
-        size_t candidate =
-            group != nullptr ? NextNumbered(store, commands, *group, pos, v) : records.size();
+        const Positions exact = inGroup && stem == upperKey ? commands.index->GroupPlain(group)
+                                                            : commands.ByKey(upperKey);
+        size_t candidate = inGroup ? NextNumbered(store, commands, group, pos, v) : records.size();
         CommandRecord* match = nullptr;
         size_t start = pos;
         for (auto a = From(exact, pos), aEnd = From(exact, candidate); a != aEnd; ++a) {
@@ -264,15 +265,16 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
             match = &r;
             pos = candidate;
         }
-        if (group != nullptr) {
+        if (inGroup) {
             // Every numbered add met on the way (from start up to the match) has seen the
             // line's number, as if each had been tried.
             size_t last = match != nullptr ? pos : records.size() - 1;
             int32_t number = GetNum(run, options, k);
-            for (const auto& [spelled, positions] : group->addsByKey) {
+            for (uint32_t adds : commands.index->GroupSpellings(group)) {
+                const Positions positions = commands.index->table.List(adds);
                 auto first = std::lower_bound(positions.begin(), positions.end(), start);
                 if (first != positions.end() && *first <= last) {
-                    UpdateCounts(commands, store.CommandList[records[*first]], number);
+                    UpdateCounts(commands, adds, number);
                 }
             }
         }

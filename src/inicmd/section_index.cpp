@@ -2,63 +2,169 @@
 #include "inicmd/section_index.h"
 
 #include <algorithm>
-#include <tuple>
 
 #include "text/strings.h"
 
 namespace rivel {
 
-namespace {
-const Positions& NoPositions() {
-    static const Positions none;
-    return none;
-}
-}  // namespace
-
 uint32_t KeyFilterBit(std::string_view upperKey) {
-    uint32_t hash = kKeyFilterStart;
-    for (char c : upperKey) {
-        hash = NextKeyFilterHash(hash, c);
-    }
-    return KeyFilterBit(hash);
+    return KeyFilterBit(SectionIndex::KeyHash(upperKey));
 }
 
 namespace {
-// The entry of map for key, made (in the map's arena) when there is none.
-template <typename Value>
-Value& Entry(TextKeyMap<Value>& map, std::string_view key) {
-    auto it = map.find(key);
-    if (it == map.end()) {
-        it =
-            map.emplace(std::piecewise_construct, std::forward_as_tuple(key), std::tuple<>()).first;
-    }
-    return it->second;
-}
-
 void AddToFilter(SectionCommands& section, std::string_view upperKey) {
     uint32_t bit = KeyFilterBit(upperKey);
     section.keyFilter[bit >> 6] |= uint64_t{1} << (bit & 63);
 }
+
+bool IsNumberedKind(CommandKind kind) {
+    return kind == CommandKind::AddKeyNumeric || kind == CommandKind::DeleteKeyNum ||
+           kind == CommandKind::DeleteKeyValNum;
+}
+
+// UpperCase(text) into out, whose storage is kept.
+void UpperCaseInto(std::string_view text, std::string& out) {
+    out.assign(text);
+    for (char& c : out) {
+        c = UpperChar(c);
+    }
+}
+
+Positions ListOrNone(const ListTable& table, uint32_t id) {
+    return id == ListTable::kNone ? Positions() : table.List(id);
+}
 }  // namespace
+
+uint32_t SectionIndex::KeyHash(std::string_view text) {
+    uint32_t hash = kKeyFilterStart;
+    for (char c : text) {
+        hash = NextKeyFilterHash(hash, c);
+    }
+    return hash;
+}
+
+const SectionIndex::KeyRef* SectionIndex::FindKey(const SectionCommands& section, Kind kind,
+                                                  std::string_view upperKey) const {
+    const uint32_t hash = KeyHash(upperKey);
+    auto end = keys.begin() + section.keysEnd;
+    auto at = std::lower_bound(keys.begin() + section.keysBegin, end, hash,
+                               [](const KeyRef& k, uint32_t h) { return k.hash < h; });
+    for (; at != end && at->hash == hash; ++at) {
+        if (at->kind == kind && std::string_view(names).substr(at->name, at->length) == upperKey) {
+            return &*at;
+        }
+    }
+    return nullptr;
+}
+
+Positions SectionCommands::ByKey(std::string_view upperKey) const {
+    if (index == nullptr) {
+        return {};
+    }
+    const SectionIndex::KeyRef* key = index->FindKey(*this, SectionIndex::kKey, upperKey);
+    return key == nullptr
+               ? Positions()
+               : Positions(index->keyPositions.data() + key->begin, key->end - key->begin);
+}
+
+bool SectionCommands::HasNumberedKey(std::string_view upperStem) const {
+    return hasNumbered && index->FindKey(*this, SectionIndex::kGroup, upperStem) != nullptr;
+}
+
+uint32_t SectionCommands::NumberedGroup(std::string_view upperStem) const {
+    const SectionIndex::KeyRef* group =
+        hasNumbered ? index->FindKey(*this, SectionIndex::kGroup, upperStem) : nullptr;
+    return group == nullptr ? ListTable::kNone : group->begin;
+}
 
 const SectionCommands& SectionIndex::CommandsOf(std::string_view upperSection) const {
     static const SectionCommands none;
-    const SectionCommands* found = FindText(commands, upperSection);
-    return found != nullptr ? *found : none;
+    uint32_t id = table.Find(kSection, 0, upperSection);
+    return id != ListTable::kNone ? sections[table.Tag(id)] : none;
 }
 
-const Positions& SectionIndex::ReplacesOf(std::string_view upperSection) const {
-    const Positions* found = FindText(replaces, upperSection);
-    return found != nullptr ? *found : NoPositions();
+Positions SectionIndex::ReplacesOf(std::string_view upperSection) const {
+    return ListOrNone(table, table.Find(kReplaces, 0, upperSection));
 }
 
-SectionIndex BuildSectionIndex(const CommandStore& store) {
-    SectionIndex index;
+Positions SectionIndex::GroupByValue(uint32_t group, std::string_view upperValue) const {
+    return ListOrNone(table, table.Find(kGroupValue, group, upperValue));
+}
+
+Positions SectionIndex::GroupSpellings(uint32_t group) const {
+    return ListOrNone(table, table.Find(kGroupSpelling, group, ""));
+}
+
+uint32_t SectionIndex::AddsOf(const SectionCommands& section, const CommandRecord& r) const {
+    uint32_t group = section.NumberedGroup(UpperCase(r.Key));
+    return group == ListTable::kNone ? ListTable::kNone : table.Find(kGroupAdds, group, r.Key);
+}
+
+namespace {
+// A key named by a command (or the stem of a numbered-key command), filed before the keys of
+// each section are sorted: its section's tag, and its position in the section's records (the
+// list id for a group).
+struct KeyItem {
+    uint32_t section;
+    uint32_t hash;
+    uint32_t name;
+    uint32_t length;
+    uint32_t value;
+    SectionIndex::Kind kind;
+};
+}  // namespace
+
+void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
+    ListTable& table = index.table;
+    // The number of commands filed in each section so far (by section tag): the index into
+    // its records that the next one takes.
+    std::vector<uint32_t> filed;
+    std::vector<uint32_t> groups;
+    std::vector<KeyItem> items;
+    items.reserve(store.CommandList.size());
+    size_t namesLength = 0;
+    for (const CommandRecord& r : store.CommandList) {
+        namesLength += r.Section.size() + r.Key.size() + r.Value.size();
+    }
+    index.names.reserve(namesLength);
+    // The text of an upper-case name in `names`.
+    auto name = [&](const std::string& upper) {
+        const size_t at = index.names.size();
+        index.names += upper;
+        return std::string_view(index.names).substr(at);
+    };
+    // The list of an upper-case name, whose text goes to `names` when the list is new.
+    auto intern = [&](SectionIndex::Kind kind, uint32_t owner, const std::string& upper,
+                      bool* added) {
+        uint32_t id = table.Find(kind, owner, upper);
+        if (id != ListTable::kNone) {
+            *added = false;
+            return id;
+        }
+        return table.Intern(kind, owner, name(upper), added);
+    };
+    auto fileKey = [&](uint32_t section, std::string_view upper, uint32_t value,
+                       SectionIndex::Kind kind) {
+        items.push_back({section, SectionIndex::KeyHash(upper),
+                         static_cast<uint32_t>(upper.data() - index.names.data()),
+                         static_cast<uint32_t>(upper.size()), value, kind});
+    };
+    std::string upperSection, upperKey;
     for (size_t i = 0; i < store.CommandList.size(); ++i) {
         const CommandRecord& r = store.CommandList[i];
-        SectionCommands& section = Entry(index.commands, r.UpperSection);
-        size_t position = section.records.size();
-        section.records.push_back(i);
+        bool added = false;
+        UpperCaseInto(r.Section, upperSection);
+        const uint32_t id = intern(SectionIndex::kSection, 0, upperSection, &added);
+        if (added) {
+            table.SetTag(id, static_cast<uint32_t>(index.sections.size()));
+            index.sections.emplace_back();
+            index.sections.back().id = id;
+            filed.push_back(0);
+        }
+        const uint32_t tag = table.Tag(id);
+        SectionCommands& section = index.sections[tag];
+        const uint32_t position = filed[tag]++;
+        table.Add(id, static_cast<uint32_t>(i));
         switch (r.Kind) {
             case CommandKind::DeleteSection:
             case CommandKind::CommentSection:
@@ -67,43 +173,121 @@ SectionIndex BuildSectionIndex(const CommandStore& store) {
             case CommandKind::AddKeyNumeric:
             case CommandKind::DeleteKeyNum:
             case CommandKind::DeleteKeyValNum: {
-                Entry(section.byNumberedKey, r.UpperKey).push_back(position);
-                AddToFilter(section, r.UpperKey);
-                Entry(section.byKey, r.UpperKey).push_back(position);
-                NumberedGroup& group = Entry(section.numbered, r.UpperKey);
+                UpperCaseInto(r.Key, upperKey);
+                section.hasNumbered = true;
+                AddToFilter(section, upperKey);
+                const std::string_view key = name(upperKey);
+                fileKey(tag, key, position, SectionIndex::kKey);
+                const uint32_t group = table.Intern(SectionIndex::kGroup, id, key, &added);
+                if (added) {
+                    groups.push_back(group);
+                    fileKey(tag, key, group, SectionIndex::kGroup);
+                }
                 if (r.Kind == CommandKind::DeleteKeyNum) {
-                    group.always.push_back(position);
+                    table.Add(group, position);
                     break;
                 }
-                Entry(group.byValue, UpperCase(r.Value)).push_back(position);
+                table.Add(intern(SectionIndex::kGroupValue, group, UpperCase(r.Value), &added),
+                          position);
                 if (r.Kind == CommandKind::AddKeyNumeric) {
-                    auto spelled = std::find_if(
-                        group.addsByKey.begin(), group.addsByKey.end(),
-                        [&](const auto& e) { return std::string_view(e.first) == r.Key; });
-                    if (spelled == group.addsByKey.end()) {
-                        group.addsByKey.emplace_back(std::string_view(r.Key), Positions());
-                        spelled = group.addsByKey.end() - 1;
+                    const uint32_t adds =
+                        table.Intern(SectionIndex::kGroupAdds, group, r.Key, &added);
+                    if (added) {
+                        table.SetTag(adds, static_cast<uint32_t>(index.highestNumber.size()));
+                        index.highestNumber.push_back(INT32_MIN);
+                        table.Add(table.Intern(SectionIndex::kGroupSpelling, group, ""), adds);
                     }
-                    spelled->second.push_back(position);
+                    table.Add(adds, position);
                 }
                 break;
             }
             default:
-                AddToFilter(section, r.UpperKey);
-                Entry(section.byKey, r.UpperKey).push_back(position);
-                Entry(section.byKeyPlain, r.UpperKey).push_back(position);
+                UpperCaseInto(r.Key, upperKey);
+                AddToFilter(section, upperKey);
+                fileKey(tag, name(upperKey), position, SectionIndex::kKey);
                 break;
         }
     }
     for (size_t i = 0; i < store.ReplaceList.size(); ++i) {
         const std::string& section = store.ReplaceList[i].Section;
         if (section == "[]") {
-            index.replacesEverywhere.push_back(i);
+            index.replacesEverywhere.push_back(static_cast<uint32_t>(i));
         } else {
-            Entry(index.replaces, section).push_back(i);
+            table.Add(table.Intern(SectionIndex::kReplaces, 0, section), static_cast<uint32_t>(i));
         }
     }
-    return index;
+    table.Finish();
+    for (SectionCommands& section : index.sections) {
+        section.index = &index;
+        section.records = table.List(section.id);
+    }
+
+    // The keys, gathered section by section (a counting sort, which keeps their order), then
+    // each section's sorted by hash and name, equal names together in the order of their
+    // positions: each run of one name is one list.
+    std::vector<uint32_t> starts(index.sections.size() + 1, 0);
+    for (const KeyItem& item : items) {
+        ++starts[item.section + 1];
+    }
+    for (size_t s = 1; s < starts.size(); ++s) {
+        starts[s] += starts[s - 1];
+    }
+    std::vector<KeyItem> sorted(items.size());
+    {
+        std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
+        for (const KeyItem& item : items) {
+            sorted[next[item.section]++] = item;
+        }
+    }
+    items.clear();
+    items.shrink_to_fit();
+    const std::string_view names = index.names;
+    auto text = [&](const KeyItem& item) { return names.substr(item.name, item.length); };
+    index.keyPositions.reserve(sorted.size());
+    for (size_t s = 0; s < index.sections.size(); ++s) {
+        const auto first = sorted.begin() + starts[s], last = sorted.begin() + starts[s + 1];
+        std::sort(first, last, [&](const KeyItem& a, const KeyItem& b) {
+            if (a.hash != b.hash) {
+                return a.hash < b.hash;
+            }
+            if (a.kind != b.kind) {
+                return a.kind < b.kind;
+            }
+            const int order = text(a).compare(text(b));
+            return order != 0 ? order < 0 : a.value < b.value;
+        });
+        SectionCommands& section = index.sections[s];
+        section.keysBegin = static_cast<uint32_t>(index.keys.size());
+        for (auto at = first; at != last;) {
+            SectionIndex::KeyRef ref{at->hash, at->name, at->length, 0, 0, at->kind};
+            if (at->kind == SectionIndex::kGroup) {
+                ref.begin = ref.end = at->value;
+                ++at;
+            } else {
+                ref.begin = static_cast<uint32_t>(index.keyPositions.size());
+                for (; at != last && at->hash == ref.hash && at->kind == ref.kind &&
+                       text(*at) == names.substr(ref.name, ref.length);
+                     ++at) {
+                    index.keyPositions.push_back(at->value);
+                }
+                ref.end = static_cast<uint32_t>(index.keyPositions.size());
+            }
+            index.keys.push_back(ref);
+        }
+        section.keysEnd = static_cast<uint32_t>(index.keys.size());
+    }
+
+    for (uint32_t group : groups) {
+        const SectionCommands& section = index.sections[table.Tag(table.Owner(group))];
+        const auto begin = static_cast<uint32_t>(index.plainValues.size());
+        for (uint32_t position : section.ByKey(table.Text(group))) {
+            if (!IsNumberedKind(store.CommandList[section.records[position]].Kind)) {
+                index.plainValues.push_back(position);
+            }
+        }
+        table.SetTag(group, static_cast<uint32_t>(index.plainRanges.size()));
+        index.plainRanges.emplace_back(begin, static_cast<uint32_t>(index.plainValues.size()));
+    }
 }
 
 }  // namespace rivel

@@ -3,81 +3,45 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <memory_resource>
+#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "inicmd/command_list.h"
+#include "inicmd/list_table.h"
 
 namespace rivel {
 
-// The lookups of a pass live in one arena that is given back whole when the pass ends: tens of
-// thousands of small maps and lists, freed one by one, would cost a good part of the run.
-using Positions = std::pmr::vector<size_t>;
+// Ascending numbers: positions in a command list, or indexes into a section's `records`.
+using Positions = std::span<const uint32_t>;
 
-// Maps with text keys that are looked up by any text (std::string_view) without a copy.
-struct TextKeyHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view text) const noexcept {
-        return std::hash<std::string_view>{}(text);
-    }
-};
-template <typename Value>
-using TextKeyMap = std::pmr::unordered_map<std::pmr::string, Value, TextKeyHash, std::equal_to<>>;
+struct SectionIndex;
 
-// The entry of `map` for key, or nullptr.
-template <typename Value>
-const Value* FindText(const TextKeyMap<Value>& map, std::string_view key) {
-    auto it = map.find(key);
-    return it == map.end() ? nullptr : &it->second;
-}
-
-// The numbered-key commands (!, ~, and their value forms) of one key stem, arranged so that a
-// key line finds the ones that can act on it without looking at all of them: a section may hold
-// thousands of them (one per file of a list).
-struct NumberedGroup {
-    using allocator_type = std::pmr::polymorphic_allocator<>;
-    explicit NumberedGroup(const allocator_type& arena = {})
-        : always(arena), byValue(arena), addsByKey(arena) {}
-
-    // Positions (ascending, indexes into `records`) of the commands that act on every key
-    // of the stem, whatever its value.
-    Positions always;
-    // UpperCase(value) -> positions of the commands that act only on that value.
-    TextKeyMap<Positions> byValue;
-    // Key as spelled -> positions of its numbered adds, whose next number they share.
-    std::pmr::vector<std::pair<std::pmr::string, Positions>> addsByKey;
-};
-
-// The commands of one section.
+// The commands of one section, and the lookups of its keys.
 struct SectionCommands {
-    using allocator_type = std::pmr::polymorphic_allocator<>;
-    explicit SectionCommands(const allocator_type& arena = {})
-        : records(arena), byKey(arena), byNumberedKey(arena), numbered(arena), byKeyPlain(arena) {}
-
+    const SectionIndex* index = nullptr;
+    uint32_t id = ListTable::kNone;
     // Positions in CommandList, in list (CMD-file) order.
     Positions records;
-    // UpperCase(key) -> indexes into `records` (ascending) of the commands that act on key lines,
-    // so that a key line meets only the commands of its own key.
-    TextKeyMap<Positions> byKey;
-    // The same for the numbered-key commands (!, ~), which also match key<digits>.
-    TextKeyMap<Positions> byNumberedKey;
-    // The same commands by key stem, arranged for quick lookup; and `byKey` without them.
-    TextKeyMap<NumberedGroup> numbered;
-    TextKeyMap<Positions> byKeyPlain;
-    // Key as spelled -> the highest number its numbered adds have met in this pass: the
-    // number after it is the one the next add takes.
-    mutable std::unordered_map<std::string, int32_t> highestNumber;
-    // One bit for each key of `byKey` and stem of `byNumberedKey`, set at KeyFilterBit: a key
-    // line whose bits are clear has no command, found without a lookup in the maps (most key
-    // lines of a section are not named by any command).
+    // Whether it holds numbered-key commands (!, ~, and their value forms).
+    bool hasNumbered = false;
+    // One bit for each key of its key-line commands and stem of its numbered-key commands, set
+    // at KeyFilterBit: a key line whose bits are clear has no command, found without a lookup
+    // (most key lines of a section are not named by any command).
     uint64_t keyFilter[4] = {0, 0, 0, 0};
 
     bool MayHold(uint32_t bit) const { return (keyFilter[bit >> 6] >> (bit & 63)) & 1; }
+    // Its run of SectionIndex::keys.
+    uint32_t keysBegin = 0, keysEnd = 0;
+
+    // Indexes into `records` (ascending) of the commands that act on the key lines of
+    // upperKey, so that a key line meets only the commands of its own key; empty when none.
+    Positions ByKey(std::string_view upperKey) const;
+    // Whether numbered-key commands (which also match stem<digits>) name this stem.
+    bool HasNumberedKey(std::string_view upperStem) const;
+    // The numbered-key commands of one stem (see SectionIndex), or ListTable::kNone.
+    uint32_t NumberedGroup(std::string_view upperStem) const;
 };
 
 // The filter bit of an upper-case key: a hash of its characters, fed one at a time from
@@ -91,20 +55,78 @@ inline uint32_t KeyFilterBit(uint32_t hash) {
 }
 uint32_t KeyFilterBit(std::string_view upperKey);
 
+// All the lookups of a pass: sections, replace commands and numbered-key groups in one flat
+// table, the keys of each section in one sorted run. The numbered-key commands of one key stem
+// are arranged so that a key line finds the ones that can act on it without looking at all of
+// them: a section may hold thousands of them (one per file of a list).
 struct SectionIndex {
-    // First, so that it goes last.
-    std::unique_ptr<std::pmr::monotonic_buffer_resource> arena =
-        std::make_unique<std::pmr::monotonic_buffer_resource>();
-    // UpperCase(section) -> its commands.
-    TextKeyMap<SectionCommands> commands{arena.get()};
-    // Section -> positions in ReplaceList, in list order; "[]" records are kept apart in `all`.
-    TextKeyMap<Positions> replaces{arena.get()};
-    std::vector<size_t> replacesEverywhere;
+    SectionIndex() = default;
+    // Its sections point back at it.
+    SectionIndex(const SectionIndex&) = delete;
+    SectionIndex& operator=(const SectionIndex&) = delete;
+
+    // The kinds of list in `table`.
+    enum Kind : uint8_t {
+        kSection,        // UpperCase(section) -> positions in CommandList
+        kKey,            // a key of a section (in `keys`, not in the table)
+        kGroup,          // (section, stem) -> the numbered-key commands of the stem that act on
+                         // every key of it, whatever its value
+        kGroupValue,     // (group, UpperCase(value)) -> those that act only on that value
+        kGroupAdds,      // (group, key as spelled) -> its numbered adds
+        kGroupSpelling,  // (group, "") -> the kGroupAdds lists of the group
+        kReplaces,       // section (upper case, brackets kept) -> positions in ReplaceList
+    };
+    ListTable table;
+    // The keys of every section's commands (and the stems of its numbered-key commands), a run
+    // for each section ordered by KeyHash: the few keys of a section lie together, and the
+    // positions of each key's commands in keyPositions. A group's `begin` is its list in `table`.
+    struct KeyRef {
+        uint32_t hash;
+        // Its name in `names`.
+        uint32_t name;
+        uint32_t length;
+        uint32_t begin;
+        uint32_t end;
+        Kind kind;
+    };
+    std::vector<KeyRef> keys;
+    std::vector<uint32_t> keyPositions;
+    // The hash of the key filter (kKeyFilterStart, NextKeyFilterHash) of the whole text.
+    static uint32_t KeyHash(std::string_view text);
+    // The key of the given kind (kKey or kGroup) named upperKey in section, or nullptr.
+    const KeyRef* FindKey(const SectionCommands& section, Kind kind,
+                          std::string_view upperKey) const;
+    std::vector<SectionCommands> sections;
+    std::vector<uint32_t> replacesEverywhere;
+    // For each group (by its tag): the kKey list of its stem without the numbered-key commands,
+    // which a key line that is its own stem meets (it meets those through the group).
+    std::vector<std::pair<uint32_t, uint32_t>> plainRanges;
+    std::vector<uint32_t> plainValues;
+    // The upper-case names of sections and keys and values of the numbered-key commands, named
+    // by the lists: made room for before the first is added, so that they stay in place.
+    std::string names;
+    // For each kGroupAdds list (by its tag): the highest number its adds have met in this pass;
+    // the number after it is the one the next add takes.
+    mutable std::vector<int32_t> highestNumber;
 
     const SectionCommands& CommandsOf(std::string_view upperSection) const;
-    const Positions& ReplacesOf(std::string_view upperSection) const;
+    Positions ReplacesOf(std::string_view upperSection) const;
+
+    // The lists of a numbered group (from SectionCommands::NumberedGroup).
+    Positions GroupAlways(uint32_t group) const { return table.List(group); }
+    Positions GroupPlain(uint32_t group) const {
+        const auto& [begin, end] = plainRanges[table.Tag(group)];
+        return {plainValues.data() + begin, end - begin};
+    }
+    Positions GroupByValue(uint32_t group, std::string_view upperValue) const;
+    // The kGroupAdds lists of the group.
+    Positions GroupSpellings(uint32_t group) const;
+    // The kGroupAdds list of r (a numbered add) in its section, or ListTable::kNone.
+    uint32_t AddsOf(const SectionCommands& section, const CommandRecord& r) const;
 };
 
-SectionIndex BuildSectionIndex(const CommandStore& store);
+// Fills an empty index with the commands of store, which must stay in place (the index names
+// their texts) for as long as the index is used.
+void BuildSectionIndex(const CommandStore& store, SectionIndex& index);
 
 }  // namespace rivel

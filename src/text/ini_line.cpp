@@ -44,8 +44,8 @@ void SplitKeyValue(RunContext& run, const RunOptions& options, std::string_view 
                    std::string& key, std::string& value) {
     size_t d = line.find(options.Delimiter);
     if (d != std::string_view::npos) {
-        key = Trim(line.substr(0, d));
-        value = Trim(line.substr(d + 1));
+        key.assign(TrimmedView(line.substr(0, d)));
+        value.assign(TrimmedView(line.substr(d + 1)));
     } else if (options.CfgMode == 1) {
         std::string right = TrimRight(line);
         size_t s = right.rfind(' ');
@@ -69,14 +69,14 @@ void SplitSectionKeyValue(RunContext& run, const RunOptions& options, std::strin
     section.clear();
     key.clear();
     value.clear();
-    std::string trimmed = TrimRight(text);
+    const std::string_view trimmed = TrimRightView(text);
     size_t close = trimmed.find(']');
     if (close == std::string::npos) {
-        section = trimmed;
+        section.assign(trimmed);
         return;
     }
-    section = trimmed.substr(0, close + 1);
-    SplitKeyValue(run, options, std::string_view(trimmed).substr(close + 1), key, value);
+    section.assign(trimmed.substr(0, close + 1));
+    SplitKeyValue(run, options, trimmed.substr(close + 1), key, value);
 }
 
 bool IsSectionLine(const RunOptions& options, std::string_view line) {

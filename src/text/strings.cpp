@@ -12,18 +12,32 @@ std::string TrimLeft(std::string_view text) {
     return std::string(text.substr(i));
 }
 
-std::string TrimRight(std::string_view text) {
+std::string_view TrimRightView(std::string_view text) {
     size_t n = text.size();
     while (n > 0 && IsBlank(text[n - 1])) {
         --n;
     }
-    return std::string(text.substr(0, n));
+    return text.substr(0, n);
+}
+
+std::string TrimRight(std::string_view text) {
+    return std::string(TrimRightView(text));
+}
+
+std::string_view TrimmedView(std::string_view text) {
+    size_t i = 0;
+    while (i + 1 < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    size_t n = text.size();
+    while (n > i + 1 && IsBlank(text[n - 1])) {
+        --n;
+    }
+    return text.substr(i, n - i);
 }
 
 std::string Trim(std::string_view text) {
-    std::string trimmed(text);
-    TrimInPlace(trimmed);
-    return trimmed;
+    return std::string(TrimmedView(text));
 }
 
 DecimalText SplitDecimal(std::string_view text) {
@@ -45,15 +59,9 @@ DecimalText SplitDecimal(std::string_view text) {
 }
 
 void TrimInPlace(std::string& text) {
-    size_t i = 0;
-    while (i + 1 < text.size() && IsBlank(text[i])) {
-        ++i;
-    }
-    size_t n = text.size();
-    while (n > i + 1 && IsBlank(text[n - 1])) {
-        --n;
-    }
-    text.erase(n);
+    const std::string_view kept = TrimmedView(text);
+    const size_t i = static_cast<size_t>(kept.data() - text.data());
+    text.erase(i + kept.size());
     text.erase(0, i);
 }
 

@@ -14,6 +14,8 @@ inline bool IsBlank(char c) {
 
 // Leading and trailing blanks removed, but an all-blank text keeps its last character.
 std::string Trim(std::string_view text);
+// The part of text that Trim gives, without a copy.
+std::string_view TrimmedView(std::string_view text);
 // Leading blanks removed, but an all-blank text keeps its last character.
 std::string TrimLeft(std::string_view text);
 // The decimal number at the start of a text as a C conversion reads it: leading white space, an
@@ -28,6 +30,7 @@ DecimalText SplitDecimal(std::string_view text);
 void TrimInPlace(std::string& text);
 // All trailing blanks removed.
 std::string TrimRight(std::string_view text);
+std::string_view TrimRightView(std::string_view text);
 
 // n characters from position p; n = -1 means up to the end.
 std::string Mid(std::string_view text, long long p, long long n);

@@ -17,6 +17,9 @@ TEST(Trim, KeepsTheLastCharacterOfAnAllBlankText) {
     std::string inPlace = " \t x y\t ";
     TrimInPlace(inPlace);
     EXPECT_EQ(inPlace, "x y");
+    std::string blanks = " \t ";
+    TrimInPlace(blanks);
+    EXPECT_EQ(blanks, " ");
 }
 
 TEST(Substrings, BoundsNeverFail) {
