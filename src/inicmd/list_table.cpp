@@ -30,19 +30,22 @@ void ListTable::Grow(size_t size) {
     slots_.swap(slots);
 }
 
+size_t ListTable::Probe(uint64_t hash, uint8_t kind, uint32_t owner, std::string_view text) const {
+    const size_t mask = slots_.size() - 1;
+    const uint64_t tag = hash & 0xffffffff00000000ull;
+    size_t s = hash & mask;
+    while (slots_[s] != 0 && !Hit(slots_[s], tag, hash, kind, owner, text)) {
+        s = (s + 1) & mask;
+    }
+    return s;
+}
+
 uint32_t ListTable::Find(uint8_t kind, uint32_t owner, std::string_view text) const {
     if (slots_.empty()) {
         return kNone;
     }
-    const uint64_t hash = Hash(kind, owner, text);
-    const size_t mask = slots_.size() - 1;
-    const uint64_t tag = hash & 0xffffffff00000000ull;
-    for (size_t s = hash & mask; slots_[s] != 0; s = (s + 1) & mask) {
-        if (Hit(slots_[s], tag, hash, kind, owner, text)) {
-            return SlotEntry(slots_[s]);
-        }
-    }
-    return kNone;
+    const uint64_t slot = slots_[Probe(Hash(kind, owner, text), kind, owner, text)];
+    return slot == 0 ? kNone : SlotEntry(slot);
 }
 
 uint32_t ListTable::Intern(uint8_t kind, uint32_t owner, std::string_view text, bool* added) {
@@ -50,23 +53,16 @@ uint32_t ListTable::Intern(uint8_t kind, uint32_t owner, std::string_view text, 
         Grow(slots_.empty() ? 1024 : 2 * slots_.size());
     }
     const uint64_t hash = Hash(kind, owner, text);
-    const size_t mask = slots_.size() - 1;
-    const uint64_t tag = hash & 0xffffffff00000000ull;
-    size_t s = hash & mask;
-    for (; slots_[s] != 0; s = (s + 1) & mask) {
-        if (Hit(slots_[s], tag, hash, kind, owner, text)) {
-            if (added != nullptr) {
-                *added = false;
-            }
-            return SlotEntry(slots_[s]);
-        }
+    const size_t s = Probe(hash, kind, owner, text);
+    if (added != nullptr) {
+        *added = slots_[s] == 0;
+    }
+    if (slots_[s] != 0) {
+        return SlotEntry(slots_[s]);
     }
     const auto id = static_cast<uint32_t>(entries_.size());
     entries_.push_back(Entry{text, hash, owner, 0, 0, 0, kind});
     slots_[s] = Slot(hash, id);
-    if (added != nullptr) {
-        *added = true;
-    }
     return id;
 }
 

@@ -50,6 +50,8 @@ class ListTable {
         uint8_t kind;
     };
     static uint64_t Hash(uint8_t kind, uint32_t owner, std::string_view text);
+    // The slot of the list (kind, owner, text) of that hash, or the free slot it would take.
+    size_t Probe(uint64_t hash, uint8_t kind, uint32_t owner, std::string_view text) const;
     // A used slot holds the high half of the list's hash and its id + 1, so that most lists
     // that share a slot's neighbourhood are passed over without a look at their entries.
     static uint64_t Slot(uint64_t hash, uint32_t id) {

@@ -133,15 +133,15 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
         index.names += upper;
         return std::string_view(index.names).substr(at);
     };
-    // The list of an upper-case name, whose text goes to `names` when the list is new.
+    // The list of an upper-case name, whose text stays in `names` only when the list is new.
     auto intern = [&](SectionIndex::Kind kind, uint32_t owner, const std::string& upper,
                       bool* added) {
-        uint32_t id = table.Find(kind, owner, upper);
-        if (id != ListTable::kNone) {
-            *added = false;
-            return id;
+        const size_t at = index.names.size();
+        const uint32_t id = table.Intern(kind, owner, name(upper), added);
+        if (!*added) {
+            index.names.resize(at);
         }
-        return table.Intern(kind, owner, name(upper), added);
+        return id;
     };
     auto fileKey = [&](uint32_t section, std::string_view upper, uint32_t value,
                        SectionIndex::Kind kind) {
