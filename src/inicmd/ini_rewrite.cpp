@@ -60,11 +60,12 @@ size_t ReplacementLimit(size_t lineLength) {
 // first is taken first: between occurrences the line is copied in one piece, and after an
 // insertion only the inserted text, with search length - 1 characters either side, is searched
 // before the search jumps on in the line. So a long line costs its length, not its length times
-// the number of replacements. A line without an occurrence costs no copy.
-void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string& l,
-                  ReplaceScratch& scratch) {
+// the number of replacements. False when l holds no occurrence: nothing is copied then.
+// Otherwise the new text is in `out`.
+bool ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, std::string_view l,
+                  std::string& out, std::string& window) {
     if (r.Txt1.empty()) {
-        return;
+        return false;
     }
     const bool exact = r.MatchCase != 0;
     if (!r.Prepared) {
@@ -81,15 +82,13 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
     };
     size_t next = find(l, 0);
     if (next == std::string::npos) {
-        return;
+        return false;
     }
     const size_t limit = ReplacementLimit(l.size());
     const size_t n = search.size();
     const char first = search[0];
     const char otherFirst =
         !exact && first >= 'A' && first <= 'Z' ? static_cast<char>(first + ('a' - 'A')) : first;
-    std::string& out = scratch.out;
-    std::string& window = scratch.window;
     out.clear();
     out.reserve(l.size() + r.Txt2.size());
     // The text is out followed by l[linePos..]. No occurrence begins in out before `from`, and
@@ -106,7 +105,7 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
             (out.find(first, from) != std::string::npos ||
              (otherFirst != first && out.find(otherFirst, from) != std::string::npos))) {
             window.assign(out, from, std::string::npos);
-            window.append(l, linePos, std::min(n - 1, l.size() - linePos));
+            window.append(l.substr(linePos, n - 1));
             const size_t w = find(window, 0);
             if (w != std::string::npos && from + w < out.size()) {
                 at = from + w;
@@ -119,7 +118,7 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
             if (next == std::string::npos) {
                 break;
             }
-            out.append(l, linePos, next + n - linePos);
+            out.append(l.substr(linePos, next + n - linePos));
             at = out.size() - n;
             linePos = next + n;
             next = std::string::npos;
@@ -137,13 +136,13 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
         // holds the search text itself.
         from = r.FeedsItself ? at + r.Txt2.size() : at - std::min(at, n - 1);
     }
-    out.append(l, linePos, std::string::npos);
-    l.swap(out);
+    out.append(l.substr(linePos));
     if (r.FeedsItself && !r.LoopReported) {
         r.LoopReported = true;
         LogMessage(run.log, options.VerboseMode, 3,
                    "Replace text contains search text, once each: ", r.Txt1);
     }
+    return true;
 }
 
 bool IsAddOrUncommentKind(CommandKind k) {
@@ -344,56 +343,8 @@ struct Pass {
         }
     }
 
-    // False when no command of the section can act on the key line, so that the (traced) full
-    // pass over the line can be skipped: a quick look at its key alone, as ProcessLine splits
-    // and compares it (its own buffer, so that most lines cost no allocation).
+    // Scratch space of MayActOn, kept from line to line.
     std::string keyBuffer;
-    bool MayMatch(const std::string& l) {
-        if (commands->records.empty()) {
-            return false;
-        }
-        if (options.CfgMode == 1) {
-            return true;
-        }
-        const size_t d = std::min(l.find(options.Delimiter), l.size());
-        // Trim as SplitKeyValue does: an all-blank key keeps one blank.
-        size_t b = 0, e = d;
-        while (b + 1 < e && IsBlank(l[b])) {
-            ++b;
-        }
-        while (e - b > 1 && IsBlank(l[e - 1])) {
-            --e;
-        }
-        keyBuffer.assign(l, b, e - b);
-        // The key without its trailing digits and the blanks before them (SNum).
-        size_t n = keyBuffer.size();
-        while (n > 0 && keyBuffer[n - 1] >= '0' && keyBuffer[n - 1] <= '9') {
-            --n;
-        }
-        while (n > 0 && IsBlank(keyBuffer[n - 1])) {
-            --n;
-        }
-        uint32_t hash = kKeyFilterStart, stemHash = hash;
-        for (size_t i = 0; i < keyBuffer.size(); ++i) {
-            char& c = keyBuffer[i];
-            c = UpperChar(c);
-            hash = NextKeyFilterHash(hash, c);
-            stemHash = i + 1 == n ? hash : stemHash;
-        }
-        const bool numbered = commands->hasNumbered;
-        if (!commands->MayHold(KeyFilterBit(hash)) &&
-            (!numbered || !commands->MayHold(KeyFilterBit(stemHash)))) {
-            return false;
-        }
-        if (!commands->ByKey(keyBuffer).empty()) {
-            return true;
-        }
-        if (!numbered) {
-            return false;
-        }
-        keyBuffer.resize(n);
-        return commands->HasNumberedKey(keyBuffer);
-    }
 
     // With /k a changed line whose key and value are those it had keeps its own spelling.
     bool SameKeyAndValue(const std::string& before, const std::string& after) {
@@ -420,7 +371,7 @@ struct Pass {
             store.IniChanged = true;
             return;
         }
-        if (options.VerboseMode < 9 && !MayMatch(l)) {
+        if (options.VerboseMode < 9 && !MayActOn(options, *commands, l, 0, keyBuffer)) {
             if (comment) {
                 EmitTrailing(l);
             } else {
@@ -450,15 +401,16 @@ struct Pass {
         }
     }
 
-    // The line after the replace commands, and the replacement's scratch text; kept between
-    // lines so that their storage is reused.
-    std::string l;
+    // The line after the replace commands when they changed it, and the replacement's scratch
+    // text; kept between lines so that their storage is reused.
+    std::string replaced;
     ReplaceScratch scratch;
 
     void Line(const std::string& line, const char* lineEnd) {
         raw = &line;
         rawEnd = lineEnd;
-        ReplaceLine(run, options, store, index, replaces, line, l, scratch);
+        const std::string& l =
+            ReplaceLine(run, options, store, index, replaces, line, replaced, scratch);
         if (l.empty()) {
             // The designed layout drops empty lines; /k keeps them (not in a deleted section).
             if (keep && !sectionDeleted) {
@@ -513,20 +465,24 @@ struct Pass {
 
 }  // namespace
 
-void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                 const SectionIndex& index, Positions currentReplaces, const std::string& line,
-                 std::string& l, ReplaceScratch& scratch) {
+const std::string& ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
+                               const SectionIndex& index, Positions currentReplaces,
+                               const std::string& line, std::string& l, ReplaceScratch& scratch) {
     size_t trimmed = line.size();
     while (trimmed > 0 && IsBlank(line[trimmed - 1])) {
         --trimmed;
     }
-    l.assign(line, 0, trimmed);
+    // The text so far: the line itself until a replace command changes it, then l. Most lines
+    // are never copied.
+    std::string_view text(line.data(), trimmed);
+    bool replaced = false;
     if (!store.ReplaceList.empty()) {
         // A header (or commented header) line belongs to the section it names.
-        const bool header = CharAt(l, 0) == '[' || (CharAt(l, 0) == ';' && CharAt(l, 1) == '[');
+        const bool header =
+            CharAt(text, 0) == '[' || (CharAt(text, 0) == ';' && CharAt(text, 1) == '[');
         const Positions own =
             !header ? currentReplaces
-                    : index.ReplacesOf(UpperCase(std::string_view(l).substr(l[0] == ';' ? 1 : 0)));
+                    : index.ReplacesOf(UpperCase(text.substr(text[0] == ';' ? 1 : 0)));
         // The records for every line and those for this section, merged back into list order.
         const std::vector<uint32_t>& all = index.replacesEverywhere;
         size_t a = 0, b = 0;
@@ -537,19 +493,31 @@ void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store
             } else {
                 next = own[b++];
             }
-            ApplyReplace(run, options, store.ReplaceList[next], l, scratch);
+            if (ApplyReplace(run, options, store.ReplaceList[next], text, scratch.out,
+                             scratch.window)) {
+                l.swap(scratch.out);
+                text = l;
+                replaced = true;
+            }
         }
+    }
+    if (!replaced) {
+        if (trimmed == line.size()) {
+            return line;
+        }
+        l.assign(text);
     }
     // With /k the trailing blanks stay in the file when nothing else changes, so their removal
     // alone is no change.
     const bool changed = options.KeepLayout == 1
-                             ? l.size() != trimmed || line.compare(0, trimmed, l) != 0
+                             ? replaced && (l.size() != trimmed || line.compare(0, trimmed, l) != 0)
                              : l != line;
     if (changed) {
         store.IniChanged = true;
         LogMessage(run.log, options.VerboseMode, 6, "Replacing: ", line);
         LogMessage(run.log, options.VerboseMode, 6, "    with : ", l);
     }
+    return l;
 }
 
 int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,

@@ -18,11 +18,12 @@ struct ReplaceScratch {
 };
 
 // Applies the replace commands to one line (trailing blanks removed first): those for every
-// line and currentReplaces, the positions of the current section's replace records. The result
-// goes to l; the caller keeps l and scratch from line to line.
-void ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                 const SectionIndex& index, Positions currentReplaces, const std::string& line,
-                 std::string& l, ReplaceScratch& scratch);
+// line and currentReplaces, the positions of the current section's replace records. Returns the
+// result: line itself when nothing changed it, otherwise l. The caller keeps l and scratch from
+// line to line.
+const std::string& ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
+                               const SectionIndex& index, Positions currentReplaces,
+                               const std::string& line, std::string& l, ReplaceScratch& scratch);
 
 // Rewrites input into output with the commands of store, setting store.IniChanged. Returns 1 on
 // success, 0 when the input could not be read (and no empty file may be used) or the output could

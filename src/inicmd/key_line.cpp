@@ -183,6 +183,58 @@ size_t FindInList(const std::string& list, const std::string& item) {
     return 0;
 }
 
+bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::string_view line,
+              size_t from, std::string& keyBuffer) {
+    if (commands.records.size() <= from) {
+        return false;
+    }
+    if (options.CfgMode == 1) {
+        return true;
+    }
+    const size_t d = std::min(line.find(options.Delimiter), line.size());
+    // Trim as SplitKeyValue does: an all-blank key keeps one blank.
+    size_t b = 0, e = d;
+    while (b + 1 < e && IsBlank(line[b])) {
+        ++b;
+    }
+    while (e - b > 1 && IsBlank(line[e - 1])) {
+        --e;
+    }
+    // The key without its trailing digits and the blanks before them (SNum) is the stem.
+    const std::string_view key = line.substr(b, e - b);
+    size_t n = key.size();
+    while (n > 0 && key[n - 1] >= '0' && key[n - 1] <= '9') {
+        --n;
+    }
+    while (n > 0 && IsBlank(key[n - 1])) {
+        --n;
+    }
+    // Both filter hashes in one pass; the key is copied (upper case) only when a bit is set.
+    uint32_t hash = kKeyFilterStart, stemHash = hash;
+    for (size_t i = 0; i < key.size(); ++i) {
+        hash = NextKeyFilterHash(hash, UpperChar(key[i]));
+        stemHash = i + 1 == n ? hash : stemHash;
+    }
+    const bool numbered = commands.hasNumbered;
+    if (!commands.MayHold(KeyFilterBit(hash)) &&
+        (!numbered || !commands.MayHold(KeyFilterBit(stemHash)))) {
+        return false;
+    }
+    keyBuffer.assign(key);
+    for (char& c : keyBuffer) {
+        c = UpperChar(c);
+    }
+    const Positions byKey = commands.ByKey(keyBuffer);
+    if (!byKey.empty() && byKey.back() >= from) {
+        return true;
+    }
+    if (!numbered) {
+        return false;
+    }
+    keyBuffer.resize(n);
+    return commands.HasNumberedKey(keyBuffer);
+}
+
 std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore& store,
                         const SectionIndex& index, const std::string& section,
                         const std::string& line, size_t from) {
@@ -341,6 +393,7 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
     LogMessage(run.log, verbose, 9, "FlushSection : ", section);
     const SectionCommands& commands = index.CommandsOf(section);
     const Positions& records = commands.records;
+    std::string keyBuffer;
     for (size_t pos = 0; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];
         if (r.Done || !IsAddKind(r.Kind)) {
@@ -390,7 +443,9 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
         }
         r.Done = 1;
         // A new key meets only the commands after the one that made it.
-        n = ProcessLine(run, options, store, commands, section, n, pos + 1);
+        if (verbose >= 9 || MayActOn(options, commands, n, pos + 1, keyBuffer)) {
+            n = ProcessLine(run, options, store, commands, section, n, pos + 1);
+        }
         output.WriteLine(n);
         LogMessage(run.log, verbose, 6, label, n);
     }

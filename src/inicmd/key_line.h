@@ -30,6 +30,13 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
                         const SectionCommands& commands, const std::string& section,
                         const std::string& line, size_t from);
 
+// False when no command of the section from position `from` on can act on the key line, so that
+// ProcessLine (which splits, copies and traces it) can be skipped: a quick look at the line's
+// key alone, split and compared as ProcessLine does. keyBuffer is scratch space, kept by the
+// caller so that most lines cost no allocation.
+bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::string_view line,
+              size_t from, std::string& keyBuffer);
+
 // Writes the keys that the add commands of section still have to add.
 void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
                   const SectionIndex& index, LineWriter& output, const std::string& section,
