@@ -105,6 +105,10 @@ TEST(CommandOrder, LaterCommandsSeeEarlierResults) {
     // A key added at the end meets only the commands after the add.
     EXPECT_EQ(Out({"-[s]k", "+[s]k=v"}, "[s]\n"), "[s]\nk=v\n");
     EXPECT_EQ(Out({"#[s]k", "+[s]k=v"}, "[s]\nk=1\n"), "[s]\n;k=1\nk=v\n");
+    // A numbered add after it counts on from the added key's number (the key is its stem plus
+    // digits); a plain key of the stem's name does not count.
+    EXPECT_EQ(Out({"+[s]File1=a", "![s]File=b", "+[s]Item=x", "![s]Item=y"}, "[s]\n"),
+              "[s]\nFile1=a\nFile2=b\nItem=x\nItem1=y\n");
 }
 
 TEST(NetCfg, AddWithoutEqualInModeOne) {
