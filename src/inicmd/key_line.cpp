@@ -277,10 +277,12 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
     const Positions& records = commands.records;
     std::string l = line;
     size_t pos = from;
+    // The line's key and value, kept from one command to the next so that their storage is
+    // reused.
+    std::string k, v;
     // Each command gets its chance at the line in list order; a removed line is finished.
     do {
         LogMessage(run.log, verbose, 9, "section ", section);
-        std::string k, v;
         SplitKeyValue(run, options, l, k, v);
         LogMessage(run.log, verbose, 9, "GetKey Val from: ", l);
         LogMessage(run.log, verbose, 9, "    --> ActKey : ", k);
