@@ -33,12 +33,6 @@ void UpdateCounts(const SectionCommands& commands, const CommandRecord& r, int32
     UpdateCounts(commands, commands.index->AddsOf(commands, r), n);
 }
 
-// The number a pending numeric add counts from.
-int32_t CountOf(const SectionCommands& commands, const CommandRecord& r) {
-    const uint32_t adds = commands.index->AddsOf(commands, r);
-    return std::max(commands.index->highestNumber[commands.index->table.Tag(adds)], r.Count);
-}
-
 // Whether record r passes the filter of its kind for a line with value v.
 bool PassesFilter(RunContext& run, const RunOptions& options, const SectionCommands& commands,
                   CommandRecord& r, const std::string& k, const std::string& v,
@@ -431,11 +425,13 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
                 break;
             }
             case CommandKind::AddKeyNumeric: {
-                int32_t count = CountOf(commands, r);
+                // The number it counts from: the highest its key's adds have met.
+                const uint32_t adds = index.AddsOf(commands, r);
+                const int32_t count = std::max(index.highestNumber[index.table.Tag(adds)], r.Count);
                 int32_t number = count < INT32_MAX ? count + 1 : count;
                 n = MakeKeyLine(options, section, r, r.Key + std::to_string(number), r.Value);
                 r.Done = 1;
-                UpdateCounts(commands, r, number);
+                UpdateCounts(commands, adds, number);
                 label = "ADDKeyNumeric : ";
                 break;
             }
