@@ -118,20 +118,26 @@ bool ApplyReplace(RunContext& run, const RunOptions& options, ReplaceRecord& r, 
             if (next == std::string::npos) {
                 break;
             }
-            out.append(l.substr(linePos, next + n - linePos));
-            at = out.size() - n;
-            linePos = next + n;
-            next = std::string::npos;
         }
         if (count == limit) {
+            // This occurrence stays, and so does the rest of the line.
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace stopped after too many replacements: ", r.Txt1);
             break;
         }
+        if (at == std::string::npos) {
+            // The line up to the occurrence, then the replacement in its place.
+            out.append(l.substr(linePos, next - linePos));
+            at = out.size();
+            out.append(r.Txt2);
+            linePos = next + n;
+            next = std::string::npos;
+        } else {
+            // The occurrence gives way to the replacement; what followed it in out stays.
+            out.replace(at, n - inLine, r.Txt2);
+            linePos += inLine;
+        }
         ++count;
-        // The occurrence gives way to the replacement; what followed it in out stays.
-        out.replace(at, n - inLine, r.Txt2);
-        linePos += inLine;
         // The inserted text is searched again, together with what stood before it, unless it
         // holds the search text itself.
         from = r.FeedsItself ? at + r.Txt2.size() : at - std::min(at, n - 1);

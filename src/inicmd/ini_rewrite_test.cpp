@@ -115,9 +115,11 @@ struct RandomText {
 
 // The replacement rule spelled out one character at a time: every character (of the line, or
 // of inserted text still to be searched) is appended in turn, and an occurrence is replaced as
-// soon as its last character is. Nothing when it makes more than 200 replacements.
+// soon as its last character is. Nothing when it makes more than 200 replacements, unless
+// stopAfter is given: then the replacements stop there, and the text stays as it is by then.
 std::optional<std::string> ReplacedOneByOne(const std::string& line, const std::string& search,
-                                            const std::string& with, bool exact) {
+                                            const std::string& with, bool exact,
+                                            size_t stopAfter = 0) {
     auto same = [exact](char a, char b) {
         return exact ? a == b
                      : std::toupper(static_cast<unsigned char>(a)) ==
@@ -144,8 +146,11 @@ std::optional<std::string> ReplacedOneByOne(const std::string& line, const std::
         if (out.size() < n || out.size() - n < barrier || !occursIn(out.substr(out.size() - n))) {
             continue;
         }
-        if (++count > 200) {
-            return std::nullopt;
+        if (++count > (stopAfter != 0 ? stopAfter : 200)) {
+            if (stopAfter == 0) {
+                return std::nullopt;
+            }
+            return out + pending.substr(pendingPos) + line.substr(linePos);
         }
         out.resize(out.size() - n);
         if (feedsItself) {
@@ -187,6 +192,18 @@ TEST(ReplaceLine, AgreesWithTheRuleAppliedOneCharacterAtATime) {
         ASSERT_EQ(Pass(commands, ini).output, want);
     }
     EXPECT_GT(compared, 2500);
+}
+
+TEST(ReplaceLine, StopsAtItsLimitWithTheTextSoFar) {
+    // "ab" -> "bba" moves each a past a run of b's that doubles: a line of 20 a's and a b would
+    // take about a million replacements, far past the limit of 10,000 + 4 per character.
+    const std::string line = std::string(20, 'a') + "b";
+    const std::optional<std::string> want =
+        ReplacedOneByOne(line, "ab", "bba", true, 10000 + 4 * line.size());
+    ASSERT_TRUE(want.has_value());
+    RewriteResult r = Pass({"R[s]ab=bba"}, "[s]\n" + line + "\n", 0, 3);
+    EXPECT_EQ(r.output, "[s]\n" + *want + "\n");
+    EXPECT_NE(r.log.find("Replace stopped after too many replacements: ab"), std::string::npos);
 }
 
 TEST(ScanINI, NetCfgModes) {
