@@ -45,7 +45,7 @@ constexpr CheckedCommand kCheckedCommands[] = {
 
 // Logs the two level-3 messages of a command whose required part is missing.
 void Ignoring(RunContext& run, const RunOptions& options, const char* mnemonic,
-              const std::string& section, const char* second) {
+              std::string_view section, const char* second) {
     LogMessage(run.log, options.VerboseMode, 3,
                std::string("Ignoring CMD ") + mnemonic + ", Section :", section);
     NoteFailure(run, RunFailure::CommandError);
@@ -57,7 +57,7 @@ void Ignoring(RunContext& run, const RunOptions& options, const char* mnemonic,
 
 // Checks the key (and, when keyOnly is false, the value) of a command that requires them.
 bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemonic,
-                 const std::string& section, const std::string& key, const std::string& value,
+                 std::string_view section, std::string_view key, std::string_view value,
                  bool keyOnly, const char* noKey, const char* noValue) {
     if (key.empty()) {
         Ignoring(run, options, mnemonic, section, noKey);
@@ -70,16 +70,35 @@ bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemoni
     return true;
 }
 
+// Files a record; its value is valueHead followed by value. Each text is copied once, into a
+// string made in place in the record.
 void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t withNoEqual,
-            std::string section, std::string key, std::string value) {
-    CommandRecord& r = store.CommandList.emplace_back();
-    r.Kind = kind;
-    r.DoAllways = doAllways;
-    r.WithNoEqual = withNoEqual;
-    r.Section = std::move(section);
-    r.Key = std::move(key);
-    r.Value = std::move(value);
+            std::string_view section, std::string_view key, std::string_view valueHead,
+            std::string_view value) {
+    auto fullValue = [&] {
+        if (valueHead.empty()) {
+            return std::string(value);
+        }
+        std::string joined;
+        joined.reserve(valueHead.size() + value.size());
+        joined.append(valueHead).append(value);
+        return joined;
+    };
+    store.CommandList.push_back(CommandRecord{.Kind = kind,
+                                              .DoAllways = doAllways,
+                                              .Section = std::string(section),
+                                              .Key = std::string(key),
+                                              .Value = fullValue(),
+                                              .WithNoEqual = withNoEqual});
     store.NoCommands = 0;
+}
+
+// TrimmedView, with the usual case (no blank at either end) decided here.
+std::string_view Trimmed(std::string_view text) {
+    if (text.size() < 2 || (!IsBlank(text.front()) && !IsBlank(text.back()))) {
+        return text;
+    }
+    return TrimmedView(text);
 }
 
 // The S command: sets the environment variable named by value to [section]key of the INI file.
@@ -147,7 +166,7 @@ int CommandCode(std::string_view text) {
 }
 
 void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& store,
-                  const std::string& line, const std::string& iniFile) {
+                  std::string_view line, const std::string& iniFile) {
     int32_t doAllways = 1;
     int32_t withNoEqual = 0;
     std::string_view text = line;
@@ -160,31 +179,28 @@ void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& stor
     }
     int code = CommandCode(text);
     std::string_view rest = text.empty() ? std::string_view() : text.substr(1);
-    std::string section, key, value;
-    SplitSectionKeyValue(run, options, rest, section, key, value);
+    std::string_view section, key, value;
+    SplitSectionKeyValueView(run, options, rest, section, key, value);
     LogMessage(run.log, options.VerboseMode, 9, "Section: ", section);
     LogMessage(run.log, options.VerboseMode, 9, "Key    : ", key);
     LogMessage(run.log, options.VerboseMode, 9, "Value  : ", value);
     if ((options.CfgMode == 1 || options.CfgMode == 2) && rest.find('=') == std::string::npos) {
         withNoEqual = 1;
     }
-    StoreCommand(run, options, store, code, doAllways, withNoEqual, std::move(section),
-                 std::move(key), std::move(value), iniFile);
+    StoreCommand(run, options, store, code, doAllways, withNoEqual, section, key, value, iniFile);
 }
 
 void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& store, int code,
-                  int32_t doAllways, int32_t withNoEqual, std::string section, std::string key,
-                  std::string value, const std::string& iniFile) {
+                  int32_t doAllways, int32_t withNoEqual, std::string_view section,
+                  std::string_view key, std::string_view value, const std::string& iniFile) {
     if ((options.CfgMode == 1 || options.CfgMode == 2) && CharAt(section, 0) == '[') {
-        section = section.size() >= 2 ? section.substr(1, section.size() - 2) : std::string();
+        section = section.size() >= 2 ? section.substr(1, section.size() - 2) : std::string_view();
     }
-    TrimInPlace(section);
-    TrimInPlace(key);
-    TrimInPlace(value);
-    // Each path files at most one record, so the texts move into it.
+    section = Trimmed(section);
+    key = Trimmed(key);
+    value = Trimmed(value);
     auto add = [&](CommandKind kind) {
-        Append(store, kind, doAllways, withNoEqual, std::move(section), std::move(key),
-               std::move(value));
+        Append(store, kind, doAllways, withNoEqual, section, key, {}, value);
     };
     for (const CheckedCommand& c : kCheckedCommands) {
         if (c.code != code) {
@@ -195,7 +211,8 @@ void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& stor
             if (c.kind == CommandKind::StripKey) {
                 char first = value[0];
                 if (first != ',' && first != ' ' && first != ';') {
-                    value = ";" + value;
+                    Append(store, c.kind, doAllways, withNoEqual, section, key, ";", value);
+                    return;
                 }
             }
             add(c.kind);
@@ -233,7 +250,8 @@ void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& stor
             break;
         }
         case 14:
-            SetEnvFromIni(run, options, section, key, value, iniFile);
+            SetEnvFromIni(run, options, std::string(section), std::string(key), std::string(value),
+                          iniFile);
             break;
         default:
             break;
