@@ -94,7 +94,7 @@ void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t wi
 }
 
 // TrimmedView, with the usual case (no blank at either end) decided here.
-std::string_view Trimmed(std::string_view text) {
+inline std::string_view Trimmed(std::string_view text) {
     if (text.size() < 2 || (!IsBlank(text.front()) && !IsBlank(text.back()))) {
         return text;
     }

@@ -41,7 +41,7 @@ std::string SNum(RunContext& run, const RunOptions& options, std::string_view ke
 }
 
 // TrimmedView, with the usual case (no blank at either end) decided here.
-static std::string_view Trimmed(std::string_view text) {
+static inline std::string_view Trimmed(std::string_view text) {
     if (text.size() < 2 || (!IsBlank(text.front()) && !IsBlank(text.back()))) {
         return text;
     }
