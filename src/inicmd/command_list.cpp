@@ -70,26 +70,22 @@ bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemoni
     return true;
 }
 
-// Files a record; its value is valueHead followed by value. Each text is copied once, into a
-// string made in place in the record.
+// Files a record; its value is valueHead followed by value. Each text is copied once, straight
+// into the record's (empty) string.
 void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t withNoEqual,
             std::string_view section, std::string_view key, std::string_view valueHead,
             std::string_view value) {
-    auto fullValue = [&] {
-        if (valueHead.empty()) {
-            return std::string(value);
-        }
-        std::string joined;
-        joined.reserve(valueHead.size() + value.size());
-        joined.append(valueHead).append(value);
-        return joined;
-    };
-    store.CommandList.push_back(CommandRecord{.Kind = kind,
-                                              .DoAllways = doAllways,
-                                              .Section = std::string(section),
-                                              .Key = std::string(key),
-                                              .Value = fullValue(),
-                                              .WithNoEqual = withNoEqual});
+    CommandRecord& r = store.CommandList.emplace_back();
+    r.Kind = kind;
+    r.DoAllways = doAllways;
+    r.WithNoEqual = withNoEqual;
+    r.Section.append(section);
+    r.Key.append(key);
+    if (!valueHead.empty()) {
+        r.Value.reserve(valueHead.size() + value.size());
+        r.Value.append(valueHead);
+    }
+    r.Value.append(value);
     store.NoCommands = 0;
 }
 
