@@ -41,6 +41,8 @@ class ListTable {
                       bool* added);
     // Appends value to list `id`. Lists keep their values in the order they were added.
     void Add(uint32_t id, uint32_t value) { pending_.emplace_back(id, value); }
+    // Makes room for that many Add calls, so that the values are not moved while they come.
+    void ReserveValues(size_t count) { pending_.reserve(count); }
     // Lays the lists out once they are all filled; List() is valid from then on.
     void Finish();
 

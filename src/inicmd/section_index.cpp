@@ -143,6 +143,8 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     std::vector<uint32_t> groups;
     std::vector<KeyItem> items;
     items.reserve(store.CommandList.size());
+    // Every command and replace command files at least one value.
+    table.ReserveValues(store.CommandList.size() + store.ReplaceList.size());
     size_t namesLength = 0;
     for (const CommandRecord& r : store.CommandList) {
         namesLength += r.Section.size() + r.Key.size() + r.Value.size();
@@ -254,6 +256,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     const std::string_view names = index.names;
     auto text = [&](const KeyItem& item) { return names.substr(item.name, item.length); };
     index.keyPositions.reserve(sorted.size());
+    index.keys.reserve(sorted.size());
     for (size_t s = 0; s < index.sections.size(); ++s) {
         const auto first = sorted.begin() + starts[s], last = sorted.begin() + starts[s + 1];
         std::sort(first, last, [&](const KeyItem& a, const KeyItem& b) {
