@@ -1,6 +1,9 @@
 // The CMD command set: ParseCommand, StoreCommand, the S command and the list dumps.
 #include "inicmd/command_list.h"
 
+#include <array>
+#include <iterator>
+
 #include "base/message_log.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
@@ -42,6 +45,25 @@ constexpr CheckedCommand kCheckedCommands[] = {
     {10, "MKY", false, "No key-name to MKY....", "No value to MKY....", CommandKind::MergeKey},
     {13, "SKY", false, "No key-name to SKY....", "No value to SKY....", CommandKind::StripKey},
 };
+
+// The command code of every first character, and the entry of kCheckedCommands of every code
+// (or -1): a line finds both at once.
+constexpr std::array<uint8_t, 256> kCodeOfLetter = [] {
+    std::array<uint8_t, 256> codes{};
+    codes.fill(15);
+    for (const CommandLetter& letter : kCommandLetters) {
+        codes[static_cast<unsigned char>(letter.letter)] = static_cast<uint8_t>(letter.code);
+    }
+    return codes;
+}();
+constexpr std::array<int8_t, 16> kCheckedOfCode = [] {
+    std::array<int8_t, 16> at{};
+    at.fill(-1);
+    for (size_t i = 0; i < std::size(kCheckedCommands); ++i) {
+        at[kCheckedCommands[i].code] = static_cast<int8_t>(i);
+    }
+    return at;
+}();
 
 // Logs the two level-3 messages of a command whose required part is missing.
 void Ignoring(RunContext& run, const RunOptions& options, const char* mnemonic,
@@ -152,13 +174,7 @@ void SetEnvFromIni(RunContext& run, const RunOptions& options, const std::string
 }  // namespace
 
 int CommandCode(std::string_view text) {
-    const char first = CharAt(text, 0);
-    for (const CommandLetter& letter : kCommandLetters) {
-        if (letter.letter == first) {
-            return letter.code;
-        }
-    }
-    return 15;
+    return kCodeOfLetter[static_cast<unsigned char>(CharAt(text, 0))];
 }
 
 void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& store,
@@ -198,10 +214,8 @@ void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& stor
     auto add = [&](CommandKind kind) {
         Append(store, kind, doAllways, withNoEqual, section, key, {}, value);
     };
-    for (const CheckedCommand& c : kCheckedCommands) {
-        if (c.code != code) {
-            continue;
-        }
+    if (code >= 0 && code < 16 && kCheckedOfCode[code] >= 0) {
+        const CheckedCommand& c = kCheckedCommands[kCheckedOfCode[code]];
         if (HasRequired(run, options, c.mnemonic, section, key, value, c.valueOptional, c.noKey,
                         c.noValue)) {
             if (c.kind == CommandKind::StripKey) {
