@@ -92,8 +92,18 @@ bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemoni
     return true;
 }
 
-// Files a record; its value is valueHead followed by value. Each text is copied once, straight
-// into the record's (empty) string.
+// Copies text into an empty string: in place when it fits the string's own buffer (most
+// texts), else into an allocation of its exact size.
+inline void Fill(std::string& out, std::string_view text) {
+    if (text.size() <= out.capacity()) {
+        out.append(text);
+    } else {
+        out = std::string(text);
+    }
+}
+
+// Files a record; its value is valueHead followed by value. Each text is copied once into the
+// record's strings.
 void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t withNoEqual,
             std::string_view section, std::string_view key, std::string_view valueHead,
             std::string_view value) {
@@ -101,13 +111,13 @@ void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t wi
     r.Kind = kind;
     r.DoAllways = doAllways;
     r.WithNoEqual = withNoEqual;
-    r.Section.append(section);
-    r.Key.append(key);
-    if (!valueHead.empty()) {
-        r.Value.reserve(valueHead.size() + value.size());
-        r.Value.append(valueHead);
+    Fill(r.Section, section);
+    Fill(r.Key, key);
+    if (valueHead.empty()) {
+        Fill(r.Value, value);
+    } else {
+        r.Value = std::string(valueHead).append(value);
     }
-    r.Value.append(value);
     store.NoCommands = 0;
 }
 
