@@ -2,6 +2,10 @@
 // pass, and runs the programs of EA lines last.
 #include "inicmd/cmd_reader.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "base/message_log.h"
@@ -149,6 +153,17 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
         run.iniEditFailed = true;
         return;
     }
+    {
+        // Room for the records at once, from the file's size and a short command line: the
+        // records then never move while the list grows (a hint only, so a failure is ignored).
+        std::error_code error;
+        const auto size = std::filesystem::file_size(cmdFile, error);
+        if (!error) {
+            constexpr std::uintmax_t kBytesPerCommand = 24, kMostReserved = 1u << 18;
+            store.CommandList.reserve(
+                static_cast<size_t>(std::min(size / kBytesPerCommand, kMostReserved)));
+        }
+    }
     OutputFile output;
     std::string line;
     while (reader.ReadLine(line)) {
@@ -173,12 +188,15 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
             continue;
         }
         // IF-family lines, ELSE and ENDIF: recognised also while lines are skipped.
-        BlockOutcome block = ApplyBlockRule(run, options, stack, BlockReader::Cmd, line, iniFile);
-        if (block.runRemaining) {
-            ParseCommand(run, options, store, block.remaining, iniFile);
-        }
-        if (block.blockLine || block.runRemaining) {
-            continue;
+        if (MayBeBlockLine(line)) {
+            BlockOutcome block =
+                ApplyBlockRule(run, options, stack, BlockReader::Cmd, line, iniFile);
+            if (block.runRemaining) {
+                ParseCommand(run, options, store, block.remaining, iniFile);
+            }
+            if (block.blockLine || block.runRemaining) {
+                continue;
+            }
         }
         if (!stack.DoIT()) {
             LogMessage(run.log, v, 9, "CMD-File  : ", "IF-Stack != 1 on top");

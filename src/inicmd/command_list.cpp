@@ -1,6 +1,9 @@
 // The CMD command set: ParseCommand, StoreCommand, the S command and the list dumps.
 #include "inicmd/command_list.h"
 
+#include <array>
+#include <iterator>
+
 #include "base/message_log.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
@@ -43,9 +46,28 @@ constexpr CheckedCommand kCheckedCommands[] = {
     {13, "SKY", false, "No key-name to SKY....", "No value to SKY....", CommandKind::StripKey},
 };
 
+// The command code of every first character, and the entry of kCheckedCommands of every code
+// (or -1): a line finds both at once.
+constexpr std::array<uint8_t, 256> kCodeOfLetter = [] {
+    std::array<uint8_t, 256> codes{};
+    codes.fill(15);
+    for (const CommandLetter& letter : kCommandLetters) {
+        codes[static_cast<unsigned char>(letter.letter)] = static_cast<uint8_t>(letter.code);
+    }
+    return codes;
+}();
+constexpr std::array<int8_t, 16> kCheckedOfCode = [] {
+    std::array<int8_t, 16> at{};
+    at.fill(-1);
+    for (size_t i = 0; i < std::size(kCheckedCommands); ++i) {
+        at[kCheckedCommands[i].code] = static_cast<int8_t>(i);
+    }
+    return at;
+}();
+
 // Logs the two level-3 messages of a command whose required part is missing.
 void Ignoring(RunContext& run, const RunOptions& options, const char* mnemonic,
-              const std::string& section, const char* second) {
+              std::string_view section, const char* second) {
     LogMessage(run.log, options.VerboseMode, 3,
                std::string("Ignoring CMD ") + mnemonic + ", Section :", section);
     NoteFailure(run, RunFailure::CommandError);
@@ -57,7 +79,7 @@ void Ignoring(RunContext& run, const RunOptions& options, const char* mnemonic,
 
 // Checks the key (and, when keyOnly is false, the value) of a command that requires them.
 bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemonic,
-                 const std::string& section, const std::string& key, const std::string& value,
+                 std::string_view section, std::string_view key, std::string_view value,
                  bool keyOnly, const char* noKey, const char* noValue) {
     if (key.empty()) {
         Ignoring(run, options, mnemonic, section, noKey);
@@ -70,16 +92,41 @@ bool HasRequired(RunContext& run, const RunOptions& options, const char* mnemoni
     return true;
 }
 
+// Copies text into an empty string: in place when it fits the string's own buffer (most
+// texts), else into an allocation of its exact size.
+inline void Fill(std::string& out, std::string_view text) {
+    if (text.size() <= out.capacity()) {
+        out.append(text);
+    } else {
+        out = std::string(text);
+    }
+}
+
+// Files a record; its value is valueHead followed by value. Each text is copied once into the
+// record's strings.
 void Append(CommandStore& store, CommandKind kind, int32_t doAllways, int32_t withNoEqual,
-            std::string section, std::string key, std::string value) {
+            std::string_view section, std::string_view key, std::string_view valueHead,
+            std::string_view value) {
     CommandRecord& r = store.CommandList.emplace_back();
     r.Kind = kind;
     r.DoAllways = doAllways;
     r.WithNoEqual = withNoEqual;
-    r.Section = std::move(section);
-    r.Key = std::move(key);
-    r.Value = std::move(value);
+    Fill(r.Section, section);
+    Fill(r.Key, key);
+    if (valueHead.empty()) {
+        Fill(r.Value, value);
+    } else {
+        r.Value = std::string(valueHead).append(value);
+    }
     store.NoCommands = 0;
+}
+
+// TrimmedView, with the usual case (no blank at either end) decided here.
+inline std::string_view Trimmed(std::string_view text) {
+    if (text.size() < 2 || (!IsBlank(text.front()) && !IsBlank(text.back()))) {
+        return text;
+    }
+    return TrimmedView(text);
 }
 
 // The S command: sets the environment variable named by value to [section]key of the INI file.
@@ -137,17 +184,11 @@ void SetEnvFromIni(RunContext& run, const RunOptions& options, const std::string
 }  // namespace
 
 int CommandCode(std::string_view text) {
-    const char first = CharAt(text, 0);
-    for (const CommandLetter& letter : kCommandLetters) {
-        if (letter.letter == first) {
-            return letter.code;
-        }
-    }
-    return 15;
+    return kCodeOfLetter[static_cast<unsigned char>(CharAt(text, 0))];
 }
 
 void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& store,
-                  const std::string& line, const std::string& iniFile) {
+                  std::string_view line, const std::string& iniFile) {
     int32_t doAllways = 1;
     int32_t withNoEqual = 0;
     std::string_view text = line;
@@ -160,42 +201,38 @@ void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& stor
     }
     int code = CommandCode(text);
     std::string_view rest = text.empty() ? std::string_view() : text.substr(1);
-    std::string section, key, value;
-    SplitSectionKeyValue(run, options, rest, section, key, value);
+    std::string_view section, key, value;
+    SplitSectionKeyValueView(run, options, rest, section, key, value);
     LogMessage(run.log, options.VerboseMode, 9, "Section: ", section);
     LogMessage(run.log, options.VerboseMode, 9, "Key    : ", key);
     LogMessage(run.log, options.VerboseMode, 9, "Value  : ", value);
     if ((options.CfgMode == 1 || options.CfgMode == 2) && rest.find('=') == std::string::npos) {
         withNoEqual = 1;
     }
-    StoreCommand(run, options, store, code, doAllways, withNoEqual, std::move(section),
-                 std::move(key), std::move(value), iniFile);
+    StoreCommand(run, options, store, code, doAllways, withNoEqual, section, key, value, iniFile);
 }
 
 void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& store, int code,
-                  int32_t doAllways, int32_t withNoEqual, std::string section, std::string key,
-                  std::string value, const std::string& iniFile) {
+                  int32_t doAllways, int32_t withNoEqual, std::string_view section,
+                  std::string_view key, std::string_view value, const std::string& iniFile) {
     if ((options.CfgMode == 1 || options.CfgMode == 2) && CharAt(section, 0) == '[') {
-        section = section.size() >= 2 ? section.substr(1, section.size() - 2) : std::string();
+        section = section.size() >= 2 ? section.substr(1, section.size() - 2) : std::string_view();
     }
-    TrimInPlace(section);
-    TrimInPlace(key);
-    TrimInPlace(value);
-    // Each path files at most one record, so the texts move into it.
+    section = Trimmed(section);
+    key = Trimmed(key);
+    value = Trimmed(value);
     auto add = [&](CommandKind kind) {
-        Append(store, kind, doAllways, withNoEqual, std::move(section), std::move(key),
-               std::move(value));
+        Append(store, kind, doAllways, withNoEqual, section, key, {}, value);
     };
-    for (const CheckedCommand& c : kCheckedCommands) {
-        if (c.code != code) {
-            continue;
-        }
+    if (code >= 0 && code < 16 && kCheckedOfCode[code] >= 0) {
+        const CheckedCommand& c = kCheckedCommands[kCheckedOfCode[code]];
         if (HasRequired(run, options, c.mnemonic, section, key, value, c.valueOptional, c.noKey,
                         c.noValue)) {
             if (c.kind == CommandKind::StripKey) {
                 char first = value[0];
                 if (first != ',' && first != ' ' && first != ';') {
-                    value = ";" + value;
+                    Append(store, c.kind, doAllways, withNoEqual, section, key, ";", value);
+                    return;
                 }
             }
             add(c.kind);
@@ -233,7 +270,8 @@ void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& stor
             break;
         }
         case 14:
-            SetEnvFromIni(run, options, section, key, value, iniFile);
+            SetEnvFromIni(run, options, std::string(section), std::string(key), std::string(value),
+                          iniFile);
             break;
         default:
             break;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/run_context.h"
@@ -76,12 +77,13 @@ int CommandCode(std::string_view text);
 
 // Parses one ordinary CMD line and stores the command it holds.
 void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& store,
-                  const std::string& line, const std::string& iniFile);
+                  std::string_view line, const std::string& iniFile);
 
-// Checks and files one command (S acts at once on iniFile).
+// Checks and files one command (S acts at once on iniFile). The parts are trimmed here and
+// copied only into the record they make.
 void StoreCommand(RunContext& run, const RunOptions& options, CommandStore& store, int code,
-                  int32_t doAllways, int32_t withNoEqual, std::string section, std::string key,
-                  std::string value, const std::string& iniFile);
+                  int32_t doAllways, int32_t withNoEqual, std::string_view section,
+                  std::string_view key, std::string_view value, const std::string& iniFile);
 
 void DumpCommands(RunContext& run, const RunOptions& options, const CommandStore& store);
 void DumpReplaces(RunContext& run, const RunOptions& options, const CommandStore& store);

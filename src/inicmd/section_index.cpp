@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "inicmd/upper_words.h"
 #include "text/strings.h"
 
 namespace rivel {
@@ -12,8 +13,9 @@ uint32_t KeyFilterBit(std::string_view upperKey) {
 }
 
 namespace {
-void AddToFilter(SectionCommands& section, std::string_view upperKey) {
-    uint32_t bit = KeyFilterBit(upperKey);
+// Sets the filter bit of a key of that KeyHash.
+void AddToFilter(SectionCommands& section, uint32_t keyHash) {
+    uint32_t bit = KeyFilterBit(keyHash);
     section.keyFilter[bit >> 6] |= uint64_t{1} << (bit & 63);
 }
 
@@ -22,12 +24,31 @@ bool IsNumberedKind(CommandKind kind) {
            kind == CommandKind::DeleteKeyValNum;
 }
 
-// UpperCase(text) into out, whose storage is kept.
-void UpperCaseInto(std::string_view text, std::string& out) {
-    out.assign(text);
-    for (char& c : out) {
-        c = UpperChar(c);
+// A key upper-cased into the tail of names, which has room for it (so that the names before it
+// stay in place), and its KeyHash, made in the same pass.
+struct UpperName {
+    std::string_view text;
+    uint32_t hash;
+};
+UpperName AppendUpper(std::string& names, std::string_view text) {
+    const size_t at = names.size();
+    names.append(text);
+    char* const out = names.data() + at;
+    uint32_t hash = kKeyFilterStart;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = UpperChar(out[i]);
+        out[i] = c;
+        hash = NextKeyFilterHash(hash, c);
     }
+    return {std::string_view(out, text.size()), hash};
+}
+
+// A name upper-cased into the tail of names, which has room for it.
+std::string_view AppendUpperName(std::string& names, std::string_view text) {
+    const size_t at = names.size();
+    names.append(text);
+    UpperInPlace(names.data() + at, text.size());
+    return std::string_view(names).substr(at);
 }
 
 Positions ListOrNone(const ListTable& table, uint32_t id) {
@@ -122,39 +143,31 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     std::vector<uint32_t> groups;
     std::vector<KeyItem> items;
     items.reserve(store.CommandList.size());
+    // Every command and replace command files at least one value.
+    table.ReserveValues(store.CommandList.size() + store.ReplaceList.size());
     size_t namesLength = 0;
     for (const CommandRecord& r : store.CommandList) {
         namesLength += r.Section.size() + r.Key.size() + r.Value.size();
     }
     index.names.reserve(namesLength);
-    // The text of an upper-case name in `names`.
-    auto name = [&](const std::string& upper) {
-        const size_t at = index.names.size();
-        index.names += upper;
-        return std::string_view(index.names).substr(at);
+    // The list of a name by its upper-case form, put in `names` only when the list is new: most
+    // commands name a section that an earlier one named.
+    auto intern = [&](SectionIndex::Kind kind, uint32_t owner, std::string_view text, bool* added) {
+        return table.InternBy(
+            kind, owner, UpperWordHash(text),
+            [text](std::string_view kept) { return IsUpperOf(kept, text); },
+            [&] { return AppendUpperName(index.names, text); }, added);
     };
-    // The list of an upper-case name, whose text stays in `names` only when the list is new.
-    auto intern = [&](SectionIndex::Kind kind, uint32_t owner, const std::string& upper,
-                      bool* added) {
-        const size_t at = index.names.size();
-        const uint32_t id = table.Intern(kind, owner, name(upper), added);
-        if (!*added) {
-            index.names.resize(at);
-        }
-        return id;
-    };
-    auto fileKey = [&](uint32_t section, std::string_view upper, uint32_t value,
+    auto fileKey = [&](uint32_t section, const UpperName& upper, uint32_t value,
                        SectionIndex::Kind kind) {
-        items.push_back({section, SectionIndex::KeyHash(upper),
-                         static_cast<uint32_t>(upper.data() - index.names.data()),
-                         static_cast<uint32_t>(upper.size()), value, kind});
+        items.push_back({section, upper.hash,
+                         static_cast<uint32_t>(upper.text.data() - index.names.data()),
+                         static_cast<uint32_t>(upper.text.size()), value, kind});
     };
-    std::string upperSection, upperKey;
     for (size_t i = 0; i < store.CommandList.size(); ++i) {
         const CommandRecord& r = store.CommandList[i];
         bool added = false;
-        UpperCaseInto(r.Section, upperSection);
-        const uint32_t id = intern(SectionIndex::kSection, 0, upperSection, &added);
+        const uint32_t id = intern(SectionIndex::kSection, 0, r.Section, &added);
         if (added) {
             table.SetTag(id, static_cast<uint32_t>(index.sections.size()));
             index.sections.emplace_back();
@@ -173,12 +186,11 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
             case CommandKind::AddKeyNumeric:
             case CommandKind::DeleteKeyNum:
             case CommandKind::DeleteKeyValNum: {
-                UpperCaseInto(r.Key, upperKey);
+                const UpperName key = AppendUpper(index.names, r.Key);
                 section.hasNumbered = true;
-                AddToFilter(section, upperKey);
-                const std::string_view key = name(upperKey);
+                AddToFilter(section, key.hash);
                 fileKey(tag, key, position, SectionIndex::kKey);
-                const uint32_t group = table.Intern(SectionIndex::kGroup, id, key, &added);
+                const uint32_t group = table.Intern(SectionIndex::kGroup, id, key.text, &added);
                 if (added) {
                     groups.push_back(group);
                     fileKey(tag, key, group, SectionIndex::kGroup);
@@ -187,8 +199,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
                     table.Add(group, position);
                     break;
                 }
-                table.Add(intern(SectionIndex::kGroupValue, group, UpperCase(r.Value), &added),
-                          position);
+                table.Add(intern(SectionIndex::kGroupValue, group, r.Value, &added), position);
                 if (r.Kind == CommandKind::AddKeyNumeric) {
                     const uint32_t adds =
                         table.Intern(SectionIndex::kGroupAdds, group, r.Key, &added);
@@ -201,11 +212,12 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
                 }
                 break;
             }
-            default:
-                UpperCaseInto(r.Key, upperKey);
-                AddToFilter(section, upperKey);
-                fileKey(tag, name(upperKey), position, SectionIndex::kKey);
+            default: {
+                const UpperName key = AppendUpper(index.names, r.Key);
+                AddToFilter(section, key.hash);
+                fileKey(tag, key, position, SectionIndex::kKey);
                 break;
+            }
         }
     }
     for (size_t i = 0; i < store.ReplaceList.size(); ++i) {
@@ -244,6 +256,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     const std::string_view names = index.names;
     auto text = [&](const KeyItem& item) { return names.substr(item.name, item.length); };
     index.keyPositions.reserve(sorted.size());
+    index.keys.reserve(sorted.size());
     for (size_t s = 0; s < index.sections.size(); ++s) {
         const auto first = sorted.begin() + starts[s], last = sorted.begin() + starts[s + 1];
         std::sort(first, last, [&](const KeyItem& a, const KeyItem& b) {

@@ -122,14 +122,12 @@ BlockOutcome ApplyBlockRule(RunContext& run, const RunOptions& options, IfStack&
                             BlockReader reader, const std::string& line,
                             const std::string& currentIniFile) {
     BlockOutcome outcome;
-    // Every block word begins with I or E: other lines (most) are let through at once.
+    if (!MayBeBlockLine(line)) {
+        return outcome;
+    }
     size_t start = 0;
     while (start < line.size() && IsBlank(line[start])) {
         ++start;
-    }
-    const char first = UpperChar(CharAt(line, start));
-    if (first != 'I' && first != 'E') {
-        return outcome;
     }
     std::string trimmed = line.substr(start);
     size_t position = 0;

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/run_context.h"
+#include "text/strings.h"
 
 namespace rivel {
 
@@ -28,6 +30,17 @@ struct BlockOutcome {
     bool runRemaining = false;
     std::string remaining;
 };
+
+// Whether the line may be a block line: every block word begins with I or E (after blanks), so
+// a reader lets other lines (most) through without ApplyBlockRule.
+inline bool MayBeBlockLine(std::string_view line) {
+    size_t start = 0;
+    while (start < line.size() && IsBlank(line[start])) {
+        ++start;
+    }
+    const char first = UpperChar(CharAt(line, start));
+    return first == 'I' || first == 'E';
+}
 
 // Applies the block rule to one line (already substituted, user variables processed and
 // left-trimmed). currentIniFile is handed to the condition evaluator for the ININI conditions.

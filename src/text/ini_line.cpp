@@ -40,43 +40,69 @@ std::string SNum(RunContext& run, const RunOptions& options, std::string_view ke
     return result;
 }
 
-void SplitKeyValue(RunContext& run, const RunOptions& options, std::string_view line,
-                   std::string& key, std::string& value) {
+// TrimmedView, with the usual case (no blank at either end) decided here.
+static inline std::string_view Trimmed(std::string_view text) {
+    if (text.size() < 2 || (!IsBlank(text.front()) && !IsBlank(text.back()))) {
+        return text;
+    }
+    return TrimmedView(text);
+}
+
+void SplitKeyValueView(RunContext& run, const RunOptions& options, std::string_view line,
+                       std::string_view& key, std::string_view& value) {
     size_t d = line.find(options.Delimiter);
     if (d != std::string_view::npos) {
-        key.assign(TrimmedView(line.substr(0, d)));
-        value.assign(TrimmedView(line.substr(d + 1)));
+        key = Trimmed(line.substr(0, d));
+        value = Trimmed(line.substr(d + 1));
     } else if (options.CfgMode == 1) {
-        std::string right = TrimRight(line);
+        const std::string_view right = TrimRightView(line);
         size_t s = right.rfind(' ');
-        if (s != std::string::npos && s > 0) {
-            key = Trim(std::string_view(right).substr(0, s));
-            value = Trim(std::string_view(right).substr(s + 1));
+        if (s != std::string_view::npos && s > 0) {
+            key = Trimmed(right.substr(0, s));
+            value = Trimmed(right.substr(s + 1));
         } else {
-            key = Trim(line);
-            value.clear();
+            key = Trimmed(line);
+            value = {};
         }
     } else {
-        key = Trim(line);
-        value.clear();
+        key = Trimmed(line);
+        value = {};
     }
     LogMessage(run.log, options.VerboseMode, 19, "ActKey : ", key);
     LogMessage(run.log, options.VerboseMode, 19, "ActVal : ", value);
 }
 
-void SplitSectionKeyValue(RunContext& run, const RunOptions& options, std::string_view text,
-                          std::string& section, std::string& key, std::string& value) {
-    section.clear();
-    key.clear();
-    value.clear();
-    const std::string_view trimmed = TrimRightView(text);
+void SplitKeyValue(RunContext& run, const RunOptions& options, std::string_view line,
+                   std::string& key, std::string& value) {
+    std::string_view k, v;
+    SplitKeyValueView(run, options, line, k, v);
+    key.assign(k);
+    value.assign(v);
+}
+
+void SplitSectionKeyValueView(RunContext& run, const RunOptions& options, std::string_view text,
+                              std::string_view& section, std::string_view& key,
+                              std::string_view& value) {
+    key = {};
+    value = {};
+    const std::string_view trimmed =
+        text.empty() || !IsBlank(text.back()) ? text : TrimRightView(text);
     size_t close = trimmed.find(']');
-    if (close == std::string::npos) {
-        section.assign(trimmed);
+    if (close == std::string_view::npos) {
+        section = trimmed;
         return;
     }
-    section.assign(trimmed.substr(0, close + 1));
-    SplitKeyValue(run, options, trimmed.substr(close + 1), key, value);
+    section = trimmed.substr(0, close + 1);
+    SplitKeyValueView(run, options, trimmed.substr(close + 1), key, value);
+}
+
+void SplitSectionKeyValue(RunContext& run, const RunOptions& options, std::string_view text,
+                          std::string& section, std::string& key, std::string& value) {
+    std::string_view s, k, v;
+    SplitSectionKeyValueView(run, options, text, s, k, v);
+    section.assign(s);
+    key.assign(k);
+    value.assign(v);
 }
 
 bool IsSectionLine(const RunOptions& options, std::string_view line) {

@@ -22,9 +22,17 @@ std::string SNum(RunContext& run, const RunOptions& options, std::string_view ke
 void SplitKeyValue(RunContext& run, const RunOptions& options, std::string_view line,
                    std::string& key, std::string& value);
 
+// SplitKeyValue without copies: the parts are views into line.
+void SplitKeyValueView(RunContext& run, const RunOptions& options, std::string_view line,
+                       std::string_view& key, std::string_view& value);
+
 // Splits command text "[section]key=value": the section keeps its brackets and is not trimmed.
 void SplitSectionKeyValue(RunContext& run, const RunOptions& options, std::string_view text,
                           std::string& section, std::string& key, std::string& value);
+// SplitSectionKeyValue without copies: the parts are views into text.
+void SplitSectionKeyValueView(RunContext& run, const RunOptions& options, std::string_view text,
+                              std::string_view& section, std::string_view& key,
+                              std::string_view& value);
 
 // True when the (non-empty) line opens a section in the file type given by CfgMode.
 bool IsSectionLine(const RunOptions& options, std::string_view line);
