@@ -12,19 +12,6 @@
 
 namespace rivel {
 
-// Storage that the replace commands reuse from line to line.
-struct ReplaceScratch {
-    std::string out, window;
-};
-
-// Applies the replace commands to one line (trailing blanks removed first): those for every
-// line and currentReplaces, the positions of the current section's replace records. Returns the
-// result: line itself when nothing changed it, otherwise l. The caller keeps l and scratch from
-// line to line.
-const std::string& ReplaceLine(RunContext& run, const RunOptions& options, CommandStore& store,
-                               const SectionIndex& index, Positions currentReplaces,
-                               const std::string& line, std::string& l, ReplaceScratch& scratch);
-
 // Rewrites input into output with the commands of store, setting store.IniChanged. Returns 1 on
 // success, 0 when the input could not be read (and no empty file may be used) or the output could
 // not be written. The output keeps the input's line end; a new file gets the platform's.
