@@ -211,9 +211,6 @@ struct Pass {
         }
     }
 
-    // Scratch space of MayActOn, kept from line to line.
-    std::string keyBuffer;
-
     // With /k a changed line whose key and value are those it had keeps its own spelling.
     bool SameKeyAndValue(const std::string& before, const std::string& after) {
         std::string key1, value1, key2, value2;
@@ -239,7 +236,7 @@ struct Pass {
             store.IniChanged = true;
             return;
         }
-        if (options.VerboseMode < 9 && !MayActOn(options, *commands, l, 0, keyBuffer)) {
+        if (options.VerboseMode < 9 && !MayActOn(options, *commands, l, 0)) {
             if (comment) {
                 EmitTrailing(l);
             } else {

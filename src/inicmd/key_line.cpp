@@ -178,55 +178,64 @@ size_t FindInList(const std::string& list, const std::string& item) {
 }
 
 bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::string_view line,
-              size_t from, std::string& keyBuffer) {
+              size_t from) {
     if (commands.records.size() <= from) {
         return false;
     }
     if (options.CfgMode == 1) {
         return true;
     }
-    const size_t d = std::min(line.find(options.Delimiter), line.size());
-    // Trim as SplitKeyValue does: an all-blank key keeps one blank.
-    size_t b = 0, e = d;
-    while (b + 1 < e && IsBlank(line[b])) {
-        ++b;
+    // The key as SplitKeyValue cuts and trims it, and the hashes of its upper-case form and of
+    // its stem (SNum: the key without its trailing digits and the blanks before them), in one
+    // pass up to the delimiter. Returning true is always safe (the full pass decides), and is
+    // the answer for the rare lines this pass does not cut as SplitKeyValue would: an empty or
+    // all-blank key, or a blank delimiter.
+    const char delimiter = options.Delimiter;
+    if (IsBlank(delimiter)) {
+        return true;
     }
-    while (e - b > 1 && IsBlank(line[e - 1])) {
-        --e;
+    size_t i = 0;
+    while (i < line.size() && IsBlank(line[i])) {
+        ++i;
     }
-    // The key without its trailing digits and the blanks before them (SNum) is the stem.
-    const std::string_view key = line.substr(b, e - b);
-    size_t n = key.size();
-    while (n > 0 && key[n - 1] >= '0' && key[n - 1] <= '9') {
-        --n;
+    const size_t begin = i;
+    uint32_t running = kKeyFilterStart, hash = running, stemHash = running;
+    size_t end = begin, stemEnd = begin;
+    bool inDigits = false;  // the last non-blank character was a digit, with no blank after it
+    for (; i < line.size() && line[i] != delimiter; ++i) {
+        const char c = line[i];
+        running = NextKeyFilterHash(running, UpperChar(c));
+        if (IsBlank(c)) {
+            inDigits = false;
+            continue;
+        }
+        if (c < '0' || c > '9') {
+            stemHash = running;
+            stemEnd = i + 1;
+        } else if (!inDigits) {
+            // A run of trailing digits may start here: the stem would end at the key so far.
+            stemHash = hash;
+            stemEnd = end;
+        }
+        inDigits = c >= '0' && c <= '9';
+        hash = running;
+        end = i + 1;
     }
-    while (n > 0 && IsBlank(key[n - 1])) {
-        --n;
+    if (end == begin) {
+        return true;
     }
-    // Both filter hashes in one pass; the key is copied (upper case) only when a bit is set.
-    uint32_t hash = kKeyFilterStart, stemHash = hash;
-    for (size_t i = 0; i < key.size(); ++i) {
-        hash = NextKeyFilterHash(hash, UpperChar(key[i]));
-        stemHash = i + 1 == n ? hash : stemHash;
-    }
+    const std::string_view key = line.substr(begin, end - begin);
+    const size_t n = stemEnd - begin;
     const bool numbered = commands.hasNumbered;
-    if (!commands.MayHold(KeyFilterBit(hash)) &&
-        (!numbered || !commands.MayHold(KeyFilterBit(stemHash)))) {
+    if (!commands.MayHold(hash) && (!numbered || !commands.MayHold(stemHash))) {
         return false;
     }
-    keyBuffer.assign(key);
-    for (char& c : keyBuffer) {
-        c = UpperChar(c);
-    }
-    const Positions byKey = commands.ByKey(keyBuffer);
+    // The lookups compare the key as spelled with the upper-case names: no copy is made.
+    const Positions byKey = commands.ByKey(key, hash);
     if (!byKey.empty() && byKey.back() >= from) {
         return true;
     }
-    if (!numbered) {
-        return false;
-    }
-    keyBuffer.resize(n);
-    return commands.HasNumberedKey(keyBuffer);
+    return numbered && commands.HasNumberedKey(key.substr(0, n), stemHash);
 }
 
 std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore& store,
@@ -389,7 +398,6 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
     LogMessage(run.log, verbose, 9, "FlushSection : ", section);
     const SectionCommands& commands = index.CommandsOf(section);
     const Positions& records = commands.records;
-    std::string keyBuffer;
     for (size_t pos = 0; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];
         if (r.Done || !IsAddKind(r.Kind)) {
@@ -441,7 +449,7 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
         }
         r.Done = 1;
         // A new key meets only the commands after the one that made it.
-        if (verbose >= 9 || MayActOn(options, commands, n, pos + 1, keyBuffer)) {
+        if (verbose >= 9 || MayActOn(options, commands, n, pos + 1)) {
             n = ProcessLine(run, options, store, commands, section, n, pos + 1);
         }
         output.WriteLine(n);

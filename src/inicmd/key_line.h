@@ -32,10 +32,9 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
 
 // False when no command of the section from position `from` on can act on the key line, so that
 // ProcessLine (which splits, copies and traces it) can be skipped: a quick look at the line's
-// key alone, split and compared as ProcessLine does. keyBuffer is scratch space, kept by the
-// caller so that most lines cost no allocation.
+// key alone, split and compared as ProcessLine does, without a copy.
 bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::string_view line,
-              size_t from, std::string& keyBuffer);
+              size_t from);
 
 // Writes the keys that the add commands of section still have to add.
 void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,

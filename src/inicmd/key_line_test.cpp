@@ -13,6 +13,47 @@ std::string Out(const std::vector<std::string>& commands, const std::string& ini
     return Rewrite(commands, ini, o).output;
 }
 
+// The quick look at a key line that lets most lines skip the full pass must never skip one that
+// the full pass would change: with tracing at level 9 every line takes the full pass, so both
+// runs must write the same file. Keys and values mix cases, digits and blanks.
+TEST(MayActOn, SkipsOnlyLinesTheFullPassLeavesAlone) {
+    uint32_t seed = 7;
+    auto next = [&seed](uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    auto text = [&next](std::string_view alphabet, size_t most) {
+        std::string t;
+        for (size_t n = next(static_cast<uint32_t>(most) + 1); n > 0; --n) {
+            t += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+        }
+        return t;
+    };
+    const std::string_view keyChars = "aAbB12 \t", valueChars = "vVx ";
+    const std::string_view kinds[] = {"+", "-", "&", "*", "!",  "~", "#",
+                                      "@", ">", "<", "_", "?+", "=+"};
+    int changed = 0;
+    for (int c = 0; c < 150; ++c) {
+        std::string ini = "[s]\n";
+        for (int l = 0; l < 8; ++l) {
+            ini += text(keyChars, 4) + (next(4) == 0 ? "" : "=" + text(valueChars, 3)) + "\n";
+        }
+        std::vector<std::string> commands;
+        for (int k = 0; k < 4; ++k) {
+            const std::string value = next(2) == 0 ? "" : "=" + text(valueChars, 2);
+            commands.push_back(std::string(kinds[next(std::size(kinds))]) + "[s]" +
+                               text(keyChars, 3) + value);
+        }
+        RunOptions quick, traced;
+        traced.VerboseMode = 9;
+        const RewriteResult a = Rewrite(commands, ini, quick);
+        const RewriteResult b = Rewrite(commands, ini, traced);
+        ASSERT_EQ(a.output, b.output) << ini;
+        changed += a.changed ? 1 : 0;
+    }
+    EXPECT_GT(changed, 50);
+}
+
 TEST(FindInList, ItemsBetweenAnySeparators) {
     EXPECT_EQ(FindInList("A.EXE NWPOPUP.EXE", "NWPOPUP.EXE"), 7u);
     EXPECT_EQ(FindInList("A.EXE,  B.EXE", "B.EXE"), 9u);

@@ -8,17 +8,7 @@
 
 namespace rivel {
 
-uint32_t KeyFilterBit(std::string_view upperKey) {
-    return KeyFilterBit(SectionIndex::KeyHash(upperKey));
-}
-
 namespace {
-// Sets the filter bit of a key of that KeyHash.
-void AddToFilter(SectionCommands& section, uint32_t keyHash) {
-    uint32_t bit = KeyFilterBit(keyHash);
-    section.keyFilter[bit >> 6] |= uint64_t{1} << (bit & 63);
-}
-
 bool IsNumberedKind(CommandKind kind) {
     return kind == CommandKind::AddKeyNumeric || kind == CommandKind::DeleteKeyNum ||
            kind == CommandKind::DeleteKeyValNum;
@@ -65,13 +55,13 @@ uint32_t SectionIndex::KeyHash(std::string_view text) {
 }
 
 const SectionIndex::KeyRef* SectionIndex::FindKey(const SectionCommands& section, Kind kind,
-                                                  std::string_view upperKey) const {
-    const uint32_t hash = KeyHash(upperKey);
+                                                  std::string_view key, uint32_t keyHash) const {
     auto end = keys.begin() + section.keysEnd;
-    auto at = std::lower_bound(keys.begin() + section.keysBegin, end, hash,
+    auto at = std::lower_bound(keys.begin() + section.keysBegin, end, keyHash,
                                [](const KeyRef& k, uint32_t h) { return k.hash < h; });
-    for (; at != end && at->hash == hash; ++at) {
-        if (at->kind == kind && std::string_view(names).substr(at->name, at->length) == upperKey) {
+    for (; at != end && at->hash == keyHash; ++at) {
+        if (at->kind == kind &&
+            IsUpperOf(std::string_view(names).substr(at->name, at->length), key)) {
             return &*at;
         }
     }
@@ -79,22 +69,28 @@ const SectionIndex::KeyRef* SectionIndex::FindKey(const SectionCommands& section
 }
 
 Positions SectionCommands::ByKey(std::string_view upperKey) const {
+    return ByKey(upperKey, SectionIndex::KeyHash(upperKey));
+}
+
+Positions SectionCommands::ByKey(std::string_view key, uint32_t keyHash) const {
     if (index == nullptr) {
         return {};
     }
-    const SectionIndex::KeyRef* key = index->FindKey(*this, SectionIndex::kKey, upperKey);
-    return key == nullptr
+    const SectionIndex::KeyRef* found = index->FindKey(*this, SectionIndex::kKey, key, keyHash);
+    return found == nullptr
                ? Positions()
-               : Positions(index->keyPositions.data() + key->begin, key->end - key->begin);
+               : Positions(index->keyPositions.data() + found->begin, found->end - found->begin);
 }
 
-bool SectionCommands::HasNumberedKey(std::string_view upperStem) const {
-    return hasNumbered && index->FindKey(*this, SectionIndex::kGroup, upperStem) != nullptr;
+bool SectionCommands::HasNumberedKey(std::string_view stem, uint32_t stemHash) const {
+    return hasNumbered && index->FindKey(*this, SectionIndex::kGroup, stem, stemHash) != nullptr;
 }
 
 uint32_t SectionCommands::NumberedGroup(std::string_view upperStem) const {
-    const SectionIndex::KeyRef* group =
-        hasNumbered ? index->FindKey(*this, SectionIndex::kGroup, upperStem) : nullptr;
+    const SectionIndex::KeyRef* group = hasNumbered
+                                            ? index->FindKey(*this, SectionIndex::kGroup, upperStem,
+                                                             SectionIndex::KeyHash(upperStem))
+                                            : nullptr;
     return group == nullptr ? ListTable::kNone : group->begin;
 }
 
@@ -188,7 +184,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
             case CommandKind::DeleteKeyValNum: {
                 const UpperName key = AppendUpper(index.names, r.Key);
                 section.hasNumbered = true;
-                AddToFilter(section, key.hash);
+                section.AddToFilter(key.hash);
                 fileKey(tag, key, position, SectionIndex::kKey);
                 const uint32_t group = table.Intern(SectionIndex::kGroup, id, key.text, &added);
                 if (added) {
@@ -214,7 +210,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
             }
             default: {
                 const UpperName key = AppendUpper(index.names, r.Key);
-                AddToFilter(section, key.hash);
+                section.AddToFilter(key.hash);
                 fileKey(tag, key, position, SectionIndex::kKey);
                 break;
             }

@@ -16,6 +16,13 @@ namespace rivel {
 // Ascending numbers: positions in a command list, or indexes into a section's `records`.
 using Positions = std::span<const uint32_t>;
 
+// The hash of an upper-case key (SectionIndex::KeyHash): its characters fed one at a time from
+// kKeyFilterStart through NextKeyFilterHash, so that a key and its stem take one pass.
+inline constexpr uint32_t kKeyFilterStart = 2166136261u;
+inline uint32_t NextKeyFilterHash(uint32_t hash, char c) {
+    return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+}
+
 struct SectionIndex;
 
 // The commands of one section, and the lookups of its keys.
@@ -26,34 +33,40 @@ struct SectionCommands {
     Positions records;
     // Whether it holds numbered-key commands (!, ~, and their value forms).
     bool hasNumbered = false;
-    // One bit for each key of its key-line commands and stem of its numbered-key commands, set
-    // at KeyFilterBit: a key line whose bits are clear has no command, found without a lookup
-    // (most key lines of a section are not named by any command).
+    // Two bits for each key of its key-line commands and stem of its numbered-key commands,
+    // picked by its KeyHash: a key line whose two bits are not both set has no command, found
+    // without a lookup (most key lines of a section are not named by any command).
     uint64_t keyFilter[4] = {0, 0, 0, 0};
 
-    bool MayHold(uint32_t bit) const { return (keyFilter[bit >> 6] >> (bit & 63)) & 1; }
+    static uint32_t FilterBit(uint32_t keyHash, int which) {
+        return (which == 0 ? keyHash ^ (keyHash >> 8) ^ (keyHash >> 16)
+                           : (keyHash >> 24) ^ (keyHash >> 11)) &
+               255;
+    }
+    bool MayHold(uint32_t keyHash) const {
+        const uint32_t a = FilterBit(keyHash, 0), b = FilterBit(keyHash, 1);
+        return (keyFilter[a >> 6] >> (a & 63)) & (keyFilter[b >> 6] >> (b & 63)) & 1;
+    }
+    void AddToFilter(uint32_t keyHash) {
+        for (int which : {0, 1}) {
+            const uint32_t bit = FilterBit(keyHash, which);
+            keyFilter[bit >> 6] |= uint64_t{1} << (bit & 63);
+        }
+    }
     // Its run of SectionIndex::keys.
     uint32_t keysBegin = 0, keysEnd = 0;
 
     // Indexes into `records` (ascending) of the commands that act on the key lines of
     // upperKey, so that a key line meets only the commands of its own key; empty when none.
     Positions ByKey(std::string_view upperKey) const;
-    // Whether numbered-key commands (which also match stem<digits>) name this stem.
-    bool HasNumberedKey(std::string_view upperStem) const;
+    // The same for a key as spelled in a line, given the KeyHash of its upper-case form.
+    Positions ByKey(std::string_view key, uint32_t keyHash) const;
+    // Whether numbered-key commands (which also match stem<digits>) name this stem (as spelled
+    // in a line; stemHash is the KeyHash of its upper-case form).
+    bool HasNumberedKey(std::string_view stem, uint32_t stemHash) const;
     // The numbered-key commands of one stem (see SectionIndex), or ListTable::kNone.
     uint32_t NumberedGroup(std::string_view upperStem) const;
 };
-
-// The filter bit of an upper-case key: a hash of its characters, fed one at a time from
-// kKeyFilterStart through NextKeyFilterHash, so that a key and its stem take one pass.
-inline constexpr uint32_t kKeyFilterStart = 2166136261u;
-inline uint32_t NextKeyFilterHash(uint32_t hash, char c) {
-    return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-}
-inline uint32_t KeyFilterBit(uint32_t hash) {
-    return (hash ^ (hash >> 8) ^ (hash >> 16)) & 255;
-}
-uint32_t KeyFilterBit(std::string_view upperKey);
 
 // All the lookups of a pass: sections, replace commands and numbered-key groups in one flat
 // table, the keys of each section in one sorted run. The numbered-key commands of one key stem
@@ -93,9 +106,10 @@ struct SectionIndex {
     std::vector<uint32_t> keyPositions;
     // The hash of the key filter (kKeyFilterStart, NextKeyFilterHash) of the whole text.
     static uint32_t KeyHash(std::string_view text);
-    // The key of the given kind (kKey or kGroup) named upperKey in section, or nullptr.
-    const KeyRef* FindKey(const SectionCommands& section, Kind kind,
-                          std::string_view upperKey) const;
+    // The key of the given kind (kKey or kGroup) named UpperCase(key) in section, or nullptr;
+    // keyHash is the KeyHash of that name.
+    const KeyRef* FindKey(const SectionCommands& section, Kind kind, std::string_view key,
+                          uint32_t keyHash) const;
     std::vector<SectionCommands> sections;
     std::vector<uint32_t> replacesEverywhere;
     // For each group (by its tag): the kKey list of its stem without the numbered-key commands,

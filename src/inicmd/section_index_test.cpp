@@ -42,7 +42,7 @@ TEST(SectionIndex, KeysOfEachSectionApart) {
     EXPECT_TRUE(one.ByKey("KEY").empty());
     EXPECT_TRUE(one.ByKey("").empty());
     EXPECT_TRUE(one.ByKey("keyrihe").empty());  // keys are looked up in upper case
-    EXPECT_TRUE(one.MayHold(KeyFilterBit("SHARED")));
+    EXPECT_TRUE(one.MayHold(SectionIndex::KeyHash("SHARED")));
 
     const SectionCommands& two = index.CommandsOf("[TWO]");
     EXPECT_EQ(Values(two.records), std::vector<uint32_t>{1});
@@ -52,7 +52,8 @@ TEST(SectionIndex, KeysOfEachSectionApart) {
     const SectionCommands& none = index.CommandsOf("[THREE]");
     EXPECT_TRUE(none.records.empty());
     EXPECT_TRUE(none.ByKey("SHARED").empty());
-    EXPECT_FALSE(none.HasNumberedKey("SHARED"));
+    EXPECT_FALSE(none.HasNumberedKey("SHARED", SectionIndex::KeyHash("SHARED")));
+    EXPECT_TRUE(none.ByKey("shared", SectionIndex::KeyHash("SHARED")).empty());
     EXPECT_EQ(none.NumberedGroup("SHARED"), ListTable::kNone);
     EXPECT_TRUE(index.CommandsOf("[One]").records.empty());
 }
@@ -70,9 +71,12 @@ TEST(SectionIndex, NumberedCommandsByStemAndValue) {
     BuildSectionIndex(store, index);
     const SectionCommands& s = index.CommandsOf("[S]");
     EXPECT_TRUE(s.hasNumbered);
-    EXPECT_TRUE(s.HasNumberedKey("FILE"));
-    EXPECT_FALSE(s.HasNumberedKey("FILE1"));
+    // A key as spelled in a line is found by the hash of its upper-case form.
+    EXPECT_TRUE(s.HasNumberedKey("fiLE", SectionIndex::KeyHash("FILE")));
+    EXPECT_FALSE(s.HasNumberedKey("File1", SectionIndex::KeyHash("FILE1")));
     EXPECT_EQ(Values(s.ByKey("FILE")), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(Values(s.ByKey("file", SectionIndex::KeyHash("FILE"))),
+              (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6}));
     const uint32_t group = s.NumberedGroup("FILE");
     ASSERT_NE(group, ListTable::kNone);
     EXPECT_EQ(Values(index.GroupAlways(group)), std::vector<uint32_t>{2});
