@@ -386,7 +386,10 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
             default:
                 break;
         }
-    } while (pos < records.size() && !l.empty());
+        // The next round would split the line and look its key up again only to find nothing:
+        // the quick look tells that first.
+    } while (pos < records.size() && !l.empty() &&
+             (verbose >= 9 || MayActOn(options, commands, l, pos)));
     LogMessage(run.log, verbose, 9, "ProcessLine returns: ", l);
     return l;
 }

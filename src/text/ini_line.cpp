@@ -105,17 +105,6 @@ void SplitSectionKeyValue(RunContext& run, const RunOptions& options, std::strin
     value.assign(v);
 }
 
-bool IsSectionLine(const RunOptions& options, std::string_view line) {
-    if (options.CfgMode == 0) {
-        return CharAt(line, 0) == '[';
-    }
-    if (options.CfgMode == 2) {
-        return false;
-    }
-    char first = CharAt(line, 0);
-    return first != ' ' && first != '\t' && line.find(options.Delimiter) == std::string_view::npos;
-}
-
 void SetEnvVar(const std::string& name, const std::string& value) {
     if (name.empty()) {
         return;

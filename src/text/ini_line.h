@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/run_context.h"
+#include "text/strings.h"
 
 namespace rivel {
 
@@ -34,8 +35,18 @@ void SplitSectionKeyValueView(RunContext& run, const RunOptions& options, std::s
                               std::string_view& section, std::string_view& key,
                               std::string_view& value);
 
-// True when the (non-empty) line opens a section in the file type given by CfgMode.
-bool IsSectionLine(const RunOptions& options, std::string_view line);
+// True when the (non-empty) line opens a section in the file type given by CfgMode (inline: the
+// rewrite pass asks it of every line).
+inline bool IsSectionLine(const RunOptions& options, std::string_view line) {
+    if (options.CfgMode == 0) {
+        return CharAt(line, 0) == '[';
+    }
+    if (options.CfgMode == 2) {
+        return false;
+    }
+    char first = CharAt(line, 0);
+    return first != ' ' && first != '\t' && line.find(options.Delimiter) == std::string_view::npos;
+}
 
 // Sets a variable of the program's own environment; an empty name does nothing.
 void SetEnvVar(const std::string& name, const std::string& value);
