@@ -340,7 +340,9 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
         }
         ++pos;
         CommandRecord& r = *match;
-        const std::string o = l;
+        // The line before this command; l gets the line after it.
+        std::string o;
+        o.swap(l);
         switch (r.Kind) {
             case CommandKind::DeleteKey:
             case CommandKind::DeleteKeyVal:
@@ -358,20 +360,20 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
                 LogMessage(run.log, verbose, 9, "Addkeynumeric:", o);
                 r.Done = 1;
                 UpdateCounts(commands, r, GetNum(run, options, k));
+                l.swap(o);
                 break;
             case CommandKind::AddKey:
             case CommandKind::AddKeyAnyway:
             case CommandKind::AddKeyAnywayU:
                 LogMessage(run.log, verbose, 9, "Addkey(Anyway(u)) :", o);
-                if (r.DoAllways) {
+                if (verbose >= 9) {  // the label is made only when it is written
                     LogMessage(run.log, verbose, 9,
-                               "Replacing <" + k + "=" + v + "> with : ", r.Value);
-                    l = MakeKeyLine(options, section, r, r.Key, r.Value);
-                } else {
-                    LogMessage(run.log, verbose, 9,
-                               "NOT Replacing <" + k + "=" + v + "> with : ", r.Value);
-                    l = MakeKeyLine(options, section, r, k, v);
+                               (r.DoAllways ? "Replacing <" : "NOT Replacing <") + k + "=" + v +
+                                   "> with : ",
+                               r.Value);
                 }
+                l = r.DoAllways ? MakeKeyLine(options, section, r, r.Key, r.Value)
+                                : MakeKeyLine(options, section, r, k, v);
                 r.Done = 1;
                 break;
             case CommandKind::MergeKey:
@@ -384,6 +386,7 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
                 l = StripKey(run, options, section, r, o, v);
                 break;
             default:
+                l.swap(o);
                 break;
         }
         // The next round would split the line and look its key up again only to find nothing:
