@@ -149,10 +149,14 @@ inline bool MatchesAt(const ReplaceScratch& scratch, const ReplaceSearch& s, std
 // letter are looked for in one pass, eight bytes at a time.
 size_t FindFirstChar(const ReplaceSearch& s, std::string_view text, size_t from, size_t last) {
     const char* d = text.data();
-    auto first = [&](uint64_t word) { return ZeroBytes((word | s.firstFold) ^ s.firstWant); };
-    size_t p = from;
+    const uint64_t fold = s.firstFold, want = s.firstWant;
+    auto first = [fold, want](uint64_t word) { return ZeroBytes((word | fold) ^ want); };
+    if (from > last) {
+        return std::string_view::npos;
+    }
     // Whole words inside [from, last].
-    for (; p <= last && last - p >= 7; p += 8) {
+    size_t p = from;
+    for (const size_t end = last + 1; end - p >= 8; p += 8) {
         if (const uint64_t bits = first(Load8(d + p)); bits != 0) {
             return p + static_cast<size_t>(std::countr_zero(bits)) / 8;
         }
@@ -246,6 +250,29 @@ bool ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
     const size_t n = s.size;
     out.clear();
     out.reserve(l.size() + r.Txt2.size());
+    if (r.FeedsItself || !s.reforms) {
+        // Nothing around an inserted text is searched again: each search goes on in the line
+        // after the occurrence it found.
+        size_t linePos = 0;
+        for (size_t count = 0; next != std::string::npos; ++count) {
+            if (count == limit) {
+                LogMessage(run.log, options.VerboseMode, 3,
+                           "Replace stopped after too many replacements: ", r.Txt1);
+                break;
+            }
+            out.append(l.data() + linePos, next - linePos);
+            out.append(r.Txt2);
+            linePos = next + n;
+            next = find(l, linePos);
+        }
+        out.append(l.data() + linePos, l.size() - linePos);
+        if (r.FeedsItself && !r.LoopReported) {
+            r.LoopReported = true;
+            LogMessage(run.log, options.VerboseMode, 3,
+                       "Replace text contains search text, once each: ", r.Txt1);
+        }
+        return true;
+    }
     // The text is out followed by l[linePos..]. No occurrence begins in out before `from`, and
     // none begins in l from linePos on before `next` (npos: not searched yet). An occurrence
     // that begins in out[from..] may go on into the line: that part is searched together with
