@@ -218,32 +218,12 @@ size_t ReplacementLimit(size_t lineLength) {
 // first is taken first: between occurrences the line is copied in one piece, and after an
 // insertion only the inserted text, with search length - 1 characters either side, is searched
 // before the search jumps on in the line. So a long line costs its length, not its length times
-// the number of replacements. False when l holds no occurrence: nothing is copied then.
-// Otherwise the new text is in `out`.
-bool ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
-                  ReplaceScratch& scratch, std::string_view l) {
+// the number of replacements. `next` is where the first occurrence in l begins; the new text is
+// left in `out`.
+void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
+                  ReplaceScratch& scratch, std::string_view l, size_t next) {
     ReplaceRecord& r = *s.record;
-    if (r.Txt1.empty()) {
-        return false;
-    }
-    const bool exact = r.MatchCase != 0;
-    if (!r.Prepared) {
-        r.UpperTxt1 = UpperCase(r.Txt1);
-        // When the replacement holds the search text, searching again from the start never
-        // ends: such a command replaces each occurrence once, left to right.
-        r.FeedsItself = exact ? r.Txt2.find(r.Txt1) != std::string::npos
-                              : UpperCase(r.Txt2).find(r.UpperTxt1) != std::string::npos;
-        r.Prepared = true;
-    }
-    if (!s.ready) {
-        PrepareSearch(scratch, s, exact ? r.Txt1 : r.UpperTxt1, exact);
-        s.reforms = CanReform(exact ? r.Txt1 : r.UpperTxt1, r.Txt2, exact);
-    }
     auto find = [&](std::string_view text, size_t from) { return Find(scratch, s, text, from); };
-    size_t next = find(l, 0);
-    if (next == std::string::npos) {
-        return false;
-    }
     std::string& out = scratch.out;
     std::string& window = scratch.window;
     const size_t limit = ReplacementLimit(l.size());
@@ -271,7 +251,7 @@ bool ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace text contains search text, once each: ", r.Txt1);
         }
-        return true;
+        return;
     }
     // The text is out followed by l[linePos..]. No occurrence begins in out before `from`, and
     // none begins in l from linePos on before `next` (npos: not searched yet). An occurrence
@@ -334,7 +314,26 @@ bool ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
         LogMessage(run.log, options.VerboseMode, 3,
                    "Replace text contains search text, once each: ", r.Txt1);
     }
-    return true;
+}
+
+// Makes s ready at the first use of its record; an empty search text stays with size 0.
+void Prepare(ReplaceScratch& scratch, ReplaceSearch& s) {
+    ReplaceRecord& r = *s.record;
+    s.ready = true;
+    if (r.Txt1.empty()) {
+        return;
+    }
+    const bool exact = r.MatchCase != 0;
+    if (!r.Prepared) {
+        r.UpperTxt1 = UpperCase(r.Txt1);
+        // When the replacement holds the search text, searching again from the start never
+        // ends: such a command replaces each occurrence once, left to right.
+        r.FeedsItself = exact ? r.Txt2.find(r.Txt1) != std::string::npos
+                              : UpperCase(r.Txt2).find(r.UpperTxt1) != std::string::npos;
+        r.Prepared = true;
+    }
+    PrepareSearch(scratch, s, exact ? r.Txt1 : r.UpperTxt1, exact);
+    s.reforms = CanReform(exact ? r.Txt1 : r.UpperTxt1, r.Txt2, exact);
 }
 
 }  // namespace
@@ -364,8 +363,18 @@ const std::string& ReplaceLine(RunContext& run, const RunOptions& options, Comma
                 scratch.searches.push_back(ReplaceSearch{.record = &r});
             }
         }
+        // Most lines hold no occurrence: they are searched here, without a call.
         auto apply = [&](uint32_t position) {
-            if (ApplyReplace(run, options, scratch.searches[position], scratch, text)) {
+            ReplaceSearch& s = scratch.searches[position];
+            if (!s.ready) {
+                Prepare(scratch, s);
+            }
+            if (s.size == 0) {
+                return;
+            }
+            const size_t next = Find(scratch, s, text, 0);
+            if (next != std::string::npos) {
+                ApplyReplace(run, options, s, scratch, text, next);
                 l.swap(scratch.out);
                 text = l;
                 replaced = true;
