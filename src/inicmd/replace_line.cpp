@@ -147,7 +147,8 @@ inline bool MatchesAt(const ReplaceScratch& scratch, const ReplaceSearch& s, std
 // The first position in [from, last] (last < text size) where the first character of the
 // search text of s stands, by the comparison in force; npos when none. Both spellings of a
 // letter are looked for in one pass, eight bytes at a time.
-size_t FindFirstChar(const ReplaceSearch& s, std::string_view text, size_t from, size_t last) {
+inline size_t FindFirstChar(const ReplaceSearch& s, std::string_view text, size_t from,
+                            size_t last) {
     const char* d = text.data();
     const uint64_t fold = s.firstFold, want = s.firstWant;
     auto first = [fold, want](uint64_t word) { return ZeroBytes((word | fold) ^ want); };
