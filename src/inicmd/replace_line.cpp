@@ -88,7 +88,7 @@ void PrepareSearch(ReplaceScratch& scratch, ReplaceSearch& s, std::string_view s
 // replacement need not be searched again. A pair too long to check counts as one that can.
 bool CanReform(std::string_view search, std::string_view with, bool exact) {
     const size_t n = search.size();
-    if (with.empty() || n * with.size() > (size_t{1} << 20)) {
+    if (with.empty() || with.size() > (size_t{1} << 20) / n) {
         return true;
     }
     auto same = [&](std::string_view a, std::string_view b) {
@@ -213,14 +213,14 @@ size_t ReplacementLimit(size_t lineLength) {
 }
 
 // Replaces the occurrences of r.Txt1 in l, left to right, each search going on where a new
-// occurrence could begin: when the replacement cannot form the search text again, that is up to
-// search length - 1 characters before the inserted text (so a replacement may make a new
-// occurrence with what stood before it), otherwise right after it. The occurrence that ends
-// first is taken first: between occurrences the line is copied in one piece, and after an
-// insertion only the inserted text, with search length - 1 characters either side, is searched
-// before the search jumps on in the line. So a long line costs its length, not its length times
-// the number of replacements. `next` is where the first occurrence in l begins; the new text is
-// left in `out`.
+// occurrence could begin: up to search length - 1 characters before the inserted text (so a
+// replacement may make a new occurrence with what stood before it), or right after it when the
+// replacement holds the search text or cannot form it with what stands around it. The
+// occurrence that ends first is taken first: between occurrences the line is copied in one
+// piece, and after an insertion only the inserted text, with search length - 1 characters either
+// side, is searched before the search jumps on in the line. So a long line costs its length, not
+// its length times the number of replacements. `next` is where the first occurrence in l
+// begins; the new text is left in `out`.
 void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
                   ReplaceScratch& scratch, std::string_view l, size_t next) {
     ReplaceRecord& r = *s.record;
@@ -302,19 +302,10 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
             linePos += inLine;
         }
         ++count;
-        // The inserted text is searched again, together with what stood before it, unless it
-        // holds the search text itself, or it ends the text so far and cannot form the search
-        // text with what stands around it.
-        from = r.FeedsItself || (!s.reforms && at + r.Txt2.size() == out.size())
-                   ? at + r.Txt2.size()
-                   : at - std::min(at, n - 1);
+        // The inserted text is searched again, together with what stood before it.
+        from = at - std::min(at, n - 1);
     }
     out.append(l.substr(linePos));
-    if (r.FeedsItself && !r.LoopReported) {
-        r.LoopReported = true;
-        LogMessage(run.log, options.VerboseMode, 3,
-                   "Replace text contains search text, once each: ", r.Txt1);
-    }
 }
 
 // Makes s ready at the first use of its record; an empty search text stays with size 0.
@@ -364,7 +355,8 @@ const std::string& ReplaceLine(RunContext& run, const RunOptions& options, Comma
                 scratch.searches.push_back(ReplaceSearch{.record = &r});
             }
         }
-        // Most lines hold no occurrence: they are searched here, without a call.
+        // A line is searched here, without a call; only one that holds an occurrence goes on to
+        // ApplyReplace.
         auto apply = [&](uint32_t position) {
             ReplaceSearch& s = scratch.searches[position];
             if (!s.ready) {

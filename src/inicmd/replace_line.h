@@ -3,6 +3,7 @@
 // when the replacement keeps forming the text again.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,10 +21,11 @@ struct ReplaceChunk {
     uint64_t want = 0, fold = 0, keep = 0;
     ptrdiff_t offset = 0;  // from the start of an occurrence
 };
+// One replace record as the search uses it, made ready at its first use.
 struct ReplaceSearch {
     ReplaceRecord* record = nullptr;
     bool ready = false;
-    size_t size = 0;
+    size_t size = 0;  // of the search text; 0: the record replaces nothing
     // Whether the replacement, with what stands before or after it, can form the search text
     // (so a search must look again at the text around it).
     bool reforms = true;
