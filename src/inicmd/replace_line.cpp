@@ -34,6 +34,12 @@ inline uint64_t ZeroBytes(uint64_t w) {
     return ~(((w & kLow7) + kLow7) | w) & kHigh;
 }
 
+// Nonzero when w has a zero byte; the lowest bit set is the high bit of the first one (higher
+// bits may be set for bytes that are not zero).
+inline uint64_t FirstZeroByte(uint64_t w) {
+    return (w - kOnes) & ~w & kHigh;
+}
+
 // A mask of the low k bytes of a word (k <= 8).
 inline uint64_t LowBytes(size_t k) {
     return k >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * k)) - 1;
@@ -158,7 +164,7 @@ inline size_t FindFirstChar(const ReplaceSearch& s, std::string_view text, size_
     // Whole words inside [from, last].
     size_t p = from;
     for (const size_t end = last + 1; end - p >= 8; p += 8) {
-        if (const uint64_t bits = first(Load8(d + p)); bits != 0) {
+        if (const uint64_t bits = FirstZeroByte((Load8(d + p) | fold) ^ want); bits != 0) {
             return p + static_cast<size_t>(std::countr_zero(bits)) / 8;
         }
     }
