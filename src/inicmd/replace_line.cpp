@@ -235,8 +235,8 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
     std::string& window = scratch.window;
     const size_t limit = ReplacementLimit(l.size());
     const size_t n = s.size;
+    // out keeps its storage from line to line, so most lines need no allocation.
     out.clear();
-    out.reserve(l.size() + r.Txt2.size());
     if (r.FeedsItself || !s.reforms) {
         // Nothing around an inserted text is searched again: each search goes on in the line
         // after the occurrence it found.
