@@ -3,11 +3,13 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "base/message_log.h"
 #include "base/run_options.h"
@@ -32,6 +34,24 @@ inline RunOptions Verbose(int level) {
     o.VerboseMode = level;
     return o;
 }
+
+// Random texts drawn from an alphabet, the same on every run.
+struct RandomText {
+    std::string_view alphabet;
+    uint32_t seed;
+
+    uint32_t Next(uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    }
+    std::string Text(size_t length) {
+        std::string s;
+        for (size_t i = 0; i < length; ++i) {
+            s += alphabet[Next(static_cast<uint32_t>(alphabet.size()))];
+        }
+        return s;
+    }
+};
 
 // A scratch file name unique to this test process, in a folder below the system's temporary one.
 inline std::string ScratchFileName(const std::string& stem) {

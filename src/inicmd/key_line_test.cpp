@@ -17,19 +17,12 @@ std::string Out(const std::vector<std::string>& commands, const std::string& ini
 // the full pass would change: with tracing at level 9 every line takes the full pass, so both
 // runs must write the same file. Keys and values mix cases, digits and blanks.
 TEST(MayActOn, SkipsOnlyLinesTheFullPassLeavesAlone) {
-    uint32_t seed = 7;
-    auto next = [&seed](uint32_t bound) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % bound;
+    RandomText keyChars{"aAbB12 \t", 7}, valueChars{"vVx ", 8};
+    auto next = [&keyChars](uint32_t bound) { return keyChars.Next(bound); };
+    // Up to `most` characters.
+    auto text = [&next](RandomText& chars, size_t most) {
+        return chars.Text(next(static_cast<uint32_t>(most) + 1));
     };
-    auto text = [&next](std::string_view alphabet, size_t most) {
-        std::string t;
-        for (size_t n = next(static_cast<uint32_t>(most) + 1); n > 0; --n) {
-            t += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
-        }
-        return t;
-    };
-    const std::string_view keyChars = "aAbB12 \t", valueChars = "vVx ";
     const std::string_view kinds[] = {"+", "-", "&", "*", "!",  "~", "#",
                                       "@", ">", "<", "_", "?+", "=+"};
     int changed = 0;

@@ -1,5 +1,6 @@
-// The replace commands against the replacement rule applied one character at a time, for
-// search texts long enough to be compared in words and for bytes that only look alike.
+// The replace commands: their scope and case, their bounds, and their agreement with the
+// replacement rule applied one character at a time, also for search texts long enough to be
+// compared in words and for bytes that only look alike.
 #include "inicmd/replace_line.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +14,15 @@
 namespace rivel {
 namespace {
 
-std::string Replaced(const std::vector<std::string>& commands, const std::string& ini) {
+RewriteResult Pass(const std::vector<std::string>& commands, const std::string& ini,
+                   int verbose = 4) {
     RunOptions o;
-    o.VerboseMode = 4;
-    return Rewrite(commands, ini, o).output;
+    o.VerboseMode = verbose;
+    return Rewrite(commands, ini, o);
+}
+
+std::string Replaced(const std::vector<std::string>& commands, const std::string& ini) {
+    return Pass(commands, ini).output;
 }
 
 // Case is ignored for the letters a-z only.
@@ -25,11 +31,13 @@ bool Same(char a, char b, bool exact) {
     return exact ? a == b : upper(a) == upper(b);
 }
 
-// Every character (of the line, or of inserted text still to be searched) is appended in turn,
-// and an occurrence is replaced as soon as its last character is; an inserted text that holds
-// the search text is not searched again. Nothing past 200 replacements.
+// The replacement rule spelled out one character at a time: every character (of the line, or of
+// inserted text still to be searched) is appended in turn, and an occurrence is replaced as soon
+// as its last character is; an inserted text that holds the search text is not searched again.
+// Nothing when it makes more than 200 replacements, unless stopAfter is given: then the
+// replacements stop there, and the text stays as it is by then.
 std::optional<std::string> OneByOne(const std::string& line, const std::string& search,
-                                    const std::string& with, bool exact) {
+                                    const std::string& with, bool exact, size_t stopAfter = 0) {
     const size_t n = search.size();
     auto endsWithSearch = [&](const std::string& text, size_t at) {
         for (size_t k = 0; k < n; ++k) {
@@ -50,8 +58,11 @@ std::optional<std::string> OneByOne(const std::string& line, const std::string& 
         if (out.size() < n || out.size() - n < barrier || !endsWithSearch(out, out.size() - n)) {
             continue;
         }
-        if (++count > 200) {
-            return std::nullopt;
+        if (++count > (stopAfter != 0 ? stopAfter : 200)) {
+            if (stopAfter == 0) {
+                return std::nullopt;
+            }
+            return out + pending.substr(pendingPos) + line.substr(linePos);
         }
         out.resize(out.size() - n);
         if (feedsItself) {
@@ -65,21 +76,85 @@ std::optional<std::string> OneByOne(const std::string& line, const std::string& 
     return out;
 }
 
+TEST(ReplaceLine, SectionScopeAndCase) {
+    const std::string ini = "[fonts]\nArial=ARIAL.TTF\n[other]\narial=x\n";
+    EXPECT_EQ(Pass({"r[]arial=Helv"}, ini).output, "[fonts]\nHelv=Helv.TTF\n\n[other]\nHelv=x\n");
+    EXPECT_EQ(Pass({"R[]arial=Helv"}, ini).output, "[fonts]\nArial=ARIAL.TTF\n\n[other]\nHelv=x\n");
+    EXPECT_EQ(Pass({"r[fonts]fonts=Typefaces", "r[FONTS]Arial=Helv"}, ini).output,
+              "[Typefaces]\nArial=ARIAL.TTF\n\n[other]\narial=x\n");
+    // The renamed header starts a section of the new name, so the lines after it are not in
+    // [fonts] any more; the header itself is.
+    EXPECT_EQ(Pass({"r[fonts]Arial=Helv"}, ini).output,
+              "[fonts]\nHelv=Helv.TTF\n\n[other]\narial=x\n");
+    // Restarting from the front: "aab" with ab -> a ends as "aa".
+    EXPECT_EQ(Pass({"r[s]ab=a"}, "[s]\naab\n").output, "[s]\naa\n");
+    EXPECT_EQ(Pass({"r[s]ab=ba"}, "[s]\naab\n").output, "[s]\nbaa\n");
+}
+
+TEST(ReplaceLine, ReplacementHoldingTheSearchTextEnds) {
+    RewriteResult r = Pass({"r[]a=aa"}, "[s]\nk=aba\n", 3);
+    EXPECT_EQ(r.output, "[s]\nk=aabaa\n");
+    EXPECT_NE(r.log.find("Replace text contains search text"), std::string::npos);
+    // A replacement that grows the line without holding the search text is bounded too.
+    std::string growing = "[s]\n";
+    growing.append(64, 'a');
+    growing += "b\n";
+    RewriteResult grow = Pass({"r[]ab=bba"}, growing);
+    EXPECT_EQ(grow.status, 1);
+    EXPECT_LT(grow.output.size(), 200000u);
+}
+
+TEST(ReplaceLine, AgreesWithTheRuleAppliedOneCharacterAtATime) {
+    RandomText random{"abAB", 99};
+    auto next = [&random](uint32_t bound) { return random.Next(bound); };
+    auto text = [&random](size_t length) { return random.Text(length); };
+    // Many cases in one pass: each in a section of its own, with its own replace command.
+    int compared = 0;
+    for (int batch = 0; batch < 10; ++batch) {
+        std::vector<std::string> commands;
+        std::string ini, want;
+        for (int c = 0; c < 300; ++c) {
+            const std::string search = text(1 + next(4));
+            const std::string with = text(next(5));
+            const std::string line = text(1 + next(40));
+            const bool exact = next(2) == 0;
+            std::optional<std::string> expected = OneByOne(line, search, with, exact);
+            if (!expected) {
+                continue;
+            }
+            const std::string section = "[s" + std::to_string(c) + "]";
+            commands.push_back((exact ? "R" : "r") + section + search + "=" + with);
+            ini += section + "\n" + line + "\n";
+            want += (compared == 0 || want.empty() ? "" : "\n") + section + "\n";
+            want += expected->empty() ? "" : *expected + "\n";
+            ++compared;
+        }
+        ASSERT_EQ(Pass(commands, ini).output, want);
+    }
+    EXPECT_GT(compared, 2500);
+}
+
+TEST(ReplaceLine, StopsAtItsLimitWithTheTextSoFar) {
+    // "ab" -> "bba" moves each a past a run of b's that doubles: a line of 20 a's and a b would
+    // take about a million replacements, far past the limit of 10,000 + 4 per character.
+    const std::string line = std::string(20, 'a') + "b";
+    const std::optional<std::string> want =
+        OneByOne(line, "ab", "bba", true, 10000 + 4 * line.size());
+    ASSERT_TRUE(want.has_value());
+    RewriteResult r = Pass({"R[s]ab=bba"}, "[s]\n" + line + "\n", 3);
+    EXPECT_EQ(r.output, "[s]\n" + *want + "\n");
+    EXPECT_NE(r.log.find("Replace stopped after too many replacements: ab"), std::string::npos);
+}
+
 TEST(ReplaceWords, LongSearchTextsAgreeWithTheRule) {
     // Pairs that differ only in bit 0x20 without being letters ('@' '`', '[' '{', 0xC1 0xE1)
     // must stay apart when case is ignored.
     const std::string alphabet = "aAbB@`[{\xC1\xE1";
-    uint32_t seed = 7;
-    auto next = [&seed](uint32_t bound) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % bound;
-    };
+    // Mostly the first four characters, so that occurrences are common.
+    RandomText common{std::string_view(alphabet).substr(0, 4), 7}, all{alphabet, 8};
+    auto next = [&common](uint32_t bound) { return common.Next(bound); };
     auto text = [&](size_t length, size_t letters) {
-        std::string s;
-        for (size_t i = 0; i < length; ++i) {
-            s += alphabet[next(static_cast<uint32_t>(letters))];
-        }
-        return s;
+        return letters == 4 ? common.Text(length) : all.Text(length);
     };
     int compared = 0;
     for (int batch = 0; batch < 8; ++batch) {

@@ -19,6 +19,7 @@ struct RewriteResult {
 RewriteResult Rewrite(const std::vector<std::string>& commands, const std::string& ini,
                       RunOptions options = RunOptions{});
 
+using testing_support::RandomText;
 using testing_support::ReadWholeFile;
 using testing_support::ScratchFileName;
 using testing_support::WriteWholeFile;
