@@ -25,17 +25,24 @@ TEST(MayActOn, SkipsOnlyLinesTheFullPassLeavesAlone) {
     };
     const std::string_view kinds[] = {"+", "-", "&", "*", "!",  "~", "#",
                                       "@", ">", "<", "_", "?+", "=+"};
+    // "key" or, unless next(noValue) draws 0, "key=value"; the parts drawn in this order.
+    auto keyAndValue = [&](size_t keyMost, uint32_t noValue, size_t valueMost) {
+        std::string line = text(keyChars, keyMost);
+        if (next(noValue) != 0) {
+            line.append("=").append(text(valueChars, valueMost));
+        }
+        return line;
+    };
     int changed = 0;
     for (int c = 0; c < 150; ++c) {
         std::string ini = "[s]\n";
         for (int l = 0; l < 8; ++l) {
-            ini += text(keyChars, 4) + (next(4) == 0 ? "" : "=" + text(valueChars, 3)) + "\n";
+            ini.append(keyAndValue(4, 4, 3)).append("\n");
         }
         std::vector<std::string> commands;
         for (int k = 0; k < 4; ++k) {
-            const std::string value = next(2) == 0 ? "" : "=" + text(valueChars, 2);
-            commands.push_back(std::string(kinds[next(std::size(kinds))]) + "[s]" +
-                               text(keyChars, 3) + value);
+            std::string command(kinds[next(std::size(kinds))]);
+            commands.push_back(command.append("[s]").append(keyAndValue(3, 2, 2)));
         }
         RunOptions quick, traced;
         traced.VerboseMode = 9;
