@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the rivel.config Ansible collection with the real Ansible engine and the built rivel:
 # playbooks against stand-in hosts, ansible-doc and ansible-test sanity. Installs Debian's
-# ansible-core when it is missing (as root). Ends with the line 'N passed, M failed'.
+# ansible-core and its collections when they are missing (as root). Ends with the line
+# 'N passed, M failed'.
 #
 #   contrib/ansible/tests/run.sh [RIVEL]      (default: out/native/rivel of this repository)
 set -euo pipefail
@@ -24,6 +25,18 @@ if ! command -v ansible-playbook >/dev/null 2>&1; then
     echo "== installing ansible-core"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible-core >/dev/null
+fi
+# The playbooks' reports are read through the json stdout callback, which lives in the
+# ansible.posix collection: Debian ships it in the ansible package, not in ansible-core.
+if ! ansible-doc -t callback -l 2>/dev/null | grep "^ansible\.posix\.json " >/dev/null; then
+    if [ "$(id -u)" != 0 ]; then
+        echo "the ansible.posix collection is missing (run as root to install it)" >&2
+        echo "0 passed, 1 failed"
+        exit 1
+    fi
+    echo "== installing the ansible collections (for ansible.posix)"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible >/dev/null
 fi
 
 # Debian's Python, the one ansible-core is installed for.
