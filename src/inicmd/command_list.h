@@ -53,11 +53,6 @@ struct ReplaceRecord {
     int32_t MatchCase = 0;
     // Set once the "replacement contains the search text" guard has been reported.
     bool LoopReported = false;
-    // Made by the rewrite pass when it first uses the record: UpperCase(Txt1), and whether the
-    // replacement holds the search text (by the comparison in force).
-    bool Prepared = false;
-    std::string UpperTxt1;
-    bool FeedsItself = false;
 };
 
 // The stored commands of one CMD file. CommandList holds the records in CMD-file order;

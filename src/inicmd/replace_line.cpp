@@ -237,7 +237,7 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
     const size_t n = s.size;
     // out keeps its storage from line to line, so most lines need no allocation.
     out.clear();
-    if (r.FeedsItself || !s.reforms) {
+    if (s.feedsItself || !s.reforms) {
         // Nothing around an inserted text is searched again: each search goes on in the line
         // after the occurrence it found.
         size_t linePos = 0;
@@ -253,7 +253,7 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
             next = find(l, linePos);
         }
         out.append(l.data() + linePos, l.size() - linePos);
-        if (r.FeedsItself && !r.LoopReported) {
+        if (s.feedsItself && !r.LoopReported) {
             r.LoopReported = true;
             LogMessage(run.log, options.VerboseMode, 3,
                        "Replace text contains search text, once each: ", r.Txt1);
@@ -322,16 +322,11 @@ void Prepare(ReplaceScratch& scratch, ReplaceSearch& s) {
         return;
     }
     const bool exact = r.MatchCase != 0;
-    if (!r.Prepared) {
-        r.UpperTxt1 = UpperCase(r.Txt1);
-        // When the replacement holds the search text, searching again from the start never
-        // ends: such a command replaces each occurrence once, left to right.
-        r.FeedsItself = exact ? r.Txt2.find(r.Txt1) != std::string::npos
-                              : UpperCase(r.Txt2).find(r.UpperTxt1) != std::string::npos;
-        r.Prepared = true;
-    }
-    PrepareSearch(scratch, s, exact ? r.Txt1 : r.UpperTxt1, exact);
-    s.reforms = CanReform(exact ? r.Txt1 : r.UpperTxt1, r.Txt2, exact);
+    const std::string search = exact ? r.Txt1 : UpperCase(r.Txt1);
+    s.feedsItself = exact ? r.Txt2.find(search) != std::string::npos
+                          : UpperCase(r.Txt2).find(search) != std::string::npos;
+    PrepareSearch(scratch, s, search, exact);
+    s.reforms = CanReform(search, r.Txt2, exact);
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ struct ReplaceSearch {
     ReplaceRecord* record = nullptr;
     bool ready = false;
     size_t size = 0;  // of the search text; 0: the record replaces nothing
+    // Whether the replacement holds the search text (by the comparison in force): searching
+    // again from the start would never end, so each occurrence is replaced once, left to right.
+    bool feedsItself = false;
     // Whether the replacement, with what stands before or after it, can form the search text
     // (so a search must look again at the text around it).
     bool reforms = true;
