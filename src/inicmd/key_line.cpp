@@ -2,6 +2,7 @@
 #include "inicmd/key_line.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/message_log.h"
 #include "inicmd/ini_rewrite.h"
@@ -186,47 +187,48 @@ bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::s
         return true;
     }
     // The key as SplitKeyValue cuts and trims it, and the hashes of its upper-case form and of
-    // its stem (SNum: the key without its trailing digits and the blanks before them), in one
-    // pass up to the delimiter. Returning true is always safe (the full pass decides), and is
-    // the answer for the rare lines this pass does not cut as SplitKeyValue would: an empty or
-    // all-blank key, or a blank delimiter.
+    // its stem (SNum: the key without its trailing digits and the blanks before them). Returning
+    // true is always safe (the full pass decides), and is the answer for the rare lines this
+    // pass does not cut as SplitKeyValue would: an empty or all-blank key, or a blank delimiter.
     const char delimiter = options.Delimiter;
     if (IsBlank(delimiter)) {
         return true;
     }
-    size_t i = 0;
-    while (i < line.size() && IsBlank(line[i])) {
-        ++i;
+    const char* const text = line.data();
+    size_t begin = 0;
+    while (begin < line.size() && IsBlank(text[begin])) {
+        ++begin;
     }
-    const size_t begin = i;
-    uint32_t running = kKeyFilterStart, hash = running, stemHash = running;
-    size_t end = begin, stemEnd = begin;
-    bool inDigits = false;  // the last non-blank character was a digit, with no blank after it
-    for (; i < line.size() && line[i] != delimiter; ++i) {
-        const char c = line[i];
-        running = NextKeyFilterHash(running, UpperChar(c));
-        if (IsBlank(c)) {
-            inDigits = false;
-            continue;
-        }
-        if (c < '0' || c > '9') {
-            stemHash = running;
-            stemEnd = i + 1;
-        } else if (!inDigits) {
-            // A run of trailing digits may start here: the stem would end at the key so far.
-            stemHash = hash;
-            stemEnd = end;
-        }
-        inDigits = c >= '0' && c <= '9';
-        hash = running;
-        end = i + 1;
+    const void* const found = std::memchr(text + begin, delimiter, line.size() - begin);
+    size_t end = found != nullptr ? static_cast<const char*>(found) - text : line.size();
+    while (end > begin && IsBlank(text[end - 1])) {
+        --end;
     }
     if (end == begin) {
         return true;
     }
+    const bool numbered = commands.hasNumbered;
+    size_t stemEnd = end;
+    if (numbered) {
+        while (stemEnd > begin && text[stemEnd - 1] >= '0' && text[stemEnd - 1] <= '9') {
+            --stemEnd;
+        }
+        if (stemEnd < end) {
+            while (stemEnd > begin && IsBlank(text[stemEnd - 1])) {
+                --stemEnd;
+            }
+        }
+    }
+    uint32_t hash = kKeyFilterStart;
+    for (size_t i = begin; i < stemEnd; ++i) {
+        hash = NextKeyFilterHash(hash, UpperChar(text[i]));
+    }
+    const uint32_t stemHash = hash;
+    for (size_t i = stemEnd; i < end; ++i) {
+        hash = NextKeyFilterHash(hash, UpperChar(text[i]));
+    }
     const std::string_view key = line.substr(begin, end - begin);
     const size_t n = stemEnd - begin;
-    const bool numbered = commands.hasNumbered;
     if (!commands.MayHold(hash) && (!numbered || !commands.MayHold(stemHash))) {
         return false;
     }

@@ -17,7 +17,7 @@ std::string Out(const std::vector<std::string>& commands, const std::string& ini
 // the full pass would change: with tracing at level 9 every line takes the full pass, so both
 // runs must write the same file. Keys and values mix cases, digits and blanks.
 TEST(MayActOn, SkipsOnlyLinesTheFullPassLeavesAlone) {
-    RandomText keyChars{"aAbB12 \t", 7}, valueChars{"vVx ", 8};
+    RandomText keyChars{"aAbB019 \t", 7}, valueChars{"vVx ", 8};
     auto next = [&keyChars](uint32_t bound) { return keyChars.Next(bound); };
     // Up to `most` characters.
     auto text = [&next](RandomText& chars, size_t most) {
@@ -34,7 +34,7 @@ TEST(MayActOn, SkipsOnlyLinesTheFullPassLeavesAlone) {
         return line;
     };
     int changed = 0;
-    for (int c = 0; c < 150; ++c) {
+    for (int c = 0; c < 250; ++c) {
         std::string ini = "[s]\n";
         for (int l = 0; l < 8; ++l) {
             ini.append(keyAndValue(4, 4, 3)).append("\n");
@@ -51,7 +51,7 @@ TEST(MayActOn, SkipsOnlyLinesTheFullPassLeavesAlone) {
         ASSERT_EQ(a.output, b.output) << ini;
         changed += a.changed ? 1 : 0;
     }
-    EXPECT_GT(changed, 50);
+    EXPECT_GT(changed, 80);
 }
 
 TEST(FindInList, ItemsBetweenAnySeparators) {
