@@ -43,6 +43,8 @@ class ListTable {
     void Add(uint32_t id, uint32_t value) { pending_.emplace_back(id, value); }
     // Makes room for that many Add calls, so that the values are not moved while they come.
     void ReserveValues(size_t count) { pending_.reserve(count); }
+    // Makes room for that many lists.
+    void ReserveLists(size_t count) { entries_.reserve(count); }
     // Lays the lists out once they are all filled; List() is valid from then on.
     void Finish();
 

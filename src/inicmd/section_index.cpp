@@ -141,11 +141,17 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     items.reserve(store.CommandList.size());
     // Every command and replace command files at least one value.
     table.ReserveValues(store.CommandList.size() + store.ReplaceList.size());
-    size_t namesLength = 0;
+    // Room for every name and list the commands can make, so that nothing already filed is
+    // moved (and fresh memory touched twice) while the index grows: a command names its
+    // section, a numbered-key command also its group, value, spelling and adds.
+    size_t namesLength = 0, lists = store.ReplaceList.size();
     for (const CommandRecord& r : store.CommandList) {
         namesLength += r.Section.size() + r.Key.size() + r.Value.size();
+        lists += IsNumberedKind(r.Kind) ? 5 : 1;
     }
     index.names.reserve(namesLength);
+    table.ReserveLists(lists);
+    index.sections.reserve(store.CommandList.size());
     // The list of a name by its upper-case form, put in `names` only when the list is new: most
     // commands name a section that an earlier one named.
     auto intern = [&](SectionIndex::Kind kind, uint32_t owner, std::string_view text, bool* added) {
