@@ -77,7 +77,7 @@ struct Pass {
     }
 
     void Flush() {
-        FlushSection(run, options, store, index, out, currentSection, sectionDeleted,
+        FlushSection(run, options, store, index, *commands, out, currentSection, sectionDeleted,
                      sectionCommented);
     }
 
@@ -323,7 +323,7 @@ struct Pass {
             LogMessage(run.log, options.VerboseMode, 6,
                        "Flushsection found new section: ", r.Section);
             out.WriteLine(r.Section);
-            FlushSection(run, options, store, index, out, currentSection, false, false);
+            FlushSection(run, options, store, index, *commands, out, currentSection, false, false);
         }
     }
 };

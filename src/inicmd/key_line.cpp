@@ -400,11 +400,10 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
 }
 
 void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
-                  const SectionIndex& index, LineWriter& output, const std::string& section,
-                  bool deleted, bool commented) {
+                  const SectionIndex& index, const SectionCommands& commands, LineWriter& output,
+                  const std::string& section, bool deleted, bool commented) {
     const int verbose = options.VerboseMode;
     LogMessage(run.log, verbose, 9, "FlushSection : ", section);
-    const SectionCommands& commands = index.CommandsOf(section);
     const Positions& records = commands.records;
     for (size_t pos = 0; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];

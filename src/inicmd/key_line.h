@@ -36,9 +36,10 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
 bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::string_view line,
               size_t from);
 
-// Writes the keys that the add commands of section still have to add.
+// Writes the keys that the add commands of section (whose commands are `commands`) still have
+// to add.
 void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
-                  const SectionIndex& index, LineWriter& output, const std::string& section,
-                  bool deleted, bool commented);
+                  const SectionIndex& index, const SectionCommands& commands, LineWriter& output,
+                  const std::string& section, bool deleted, bool commented);
 
 }  // namespace rivel
