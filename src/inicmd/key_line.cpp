@@ -207,18 +207,9 @@ bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::s
     if (end == begin) {
         return true;
     }
+    const std::string_view key = line.substr(begin, end - begin);
     const bool numbered = commands.hasNumbered;
-    size_t stemEnd = end;
-    if (numbered) {
-        while (stemEnd > begin && text[stemEnd - 1] >= '0' && text[stemEnd - 1] <= '9') {
-            --stemEnd;
-        }
-        if (stemEnd < end) {
-            while (stemEnd > begin && IsBlank(text[stemEnd - 1])) {
-                --stemEnd;
-            }
-        }
-    }
+    const size_t stemEnd = numbered ? begin + KeyStemView(key).size() : end;
     uint32_t hash = kKeyFilterStart;
     for (size_t i = begin; i < stemEnd; ++i) {
         hash = NextKeyFilterHash(hash, UpperChar(text[i]));
@@ -227,7 +218,6 @@ bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::s
     for (size_t i = stemEnd; i < end; ++i) {
         hash = NextKeyFilterHash(hash, UpperChar(text[i]));
     }
-    const std::string_view key = line.substr(begin, end - begin);
     const size_t n = stemEnd - begin;
     if (!commands.MayHold(hash) && (!numbered || !commands.MayHold(stemHash))) {
         return false;

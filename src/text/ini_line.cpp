@@ -34,8 +34,12 @@ int32_t GetNum(RunContext& run, const RunOptions& options, std::string_view key)
     return static_cast<int32_t>(value);
 }
 
+std::string_view KeyStemView(std::string_view key) {
+    return TrimRightView(key.substr(0, TrailingDigitsStart(key)));
+}
+
 std::string SNum(RunContext& run, const RunOptions& options, std::string_view key) {
-    std::string result = TrimRight(UpperCase(key.substr(0, TrailingDigitsStart(key))));
+    std::string result = UpperCase(KeyStemView(key));
     LogMessage(run.log, options.VerboseMode, 9, "SNum returns :", result);
     return result;
 }
