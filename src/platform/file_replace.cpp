@@ -1,11 +1,37 @@
-// Replacing a file by a copy of another one.
+// What replacing a file does alike on every platform, and replacing a file by a copy of another.
 #include <cstdio>
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "platform/file_replace_state.h"
 #include "platform/files.h"
 
 namespace rivel {
+
+const std::string& ReplacementFile::NewName() const {
+    static const std::string none;
+    return Shared() != nullptr ? Shared()->newName : none;
+}
+
+const std::string& ReplacementFile::Target() const {
+    static const std::string none;
+    return Shared() != nullptr ? Shared()->target : none;
+}
+
+const FilePermissions& ReplacementFile::OldPermissions() const {
+    static const FilePermissions none;
+    return Shared() != nullptr ? Shared()->old : none;
+}
+
+void ReplacementFile::UsePermissions(const FilePermissions& permissions) {
+    if (Common* common = Shared()) {
+        common->wanted = permissions;
+    }
+}
+
+bool ReplacementFile::Failed() const {
+    return Shared() == nullptr || Shared()->failed;
+}
 
 bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText,
                      const ReplaceOptions& options) {

@@ -74,9 +74,13 @@ class ReplacementFile {
     // Removes the new file; the target is unchanged.
     void Abandon();
 
+    struct Common;
     struct State;
 
   private:
+    // The common part of state_, or nullptr when no version is in progress.
+    Common* Shared() const;
+
     std::unique_ptr<State> state_;
     bool refusedNotRegular_ = false;
 };

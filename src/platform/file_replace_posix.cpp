@@ -10,27 +10,21 @@
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "platform/file_replace_state.h"
 #include "platform/files.h"
 #include "platform/temp_cleanup.h"
 #include "platform/write_buffer.h"
 
 namespace rivel {
 
-struct ReplacementFile::State {
+// Every step is made relative to the target's directory, opened once: base and newBase name the
+// files in it.
+struct ReplacementFile::State : ReplacementFile::Common {
     int directory = -1;
     int fd = -1;
-    std::string target;   // resolved name, as given to the directory's path
     std::string base;     // the target's last component
     std::string newBase;  // the new file's name inside the directory
-    std::string newName;  // the same with the directory, for messages
-    FilePermissions old;
-    FilePermissions wanted;
-    std::string buffer;
-    bool failed = false;
     int error = 0;
-    bool published = false;
-    bool placed = false;
-    TempRegistration* registration = nullptr;
 };
 
 namespace {
@@ -111,29 +105,8 @@ bool ReplacementFile::IsOpen() const {
     return state_ && state_->fd >= 0;
 }
 
-const std::string& ReplacementFile::NewName() const {
-    static const std::string none;
-    return state_ ? state_->newName : none;
-}
-
-const std::string& ReplacementFile::Target() const {
-    static const std::string none;
-    return state_ ? state_->target : none;
-}
-
-const FilePermissions& ReplacementFile::OldPermissions() const {
-    static const FilePermissions none;
-    return state_ ? state_->old : none;
-}
-
-void ReplacementFile::UsePermissions(const FilePermissions& permissions) {
-    if (state_) {
-        state_->wanted = permissions;
-    }
-}
-
-bool ReplacementFile::Failed() const {
-    return !state_ || state_->failed;
+ReplacementFile::Common* ReplacementFile::Shared() const {
+    return state_.get();
 }
 
 bool ReplacementFile::Begin(const std::string& target, std::string& errorText,

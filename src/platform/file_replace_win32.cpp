@@ -4,24 +4,16 @@
 #include <windows.h>
 
 #include "platform/file_replace.h"
+#include "platform/file_replace_state.h"
 #include "platform/files.h"
 #include "platform/temp_cleanup.h"
 #include "platform/write_buffer.h"
 
 namespace rivel {
 
-struct ReplacementFile::State {
+struct ReplacementFile::State : ReplacementFile::Common {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    std::string target;
-    std::string newName;
-    FilePermissions old;
-    FilePermissions wanted;
-    std::string buffer;
-    bool failed = false;
     DWORD error = 0;
-    bool published = false;
-    bool placed = false;
-    TempRegistration* registration = nullptr;
 };
 
 namespace {
@@ -76,29 +68,8 @@ bool ReplacementFile::IsOpen() const {
     return state_ && state_->handle != INVALID_HANDLE_VALUE;
 }
 
-const std::string& ReplacementFile::NewName() const {
-    static const std::string none;
-    return state_ ? state_->newName : none;
-}
-
-const std::string& ReplacementFile::Target() const {
-    static const std::string none;
-    return state_ ? state_->target : none;
-}
-
-const FilePermissions& ReplacementFile::OldPermissions() const {
-    static const FilePermissions none;
-    return state_ ? state_->old : none;
-}
-
-void ReplacementFile::UsePermissions(const FilePermissions& permissions) {
-    if (state_) {
-        state_->wanted = permissions;
-    }
-}
-
-bool ReplacementFile::Failed() const {
-    return !state_ || state_->failed;
+ReplacementFile::Common* ReplacementFile::Shared() const {
+    return state_.get();
 }
 
 bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
