@@ -282,7 +282,6 @@ void ApplyReplace(RunContext& run, const RunOptions& options, ReplaceSearch& s,
                 inLine = at + n - std::min(at + n, out.size());
             }
         }
-        from = std::max(from, out.size());
         if (at == std::string::npos) {
             next = next != std::string::npos ? next : find(l, linePos);
             if (next == std::string::npos) {
