@@ -268,7 +268,12 @@ bool LineWriter::Close() {
         return !failed_;
     }
     if (failed_) {
-        file_.Commit(errorText_);  // fails on the kept write error, removing the new file
+        // A file whose own write failed keeps that failure, on which Commit fails with the
+        // system's text; a writer that failed on text it could not convert has a sound file
+        // that must never be put in place, so it is only removed.
+        if (file_.Failed()) {
+            file_.Commit(errorText_);
+        }
         if (errorText_.empty()) {
             errorText_ = conversionFailed_ ? "text not convertible" : "write error";
         }

@@ -167,5 +167,27 @@ TEST(LineWriter, WritesTheFilesOwnEncodingAndClosesAnOpenLine) {
     RemoveFile(path, error);
 }
 
+TEST(LineWriter, TextThatCannotBeConvertedLeavesTheTargetAsItWas) {
+    const std::string bad = "\x81\xFF\xFE";
+    std::u16string units;
+    if (TextToUtf16(bad, units)) {
+        GTEST_SKIP() << "the program's text converts these bytes";
+    }
+    std::string path = WriteTemp("old contents\n");
+    LineWriter writer;
+    ASSERT_TRUE(writer.Open(path, "\n", TextEncoding::Utf16LE));
+    writer.WriteLine("good");
+    writer.WriteLine(bad);
+    writer.WriteLine("also good");
+    EXPECT_TRUE(writer.ConversionFailed());
+    EXPECT_FALSE(writer.Close());
+    EXPECT_EQ(writer.ErrorText(), "text not convertible");
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "old contents\n");
+    std::string error;
+    RemoveFile(path, error);
+}
+
 }  // namespace
 }  // namespace rivel
