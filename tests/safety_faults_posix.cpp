@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "rivel_runner.h"
@@ -134,6 +136,27 @@ TEST(SafetyPosix, BackupNeverFollowsALinkAndAFailedBackupKeepsTheIni) {
     EXPECT_EQ(ReadFile(dir / "A.INI"), big);
     EXPECT_EQ(ReadFile(dir / "A.bak"), "[a]\nk=1\n");
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"A.INI", "A.bak", "victim", "x.cmd"}));
+}
+
+TEST(SafetyPosix, AWriteFailureInTheRewriteNamesItsReason) {
+    ScratchDir dir;
+    // Larger than the write buffer, so that the limit is met while the lines are written.
+    std::string big = "[a]\n";
+    while (big.size() < 200 * 1024) {
+        big += "key" + std::to_string(big.size()) + "=some value\n";
+    }
+    WriteFile(dir / "A.INI", big);
+    WriteFile(dir / "x.cmd", "+[a]new=1\n");
+    ChildLimits limits;
+    limits.fileSizeBytes = 100 * 1024;
+    RunResult r = RunLimited({"/x", "A.INI", "x.cmd"}, dir.path(), limits);
+    EXPECT_EQ(r.status, 2);
+    const size_t failed = r.err.find("Write error on outputfile");
+    ASSERT_NE(failed, std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(Label("Problem: ") + std::strerror(EFBIG), failed), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadFile(dir / "A.INI"), big);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"A.INI", "x.cmd"}));
 }
 
 TEST(SafetyPosix, ReadErrorsAndDirectoriesChangeNothing) {

@@ -335,6 +335,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     LineWriter out;
     if (!out.Open(output, NativeLineEnd())) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open outputfile ", output);
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", out.ErrorText());
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;
     }
@@ -343,6 +344,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     }
     if (!out.Close()) {
         LogMessage(run.log, options.VerboseMode, 1, "Write error on outputfile ", output);
+        LogMessage(run.log, options.VerboseMode, 1, "Problem: ", out.ErrorText());
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;
     }
@@ -393,6 +395,10 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     }
     if (out.Failed()) {
         LogMessage(run.log, verbose, 1, "Write error on outputfile ", out.File().NewName());
+        // Closing a failed writer removes the new file and gives the system's reason (a full
+        // disk, a quota), which an administrator needs to act on.
+        out.Close();
+        LogMessage(run.log, verbose, 1, "Problem: ", out.ErrorText());
         NoteFailure(run, RunFailure::WriteFailed);
         return 0;
     }
