@@ -152,6 +152,18 @@ TEST(KeepLayout, ChangedAndRemovedLinesAloneDiffer) {
     EXPECT_EQ(ReadFile(dir / "system.ini"), expected);
 }
 
+TEST(KeepLayout, ASectionDeletedAndFilledAgainAddsNoEmptyLines) {
+    ScratchDir dir;
+    WriteFile(dir / "redo.cmd", "-[a]\n+[a]z=3\n");
+    // At the top of the file, and after a section that ends in an empty line.
+    WriteFile(dir / "top.ini", "[a]\nx=1\n\n; old\n[b]\ny=2\n");
+    WriteFile(dir / "mid.ini", "[b]\ny=2\n\n[a]\nx=1\n[c]\nw=4\n");
+    RunRivel({"/!", "/k", "top.ini", "redo.cmd"}, dir.path());
+    RunRivel({"/!", "/k", "mid.ini", "redo.cmd"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "top.ini"), "[a]\nz=3\n; old\n[b]\ny=2\n");
+    EXPECT_EQ(ReadFile(dir / "mid.ini"), "[b]\ny=2\n\n[a]\nz=3\n[c]\nw=4\n");
+}
+
 TEST(KeepLayout, ACommandThatChangesNothingLeavesTheFileAlone) {
     ScratchDir dir;
     const std::string before = ReadFile(Corpus() / "pip.conf");

@@ -402,7 +402,11 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
         }
         if (deleted || commented) {
             store.IniChanged = true;
-            output.WriteLine("");
+            // With /k the section stands where it was: an empty line parts it from the text
+            // before it only where none does already, as for a new section.
+            if (options.KeepLayout != 1 || (output.LinesWritten() > 0 && !output.LastLineEmpty())) {
+                output.WriteLine("");
+            }
             output.WriteLine(r.Section);
             LogMessage(run.log, verbose, 3,
                        deleted ? "ADDkeys after DELeteSection found"
