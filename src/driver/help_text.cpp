@@ -224,7 +224,9 @@ const std::vector<ManualSection>& ManualSections() {
          {
              {"",
               "Without /x the exit status is 0, also after reported errors; only the GRI "
-              "compiler ends with another status on its fatal errors. With /x:"},
+              "compiler ends with another status on its fatal errors. /x is an option of the "
+              "command line: it speaks for every run of the process, the runs of an ICM "
+              "file's lines included (on an ICM line it changes nothing). With /x:"},
              {"0", "every run finished and nothing failed."},
              {"1",
               "a command file or line had an error (syntax, missing input file, a command "
