@@ -111,7 +111,13 @@ TEST(ExitStatus, EachStatusOfTheTable) {
     // An ICM line with a wrong count is an error of the file, not of the command line.
     WriteFile(dir / "bad.icm", "a.ini\n");
     EXPECT_EQ(RunRivel({"/x", "/c", "bad.icm"}, dir.path()).status, 1);
+    // A GRI key the compiler does not know: the group is made without it, and the text's error
+    // is told.
+    WriteFile(dir / "g.gri", "[Group Info]\nPRGName=Tools\n\n[Pad]\nCommand=PAD.EXE\nColour=red\n");
+    EXPECT_EQ(RunRivel({"/x", "/c", "g.grp", "g.gri"}, dir.path()).status, 1);
+    EXPECT_TRUE(fs::exists(dir / "g.grp"));
     // Without /x the status stays 0.
+    EXPECT_EQ(RunRivel({"/c", "g.grp", "g.gri"}, dir.path()).status, 0);
     EXPECT_EQ(RunRivel({"a.ini", "missing.cmd"}, dir.path()).status, 0);
     EXPECT_EQ(RunRivel({"/q", "a.ini", "e.cmd"}, dir.path()).status, 0);
 

@@ -136,6 +136,11 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
         for (const std::string& text : parser.console) {
             PrintLine(text);
         }
+        // A key or value the compiler passed over is an error in the GRI text: the group is
+        // still made, but /x tells that it is not all the text asked for.
+        if (!parser.console.empty()) {
+            NoteFailure(run, RunFailure::CommandError);
+        }
         group = std::move(parser.group);
     } catch (const std::bad_alloc&) {
         PrintLine("Out of memory");
