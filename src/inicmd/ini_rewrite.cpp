@@ -312,7 +312,7 @@ struct Pass {
             EnterSection(UpperCase(r.Section));
             if (keep) {
                 // One empty line between the file's text and a new section, as without /k.
-                if (out.LinesWritten() > 0 && !out.LastLineEmpty()) {
+                if (out.EndsInText()) {
                     out.WriteLine("");
                 }
             } else if (firstSection) {

@@ -404,7 +404,7 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
             store.IniChanged = true;
             // With /k the section stands where it was: an empty line parts it from the text
             // before it only where none does already, as for a new section.
-            if (options.KeepLayout != 1 || (output.LinesWritten() > 0 && !output.LastLineEmpty())) {
+            if (options.KeepLayout != 1 || output.EndsInText()) {
                 output.WriteLine("");
             }
             output.WriteLine(r.Section);

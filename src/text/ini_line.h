@@ -15,10 +15,10 @@ namespace rivel {
 // too large for 32 bits is held at the largest one).
 int32_t GetNum(RunContext& run, const RunOptions& options, std::string_view key);
 
-// The upper-cased key name without its trailing digits and the blanks before them.
 // The stem of a key as spelled: without its trailing digits and the blanks before them.
 std::string_view KeyStemView(std::string_view key);
 
+// The upper-cased key name without its trailing digits and the blanks before them.
 std::string SNum(RunContext& run, const RunOptions& options, std::string_view key);
 
 // Splits a line at its first Delimiter into trimmed key and value (NET.CFG mode 1: at the last

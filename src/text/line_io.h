@@ -114,9 +114,9 @@ class LineWriter {
     bool Failed() const { return failed_; }
     // True when text could not be converted to the file's UTF-16 (Failed() is true too).
     bool ConversionFailed() const { return conversionFailed_; }
-    // The number of lines written, and whether the last of them was empty.
-    size_t LinesWritten() const { return linesWritten_; }
-    bool LastLineEmpty() const { return lastLineEmpty_; }
+    // Whether lines were written and the last of them has text: a section that goes next is
+    // parted from it by an empty line.
+    bool EndsInText() const { return linesWritten_ > 0 && !lastLineEmpty_; }
     const std::string& ErrorText() const { return errorText_; }
     ReplacementFile& File() { return file_; }
 
