@@ -23,6 +23,8 @@ struct Eval {
     const std::string& iniFile;
     int nesting = 0;
     bool tooDeep = false;
+    // Reading, without evaluating, what a decided operand left unread inside a group.
+    bool skipping = false;
 
     int V() const { return options.VerboseMode; }
 };
@@ -47,6 +49,11 @@ bool At(const Eval& e, const char* word) {
     return e.pos <= e.line.size() && e.line.compare(e.pos, w.size(), w) == 0;
 }
 
+void ReportTooDeep(Eval& e) {
+    LogMessage(e.run.log, e.V(), 1, "Condition nested too deep, taken as false: ", e.line);
+    NoteFailure(e.run, RunFailure::CommandError);
+}
+
 // Entering one more level of parentheses or NOT. Beyond the limit the whole condition is false:
 // the evaluation stops reading and every level returns at once.
 bool Deeper(Eval& e) {
@@ -55,12 +62,41 @@ bool Deeper(Eval& e) {
     }
     if (++e.nesting > kMaxConditionNesting) {
         e.tooDeep = true;
-        LogMessage(e.run.log, e.V(), 1, "Condition nested too deep, taken as false: ", e.line);
-        NoteFailure(e.run, RunFailure::CommandError);
+        if (!e.skipping) {
+            ReportTooDeep(e);
+        }
         e.pos = e.line.size();
         return false;
     }
     return true;
+}
+
+// Inside a group, an operand that decides the outcome (true before OR, false before AND) leaves
+// the rest of the group unread. That rest is read here, operator by operator and operand by
+// operand as the evaluation would read it, so that the group's ")" is found where it stands;
+// nothing in it is evaluated or logged.
+void SkipDecidedRest(Eval& e) {
+    RunOptions quiet = e.options;
+    quiet.VerboseMode = -1;
+    Eval rest{e.run, quiet, e.line, e.pos, e.iniFile, e.nesting, e.tooDeep, true};
+    while (!rest.tooDeep) {
+        SkipBlanks(rest);
+        if (At(rest, "OR")) {
+            rest.pos += 2;
+            And(rest);
+        } else if (At(rest, "AND")) {
+            rest.pos += 3;
+            Not(rest);
+        } else {
+            break;
+        }
+    }
+    if (rest.tooDeep && !e.tooDeep) {
+        e.tooDeep = true;
+        if (!e.skipping) {
+            ReportTooDeep(e);
+        }
+    }
 }
 
 // "(" condition ")": a wrong character where the ")" belongs is consumed as if it were one.
@@ -70,6 +106,9 @@ int Group(Eval& e) {
     }
     ++e.pos;
     int v = Or(e);
+    if (!e.tooDeep) {
+        SkipDecidedRest(e);
+    }
     --e.nesting;
     if (e.tooDeep) {
         return 0;
@@ -78,7 +117,9 @@ int Group(Eval& e) {
     if (e.pos >= e.line.size() || e.line[e.pos] != ')') {
         LogMessagePos(e.run.log, e.V(), 1, "Missing ) in if line : ", e.line,
                       static_cast<int>(e.pos), "Pos");
-        NoteFailure(e.run, RunFailure::CommandError);
+        if (!e.skipping) {
+            NoteFailure(e.run, RunFailure::CommandError);
+        }
     }
     ++e.pos;
     return v;
@@ -94,7 +135,7 @@ int Or(Eval& e) {
         if (e.tooDeep) {
             return 0;
         }
-        if (v == 1) {
+        if (v == 1 && !e.skipping) {
             return 1;
         }
         if (e.pos >= e.line.size()) {
@@ -121,7 +162,7 @@ int And(Eval& e) {
     }
     int v = Not(e);
     while (true) {
-        if (e.tooDeep || v == 0) {
+        if (e.tooDeep || (v == 0 && !e.skipping)) {
             return 0;
         }
         if (e.pos >= e.line.size()) {
@@ -297,6 +338,9 @@ int IniCondition(Eval& e, const std::string& file) {
     if (contains) {
         search = Operand(e);
     }
+    if (e.skipping) {
+        return 0;
+    }
 
     LineReader reader;
     if (!reader.Open(file)) {
@@ -355,6 +399,9 @@ int Token(Eval& e) {
     if (keyword == "MEMBER") {
         Operand(e);  // the word OF, whatever it says
         std::string group = Operand(e);
+        if (e.skipping) {
+            return 0;
+        }
         LogMessage(e.run.log, v, 9, "IF MEMBER OF found : ", group);
         return IsGroupMember(e.run, e.options, group) ? 1 : 0;
     }
@@ -383,6 +430,9 @@ int Token(Eval& e) {
     if (op == "==" || op == "!=") {
         std::string other = Operand(e);
         return (keyword == other) == (op == "==") ? 1 : 0;
+    }
+    if (e.skipping) {
+        return 0;
     }
     LogMessagePos(e.run.log, v, 1, "---NOT IMPLEMENTED CONDITION  ", e.line,
                   static_cast<int>(e.pos), "---NOT IMPLEMENTED CONDITION  ");

@@ -141,6 +141,38 @@ TEST_F(ConditionFiles, WhereAGroupStandsDecidesWhatFollows) {
     EXPECT_EQ(Cond(run, "NOT (" + M + ")"), 1);
 }
 
+// An operand that decides a group leaves the group's rest unread; the rest is passed over to
+// the group's ")" without being evaluated, so the condition goes on after the group.
+TEST_F(ConditionFiles, DecidedOperandInsideAGroup) {
+    std::string A = "EXIST FILE " + a + " ";
+    std::string B = "EXIST FILE " + b + " ";
+    std::string M = "EXIST FILE " + missing + " ";
+    StartLogCapture(run.log);
+    EXPECT_EQ(Cond(run, A + "AND ( " + A + "OR " + M + ") AND " + M, "", 9), 0);
+    std::string log = TakeLogCapture(run.log);
+    EXPECT_FALSE(Has(log, "Missing )"));
+    EXPECT_TRUE(Has(log, Msg("File not exists : ", Shown(missing))));
+    EXPECT_EQ(Cond(run, A + "AND ( " + A + "OR " + M + ") AND " + A), 1);
+    // A false operand before AND, with a nested group in the part passed over.
+    StartLogCapture(run.log);
+    EXPECT_EQ(Cond(run, "( " + M + "AND ( " + B + "OR " + A + ") AND " + B + ") OR " + A, "", 9),
+              1);
+    log = TakeLogCapture(run.log);
+    EXPECT_FALSE(Has(log, "Missing )"));
+    EXPECT_FALSE(Has(log, Msg("File exists : ", Shown(b))));
+    EXPECT_EQ(Cond(run, "NOT ( " + A + "OR " + M + ")"), 0);
+    // What is passed over is not reported, a real missing ")" still is (and counts for /x).
+    run.failure = 0;
+    StartLogCapture(run.log);
+    EXPECT_EQ(Cond(run, "( " + A + "OR FOO BAR )", "", 1), 1);
+    EXPECT_EQ(TakeLogCapture(run.log), "");
+    EXPECT_EQ(run.failure, 0);
+    StartLogCapture(run.log);
+    EXPECT_EQ(Cond(run, "( " + A + "OR " + B, "", 1), 1);
+    EXPECT_TRUE(Has(TakeLogCapture(run.log), "Missing ) in if line : "));
+    EXPECT_EQ(run.failure, static_cast<int>(RunFailure::CommandError));
+}
+
 TEST_F(ConditionFiles, MissingClosingParenthesis) {
     // 'IF (EXIST FILE A)': the ")" is part of the file name, then the ")" is missing.
     std::string line = "(EXIST FILE " + a + ")";
