@@ -111,6 +111,13 @@ TEST(ExitStatus, EachStatusOfTheTable) {
     // An ICM line with a wrong count is an error of the file, not of the command line.
     WriteFile(dir / "bad.icm", "a.ini\n");
     EXPECT_EQ(RunRivel({"/x", "/c", "bad.icm"}, dir.path()).status, 1);
+    // So is a malformed option: on the command line status 3, on an ICM line status 1.
+    WriteFile(dir / "o.ini", "[s]\nk=1\n");
+    for (const char* option : {"/e;", "/l=", "/n=", "/wq"}) {
+        EXPECT_EQ(RunRivel({"/x", option, "o.ini", "e.cmd"}, dir.path()).status, 3) << option;
+        WriteFile(dir / "opt.icm", std::string(option) + " o.ini e.cmd\n");
+        EXPECT_EQ(RunRivel({"/x", "/c", "opt.icm"}, dir.path()).status, 1) << option;
+    }
     // A GRI key the compiler does not know: the group is made without it, and the text's error
     // is told.
     WriteFile(dir / "g.gri", "[Group Info]\nPRGName=Tools\n\n[Pad]\nCommand=PAD.EXE\nColour=red\n");

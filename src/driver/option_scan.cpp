@@ -15,14 +15,15 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// /s and /w: 1 alone, or the digit of a three-character argument.
 // A bad option is an error of the command line, or of the ICM line it stands on.
 void NoteOptionError(RunContext& run, OptionSource source) {
     NoteFailure(
         run, source == OptionSource::IcmLine ? RunFailure::CommandError : RunFailure::CommandLine);
 }
 
-void ScanModeDigit(RunContext& run, const std::string& arg, int32_t& field, const char* complaint) {
+// /s and /w: 1 alone, or the digit of a three-character argument.
+void ScanModeDigit(RunContext& run, const std::string& arg, int32_t& field, const char* complaint,
+                   OptionSource source) {
     field = 1;
     if (arg.size() != 3) {
         return;
@@ -31,7 +32,7 @@ void ScanModeDigit(RunContext& run, const std::string& arg, int32_t& field, cons
         field = arg[2] - '0';
     } else {
         WriteConsoleLine(run.log, std::string(complaint) + arg + "> found");
-        NoteFailure(run, RunFailure::CommandLine);
+        NoteOptionError(run, source);
     }
 }
 
@@ -111,10 +112,12 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
             if (source == OptionSource::IcmLine && (arg.size() != 4 || arg[2] != '=')) {
                 // ICM lines accept only the exact form /e=<c>.
                 LogMessage(run.log, o.VerboseMode, 1, "Invalid Option ", arg);
+                NoteOptionError(run, source);
             } else if (CharAt(arg, 2) == '=') {
                 o.Delimiter = CharAt(arg, 3);
             } else {
                 LogMessage(run.log, o.VerboseMode, 1, "-E option found with no = sign", "");
+                NoteOptionError(run, source);
             }
             break;
         case 'G':
@@ -130,12 +133,14 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
             }
             if (CharAt(arg, 2) != '=') {
                 LogMessage(run.log, o.VerboseMode, 1, "-L option found with no = sign", "");
+                NoteOptionError(run, source);
             }
             std::string name = CurrentDirPrefix(arg.size() > 3 ? arg.substr(3) : "");
             if (!name.empty()) {
                 OpenLogFile(run.log, name, LogFileHeader(commandLine), o.VerboseMode);
             } else {
                 LogMessage(run.log, o.VerboseMode, 1, "-L option with no filename found", "");
+                NoteOptionError(run, source);
             }
             break;
         }
@@ -150,6 +155,7 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
                     run.baseFileName = name;
                 } else {
                     LogMessage(run.log, o.VerboseMode, 1, "-N= option with no filename found", "");
+                    NoteOptionError(run, source);
                 }
             }
             break;
@@ -162,7 +168,7 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
             o.RegistryFile = 1;
             break;
         case 'S':
-            ScanModeDigit(run, arg, o.SwapMode, "Invalid Swapmode <");
+            ScanModeDigit(run, arg, o.SwapMode, "Invalid Swapmode <", source);
             break;
         case 'V':
             ScanVerbose(run, arg, o, source);
@@ -171,7 +177,7 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
             o.ExitStatus = 1;
             break;
         case 'W':
-            ScanModeDigit(run, arg, o.CfgMode, "Invalid CFG-mode <");
+            ScanModeDigit(run, arg, o.CfgMode, "Invalid CFG-mode <", source);
             break;
         default:
             ReportInvalidOption(run, arg, o, source);
