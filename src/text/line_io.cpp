@@ -120,12 +120,14 @@ bool LineReader::FillUtf16() {
             eof_ = true;
             if (!pending_.empty()) {
                 conversionFailed_ = failed_ = true;
+                errorText_ = "UTF-16 text ends inside a character";
             }
             return false;
         }
         text.clear();
         if (!Utf16ToText(units, text)) {
             conversionFailed_ = failed_ = eof_ = true;
+            errorText_ = "text not convertible";
             return false;
         }
         pending_.erase(0, 2 * count);

@@ -124,6 +124,8 @@ TEST(LineReader, Utf16ThatCannotBeConvertedStopsTheReading) {
         }
         EXPECT_TRUE(reader.ConversionFailed());
         EXPECT_TRUE(reader.Failed());
+        // The callers log the reason after "Problem: ".
+        EXPECT_FALSE(reader.ErrorText().empty());
         EXPECT_LE(lines.size(), 1u);
         reader.Close();
         std::string error;
