@@ -47,6 +47,23 @@ TEST(IcmFile, ErrorCodeOfAnExecuteLineReachesLaterLines) {
     EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nx=1\ncode=3\nseen=yes\n");
 }
 
+// A NUL byte would cut a program's command line or a file's name short, so that something else
+// than the line says would run or be tested: such a line runs nothing, and such a name names
+// no file.
+TEST(IcmFile, NulBytesDoNotCutCommandsOrNamesShort) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    WriteFile(dir / "a.ini", "[s]\n");
+    WriteFile(dir / "run.icm", std::string("IF EXIST FILE a.ini\0zzz\n", 24) +
+                                   "E echo yes > exist.txt\nENDIF\n" +
+                                   std::string("E echo ran > cut.txt\0 more\n", 27));
+    RunResult r = RunRivel({"/x", "/c", "run.icm"}, dir.path());
+    EXPECT_FALSE(fs::exists(dir / "exist.txt"));
+    EXPECT_FALSE(fs::exists(dir / "cut.txt"));
+    EXPECT_NE(r.err.find("Execute failed"), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 1);
+}
+
 TEST(IcmFile, BlocksNestedInAFalseBlockNeverRun) {
     ScratchDir dir;
     ScopedEnv temp("TEMP", dir.path().string());

@@ -11,19 +11,33 @@
 
 namespace rivel {
 
+namespace {
+
+// A name the system can be asked about: a NUL would cut it short, so that the question would
+// be about another file.
+bool Usable(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
+bool Stat(const std::string& path, struct stat& st) {
+    return Usable(path) && ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
 bool PathExists(const std::string& path) {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+    return Stat(path, st);
 }
 
 bool IsDirectory(const std::string& path) {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return Stat(path, st) && S_ISDIR(st.st_mode);
 }
 
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return Stat(path, st) && S_ISREG(st.st_mode);
 }
 
 std::string SystemErrorText(unsigned long code) {
@@ -69,13 +83,17 @@ std::string ResolvedFileName(const std::string& path) {
 
 std::string FileIdentity(const std::string& path) {
     struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+    if (!Stat(path, st)) {
         return "";
     }
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
 bool RemoveFile(const std::string& path, std::string& errorText) {
+    if (!Usable(path)) {
+        errorText = SystemErrorText(EINVAL);
+        return false;
+    }
     if (::unlink(path.c_str()) == 0) {
         return true;
     }
@@ -84,6 +102,10 @@ bool RemoveFile(const std::string& path, std::string& errorText) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to, std::string& errorText) {
+    if (!Usable(from) || !Usable(to)) {
+        errorText = SystemErrorText(EINVAL);
+        return false;
+    }
     if (::rename(from.c_str(), to.c_str()) == 0) {
         return true;
     }

@@ -8,8 +8,14 @@
 
 namespace rivel {
 
+// A name the system can be asked about: a NUL would cut it short, so that the question would
+// be about another file.
+static bool Usable(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
 static DWORD Attributes(const std::string& path) {
-    return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    return Usable(path) ? GetFileAttributesA(path.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 bool PathExists(const std::string& path) {
@@ -69,6 +75,10 @@ std::string FileIdentity(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path, std::string& errorText) {
+    if (!Usable(path)) {
+        errorText = SystemErrorText(ERROR_INVALID_NAME);
+        return false;
+    }
     if (DeleteFileA(path.c_str())) {
         return true;
     }
@@ -77,6 +87,10 @@ bool RemoveFile(const std::string& path, std::string& errorText) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to, std::string& errorText) {
+    if (!Usable(from) || !Usable(to)) {
+        errorText = SystemErrorText(ERROR_INVALID_NAME);
+        return false;
+    }
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return true;
     }

@@ -10,9 +10,13 @@ namespace rivel {
 CommandResult RunShellCommand(const std::string& commandLine) {
     CommandResult result;
     std::fflush(nullptr);
-    std::string line = commandLine.substr(0, commandLine.find('\0'));
+    // A NUL would cut the command short: the program would run something else than was asked.
+    if (commandLine.find('\0') != std::string::npos) {
+        result.error = EINVAL;
+        return result;
+    }
     errno = 0;
-    int raw = std::system(line.c_str());
+    int raw = std::system(commandLine.c_str());
     if (raw == -1) {
         result.error = errno;
         return result;
