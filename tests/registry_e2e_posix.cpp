@@ -152,6 +152,20 @@ TEST_F(RegistryRun, RegeditLinesAndSignatures) {
     EXPECT_TRUE(Has(Hive("user.reg"), "[Software\\\\X] "));
 }
 
+// A value of a root key lies on the hive's own key, which the file writes as "[]" (as Wine
+// does); later runs read it back and keep it.
+TEST_F(RegistryRun, ValuesOfTheRootKeyItself) {
+    RunResult r = Run("root.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER]\n\"x\"=\"1\"\n", {"/x"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(Hive("user.reg"), "\n[] ")) << Hive("user.reg");
+    r = Run("more.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Y]\n\"y\"=\"2\"\n", {"/x"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string user = Hive("user.reg");
+    EXPECT_TRUE(Has(user, "\n[] ")) << user;
+    EXPECT_TRUE(Has(user, "\"x\"=\"1\"")) << user;
+    EXPECT_TRUE(Has(user, "\"y\"=\"2\"")) << user;
+}
+
 TEST_F(RegistryRun, StoreThatCannotBeWrittenGivesExitStatusTwo) {
     // The store's folder would have to be made inside a plain file.
     WriteFile(dir / "plain", "");

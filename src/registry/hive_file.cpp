@@ -309,10 +309,8 @@ bool Hive::Parse(std::unique_ptr<HiveSource> source, std::string& errorText) {
             if (!ParseKeyLine(line, path)) {
                 return fail("bad key line");
             }
+            // "[]" is the hive's own key: Wine writes it so when that key holds values.
             auto parts = SplitRegPath(path);
-            if (parts.empty()) {
-                return fail("key line without a path");
-            }
             if (parts.size() > kMaxKeyDepth) {
                 return fail("key too deep");
             }
