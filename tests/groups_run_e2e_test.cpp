@@ -67,6 +67,32 @@ TEST(GroupRun, BundledExampleEditsAnItem) {
               "Command=WRITE.EXE\n");
 }
 
+// A program that the group's CMD file starts runs while the group run waits for it, holding
+// the group's lock: a rivel started so edits the files beside the group (and the group's own
+// folder) at once instead of waiting for that lock until it gives up.
+TEST(GroupRun, ProgramsOfTheCommandFileShareTheRunsLocks) {
+    fs::path examples = Examples();
+    if (!fs::exists(examples / "DEMO.GRP")) {
+        GTEST_SKIP() << "examples not found at " << examples;
+    }
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    ScopedEnv wait("RIVEL_LOCK_WAIT", "3");
+    fs::copy_file(examples / "DEMO.GRP", dir / "PROGMAN.GRP");
+    WriteFile(dir / "win.ini", "[windows]\nload=\n");
+    WriteFile(dir / "win.cmd", "+[windows]load=nwpopup.exe\n");
+    const std::string child = "\"" + RivelPath().string() + "\" /x win.ini win.cmd";
+    WriteFile(dir / "grp.cmd", "+[Notepad]IconNr=1\nE " + child +
+                                   "\n$(FIRST) := $(_ERRORCODE)\n"
+                                   "+[Notepad]Path=C:\\$(FIRST)\nEA " +
+                                   child + "\n");
+    RunResult r = RunRivel({"/x", "/g", "PROGMAN.GRP", "grp.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("in use"), std::string::npos) << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "win.ini")), "[windows]\nload=nwpopup.exe\n");
+    EXPECT_NE(Decompiled(dir, "PROGMAN.GRP").find("Path=C:\\0\n"), std::string::npos);
+}
+
 TEST(GroupRun, EveryMatchedGroupGetsItsOwnPass) {
     ScratchDir dir;
     fs::create_directories(dir / "tmp");

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rivel {
 
@@ -31,6 +32,14 @@ LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string&
 
 // Releases the lock; leaves nothing behind on disk. Does nothing when no lock is held.
 void ReleaseEditLock(EditLock& lock);
+
+// A program that a run starts (an E or EA line) runs while that run waits for it, holding its
+// locks: a rivel started so would otherwise wait for them until it gave up. The locks a run
+// holds are therefore named in the environment its programs inherit, and a run takes a lock
+// named there as its own. Identities are the platform's names of the locked objects.
+bool HeldByStartingRun(const std::string& identity);
+// Names the locks this process holds (with those it inherited) for the programs it starts.
+void PublishHeldLocks(const std::vector<std::string>& identities);
 
 // Holds an edit lock for a scope.
 class ScopedEditLock {

@@ -32,6 +32,21 @@ std::vector<HeldDirectory>& Held() {
     return held;
 }
 
+std::string Identity(dev_t device, ino_t inode) {
+    return std::to_string(device) + ":" + std::to_string(inode);
+}
+
+void PublishHeld() {
+    std::vector<std::string> identities;
+    for (const HeldDirectory& h : Held()) {
+        identities.push_back(Identity(h.device, h.inode));
+    }
+    PublishHeldLocks(identities);
+}
+
+// A lock the run that started this process holds for it; releasing it does nothing.
+constexpr intptr_t kInheritedLock = -2;
+
 }  // namespace
 
 LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string& errorText,
@@ -58,6 +73,12 @@ LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string&
             return LockResult::Held;
         }
     }
+    if (HeldByStartingRun(Identity(st.st_dev, st.st_ino))) {
+        ::close(fd);
+        lock.handle = kInheritedLock;
+        lock.lockPath = directory;
+        return LockResult::Held;
+    }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -80,6 +101,7 @@ LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string&
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     Held().push_back({st.st_dev, st.st_ino, fd, 1});
+    PublishHeld();
     lock.handle = fd;
     lock.lockPath = directory;
     return LockResult::Held;
@@ -93,6 +115,7 @@ void ReleaseEditLock(EditLock& lock) {
                 ::flock(held[i].fd, LOCK_UN);
                 ::close(held[i].fd);
                 held.erase(held.begin() + static_cast<std::ptrdiff_t>(i));
+                PublishHeld();
                 break;
             }
         }

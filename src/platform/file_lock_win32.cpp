@@ -34,6 +34,17 @@ std::string Folded(std::string name) {
     return name;
 }
 
+void PublishHeld() {
+    std::vector<std::string> identities;
+    for (const HeldLock& h : Held()) {
+        identities.push_back(Folded(h.name));
+    }
+    PublishHeldLocks(identities);
+}
+
+// A lock the run that started this process holds for it; releasing it does nothing.
+constexpr intptr_t kInheritedLock = -2;
+
 }  // namespace
 
 LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string& errorText,
@@ -48,6 +59,11 @@ LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string&
             return LockResult::Held;
         }
     }
+    if (HeldByStartingRun(Folded(name))) {
+        lock.handle = kInheritedLock;
+        lock.lockPath = name;
+        return LockResult::Held;
+    }
     // Polls while another run holds the lock. A lock file being deleted is briefly refused
     // too, but a refusal that lasts means the directory cannot be written.
     ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(waitSeconds) * 1000;
@@ -58,6 +74,7 @@ LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string&
             FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             Held().push_back({name, h, 1});
+            PublishHeld();
             lock.handle = reinterpret_cast<intptr_t>(h);
             lock.lockPath = name;
             return LockResult::Held;
@@ -83,6 +100,7 @@ void ReleaseEditLock(EditLock& lock) {
             if (reinterpret_cast<intptr_t>(held[i].handle) == lock.handle && --held[i].count == 0) {
                 CloseHandle(held[i].handle);
                 held.erase(held.begin() + static_cast<std::ptrdiff_t>(i));
+                PublishHeld();
                 break;
             }
         }
