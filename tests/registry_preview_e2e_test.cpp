@@ -157,6 +157,41 @@ TEST_F(RegistryPreview, ExitStatusTellsWhatFailed) {
     EXPECT_EQ(Run("good.reg", good).status, 0);
 }
 
+// Values as exported files hold them: the preview's lines read back as the same values, the
+// default value refuses a hex form whole, and deleting a value that is gone is no error, so a
+// file can be applied again.
+TEST_F(RegistryPreview, ExportedFormsReadBackAndRunTwice) {
+    const std::string text =
+        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RivelTest\\Icon]\n"
+        "\"Q\"=hex(b):01,00,00,00,00,00,00,00\n"
+        "\"Lines\"=hex(1):41,0a,42,00\n"
+        "@=hex(2):25,41,25,00\n"
+        "\"Old\"=-\n";
+    const std::vector<std::string> keys = {"HKEY_CURRENT_USER\\Software\\RivelTest\\Icon"};
+    RunResult preview = Run("icon.reg", text, {"/x", "/p"});
+    RunResult first = Run("icon.reg", text, {"/x"});
+    const std::string after = Export(keys);
+    for (const char* line :
+         {"\n+\"Q\"=hex(b):01,00,00,00,00,00,00,00\n", "\n+\"Lines\"=hex(1):41,0a,42,00\n"}) {
+        EXPECT_NE(Lf(preview.out).find(line), std::string::npos) << preview.out;
+    }
+    EXPECT_NE(after.find("\"Q\"=hex(b):01,00,00,00,00,00,00,00\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("\"Lines\"=hex(1):41,0a,42,00\n"), std::string::npos) << after;
+    EXPECT_EQ(after.find("@="), std::string::npos) << after;
+    EXPECT_NE(first.err.find("Default-value MUST BE REG_SZ  hex(2):25,41,25,00"), std::string::npos)
+        << first.err;
+    // Only the refused default value counts as an error, in either run.
+    EXPECT_EQ(first.status, 1);
+    EXPECT_EQ(Run("icon.reg", text, {"/x"}).status, 1);
+    EXPECT_EQ(Run("gone.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RivelTest\\Icon]\n\"Q\"=-\n",
+                  {"/x"})
+                  .status,
+              0);
+    RunResult again = Run(
+        "gone.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RivelTest\\Icon]\n\"Q\"=-\n", {"/x"});
+    EXPECT_EQ(again.status, 0) << again.err;
+}
+
 TEST_F(RegistryPreview, UnicodeFilesReadAsTheirAnsiText) {
     // The same changes as a REGEDIT4 file in ANSI (Windows-1252) and as Unicode exports: the
     // text of hex(2) and hex(7) values is UTF-16LE in the exports.

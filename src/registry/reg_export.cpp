@@ -57,15 +57,24 @@ std::string HexBytes(const std::string& data) {
     return out;
 }
 
+// A value type as REGEDIT4 files write it: in hexadecimal.
+std::string TypeText(uint32_t type) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(type));
+    return text;
+}
+
 std::string ValueLine(const Value& value) {
     std::string line = value.name.empty() ? "@" : Quoted(value.name);
     line.push_back('=');
     if (value.tooLarge) {
-        return line + "; " + std::to_string(value.type) + " (data too large to show)";
+        return line + "; " + TypeText(value.type) + " (data too large to show)";
     }
-    // A string with its one terminating NUL and none inside reads back as the same string.
+    // A string with its one terminating NUL and none inside reads back as the same string; one
+    // that holds a line end cannot stand on one line, and is shown as its bytes.
     const std::string& d = value.data;
-    if (value.type == kRegSz && !d.empty() && d.back() == '\0' && d.find('\0') == d.size() - 1) {
+    if (value.type == kRegSz && !d.empty() && d.back() == '\0' && d.find('\0') == d.size() - 1 &&
+        d.find_first_of("\r\n") == std::string::npos) {
         return line + Quoted(d.substr(0, d.size() - 1));
     }
     if (value.type == kRegDword && d.size() == 4) {
@@ -80,7 +89,7 @@ std::string ValueLine(const Value& value) {
     if (value.type == kRegBinary) {
         return line + "hex:" + HexBytes(d);
     }
-    return line + "hex(" + std::to_string(value.type) + "):" + HexBytes(d);
+    return line + "hex(" + TypeText(value.type) + "):" + HexBytes(d);
 }
 
 bool ReadValues(RegistryService& reg, RegKey key, std::vector<Value>& values) {

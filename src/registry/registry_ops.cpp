@@ -144,9 +144,12 @@ void SetValueText(RunContext& run, const RunOptions& options, RegistryService& r
     }
 }
 
+// A value that is not there is already as the line wants it (a second run of the same file
+// does nothing, as for a key deleted by "[-...]").
 void DeleteValueByName(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                        const std::string& name) {
-    if (reg.DeleteValue(key, name) != kErrorSuccess) {
+    const auto rc = reg.DeleteValue(key, name);
+    if (rc != kErrorSuccess && rc != kErrorFileNotFound) {
         ReportRcmError(run, options.VerboseMode, "DeleteKey failed", name);
     }
 }
@@ -183,8 +186,11 @@ void SetDefault(RunContext& run, const RunOptions& options, RegistryService& reg
     }
     uint32_t hexType = 0;
     size_t prefix = 0;
-    if (IsHexValueText(value, hexType, prefix) || StartsWith(value, "dword:")) {
-        ReportRcmError(run, v, "Default-value MUST BE REG_SZ", value);
+    // The token of 'hex(2):...' ends at its ")": the form is told by the text of the line.
+    const std::string whole = line.size() > 2 ? line.substr(2) : std::string();
+    if (IsHexValueText(value, hexType, prefix) || StartsWith(value, "dword:") ||
+        (!valueQuoted && StartsWith(whole, "hex("))) {
+        ReportRcmError(run, v, "Default-value MUST BE REG_SZ", valueQuoted ? value : whole);
         return;
     }
     RegKey key = context.key;
