@@ -389,6 +389,16 @@ std::string ProcessLine(RunContext& run, const RunOptions& options, CommandStore
     return l;
 }
 
+namespace {
+
+// The number a numbered add counts from: the highest its key's adds have met.
+int32_t HighestNumber(const SectionIndex& index, const SectionCommands& commands,
+                      const CommandRecord& r) {
+    return std::max(index.highestNumber[index.table.Tag(index.AddsOf(commands, r))], r.Count);
+}
+
+}  // namespace
+
 void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
                   const SectionIndex& index, const SectionCommands& commands, LineWriter& output,
                   const std::string& section, bool deleted, bool commented) {
@@ -398,6 +408,14 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
     for (size_t pos = 0; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];
         if (r.Done || !IsAddKind(r.Kind)) {
+            continue;
+        }
+        if (r.Kind == CommandKind::AddKeyNumeric &&
+            HighestNumber(index, commands, r) == INT32_MAX) {
+            // No number lies above it: the add would write a key the section already has.
+            LogMessage(run.log, verbose, 1, "No number left for ADDKeyNumeric : ", r.Key);
+            NoteFailure(run, RunFailure::CommandError);
+            r.Done = 1;
             continue;
         }
         if (deleted || commented) {
@@ -434,10 +452,8 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
                 break;
             }
             case CommandKind::AddKeyNumeric: {
-                // The number it counts from: the highest its key's adds have met.
                 const uint32_t adds = index.AddsOf(commands, r);
-                const int32_t count = std::max(index.highestNumber[index.table.Tag(adds)], r.Count);
-                int32_t number = count < INT32_MAX ? count + 1 : count;
+                const int32_t number = HighestNumber(index, commands, r) + 1;
                 n = MakeKeyLine(options, section, r, r.Key + std::to_string(number), r.Value);
                 r.Done = 1;
                 UpdateCounts(commands, adds, number);

@@ -103,6 +103,12 @@ TEST(AddKeyNumeric, NextNumberUnlessTheValueIsThere) {
               "[S]\nkey1=a\nkey2=b\nkey3=x\nkey4=y\n");
     EXPECT_EQ(Out({"![S]key=x"}, "[S]\nother=1\n"), "[S]\nother=1\nkey1=x\n");
     EXPECT_EQ(Out({"![S]key=x"}, "[S]\nkey7=a\nkey2=b\n"), "[S]\nkey7=a\nkey2=b\nkey8=x\n");
+    // No number above the highest one: nothing is added (a second key of the same name would
+    // be), the other adds still are.
+    EXPECT_EQ(Out({"![S]key=x", "+[S]y=1"}, "[S]\nkey2147483647=a\n"),
+              "[S]\nkey2147483647=a\ny=1\n");
+    EXPECT_EQ(Out({"![S]key=x"}, "[S]\nkey2147483646=a\n"),
+              "[S]\nkey2147483646=a\nkey2147483647=x\n");
 }
 
 TEST(DeleteCommands, ByValueCaseAndNumber) {
