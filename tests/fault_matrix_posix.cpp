@@ -435,17 +435,44 @@ TEST(FaultMatrix, RegistryRun) {
 
 // The same promise where no call needs to be made to fail: a target in a folder that does not
 // exist, and a target marked read-only (refused by its mode, so also when run as root).
+// A preview writes nothing at all, so that it needs no right to write beside the files: it
+// creates, renames and writes no file.
+TEST(FaultMatrix, PreviewCreatesNoFile) {
+    Matrix matrix(
+        {{"/!", "/x", "/v1", "/p", "/b", "A.INI", "x.cmd"}, {"A.INI"}, [](const fs::path& dir) {
+             WriteFile(dir / "A.INI", "[s]\nk=0\n");
+             WriteFile(dir / "x.cmd", "+[s]k=1\n");
+         }});
+    const std::string skipReason = matrix.SkipReason();
+    if (!skipReason.empty()) {
+        GTEST_SKIP() << skipReason;
+    }
+    const Outcome o = matrix.Run({});
+    EXPECT_EQ(o.result.status, 0) << o.result.err;
+    EXPECT_NE(Lf(o.result.out).find("\n-k=0\n+k=1\n"), std::string::npos) << o.result.out;
+    ASSERT_FALSE(o.counts.empty()) << "the fault injection library was not loaded";
+    for (const char* call : {"create", "rename", "write"}) {
+        EXPECT_EQ(o.counts.count(call) ? o.counts.at(call) : 0, 0) << call;
+    }
+}
+
 TEST(FaultMatrix, MissingFoldersAndReadOnlyTargetsChangeNothing) {
     struct Case {
         std::vector<std::string> args;
         std::string readOnly;  // the target made read-only; "" for a target in a missing folder
     };
     const Case cases[] = {
-        {{"/n", "gone/NEW.INI", "x.cmd"}, ""},   {{"/c", "gone/g.grp", "g.gri"}, ""},
-        {{"/d", "g.grp", "gone/g.gri"}, ""},     {{"/g", "gone/g.grp", "g.cmd"}, ""},
-        {{"A.INI", "x.cmd"}, "A.INI"},           {{"/c", "old.grp", "g.gri"}, "old.grp"},
-        {{"/d", "g.grp", "old.gri"}, "old.gri"}, {{"/b", "/g", "old.grp", "g.cmd"}, "old.grp"},
+        {{"/n", "gone/NEW.INI", "x.cmd"}, ""},
+        {{"/c", "gone/g.grp", "g.gri"}, ""},
+        {{"/d", "g.grp", "gone/g.gri"}, ""},
+        {{"/g", "gone/g.grp", "g.cmd"}, ""},
+        {{"A.INI", "x.cmd"}, "A.INI"},
+        {{"/c", "old.grp", "g.gri"}, "old.grp"},
+        {{"/d", "g.grp", "old.gri"}, "old.gri"},
+        {{"/b", "/g", "old.grp", "g.cmd"}, "old.grp"},
         {{"/r", "x.rcm"}, "store/system.reg"},
+        // A preview tells what the run would: the file could not be replaced.
+        {{"/p", "A.INI", "x.cmd"}, "A.INI"},
     };
     for (const Case& c : cases) {
         ScratchDir dir;

@@ -64,31 +64,35 @@ bool MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
     return written;
 }
 
-// The preview of a replacement: the file as it is against its new version, which is then
-// dropped.
+// The preview of a replacement: the file as it is against its new version, kept in memory,
+// both as text, so that a UTF-16 file shows its lines rather than its bytes.
 void ShowPreview(RunContext& run, const RunOptions& options, const std::string& iniFile,
-                 LineWriter& out) {
-    // As text, so that a UTF-16 file shows its lines rather than its bytes.
-    std::string before, after;
-    bool read = out.File().Flush() && ReadWholeText(out.File().NewName(), after);
-    out.Abandon();
+                 const LineWriter& out) {
+    std::string before;
     if (PathExists(iniFile) && !ReadWholeText(iniFile, before)) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", iniFile);
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
-    if (!read) {
-        LogMessage(run.log, options.VerboseMode, 1, "Write error on outputfile ", iniFile);
-        NoteFailure(run, RunFailure::WriteFailed);
-        return;
-    }
-    WritePreviewText(UnifiedDiff(iniFile, before, after));
+    WritePreviewText(UnifiedDiff(iniFile, before, out.Text()));
 }
 
 // The INI file keeps its old contents: the failure is noted, and a GRP run told.
 void EditFailed(RunContext& run, RunFailure kind) {
     NoteFailure(run, kind);
     run.iniEditFailed = true;
+}
+
+// The new version could not be put in place: the INI file keeps its old contents.
+void NotReplaced(RunContext& run, const RunOptions& options, const std::string& error,
+                 const std::string& temp) {
+    const int v = options.VerboseMode;
+    LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
+    EditFailed(run, RunFailure::WriteFailed);
+    LogMessage(run.log, v, 3, "Problem: ", error);
+    if (!temp.empty()) {
+        LogMessage(run.log, v, 5, "Deleting TMPfile: ", temp);
+    }
 }
 
 }  // namespace
@@ -132,16 +136,22 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         LogMessage(run.log, v, 9, "INI file not locked : ", lockError);
     }
     // The rewritten text goes straight into the new version of the INI file, a file created
-    // for this run alone beside it: no name in a shared TEMP directory is ever written.
+    // for this run alone beside it: no name in a shared TEMP directory is ever written. A
+    // preview keeps it in memory, so that it needs no right to write there.
+    const bool preview = options.Preview == 1 && iniFile != run.scratchIniFile;
     LineWriter out;
-    if (!out.Open(iniFile, NativeLineEnd(), ReplaceOptions{true, false})) {
+    if (preview) {
+        out.OpenInMemory(NativeLineEnd());
+    } else if (!out.Open(iniFile, NativeLineEnd(), ReplaceOptions{true, false})) {
         LogMessage(run.log, v, 1, "Can't create temporary file for : ", iniFile);
         LogMessage(run.log, v, 1, "Problem: ", out.ErrorText());
         LogMessage(run.log, v, 1, "ScanINI returns bad status", "");
         EditFailed(run, RunFailure::WriteFailed);
         return;
     }
-    ReportTempFile(run, options, out.File().NewName());
+    if (!preview) {
+        ReportTempFile(run, options, out.File().NewName());
+    }
     std::string input = iniFile;
     bool fromBase = options.CreateIni == 2 && !PathExists(iniFile);
     if (fromBase) {
@@ -157,8 +167,13 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         LogMessage(run.log, v, 9, "INI file no changes", " no backup made");
         return;
     }
-    if (options.Preview == 1 && iniFile != run.scratchIniFile) {
-        ShowPreview(run, options, iniFile, out);
+    if (preview) {
+        // A file the run could not replace is told as the run would tell it, without a diff.
+        if (IsReadOnlyFile(iniFile)) {
+            NotReplaced(run, options, "the INI file is read-only", "");
+        } else {
+            ShowPreview(run, options, iniFile, out);
+        }
         return;
     }
     // The GRI text of a GRP run is this run's own scratch file: the group gets the backup.
@@ -185,10 +200,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
     if (replaced) {
         LogMessage(run.log, v, 9, "Copy TMP to INI returns OK", "");
     } else {
-        LogMessage(run.log, v, 1, "Copy TMP to INI returns NOT OK", "");
-        EditFailed(run, RunFailure::WriteFailed);
-        LogMessage(run.log, v, 3, "Problem: ", error);
-        LogMessage(run.log, v, 5, "Deleting TMPfile: ", temp);
+        NotReplaced(run, options, error, temp);
     }
 }
 

@@ -188,12 +188,7 @@ bool LineWriter::Open(const std::string& path, std::string lineEnd, const Replac
 
 bool LineWriter::Open(const std::string& path, std::string lineEnd, TextEncoding encoding,
                       const ReplaceOptions& options) {
-    file_.Abandon();
-    failed_ = conversionFailed_ = lineOpen_ = lastLineEmpty_ = false;
-    linesWritten_ = 0;
-    errorText_.clear();
-    lineEnd_ = std::move(lineEnd);
-    encoding_ = TextEncoding::Plain;
+    Reset(std::move(lineEnd), false);
     if (!file_.Begin(path, errorText_, options)) {
         failed_ = true;
         return false;
@@ -202,8 +197,26 @@ bool LineWriter::Open(const std::string& path, std::string lineEnd, TextEncoding
     return true;
 }
 
+void LineWriter::OpenInMemory(std::string lineEnd) {
+    Reset(std::move(lineEnd), true);
+}
+
+void LineWriter::Reset(std::string lineEnd, bool inMemory) {
+    file_.Abandon();
+    failed_ = conversionFailed_ = lineOpen_ = lastLineEmpty_ = false;
+    linesWritten_ = 0;
+    errorText_.clear();
+    memory_.clear();
+    inMemory_ = inMemory;
+    lineEnd_ = std::move(lineEnd);
+    encoding_ = TextEncoding::Plain;
+}
+
 void LineWriter::SetEncoding(TextEncoding encoding) {
     encoding_ = encoding;
+    if (inMemory_) {
+        return;
+    }
     switch (encoding_) {
         case TextEncoding::Plain:
             break;
@@ -230,13 +243,18 @@ void LineWriter::WriteBytes(const char* data, size_t size) {
 }
 
 void LineWriter::Write(std::string_view text) {
-    if (encoding_ != TextEncoding::Utf16LE && encoding_ != TextEncoding::Utf16BE) {
+    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
+    if (!wide && !inMemory_) {
         WriteBytes(text.data(), text.size());
         return;
     }
     units_.clear();
-    if (!TextToUtf16(text, units_)) {
+    if (wide && !TextToUtf16(text, units_)) {
         failed_ = conversionFailed_ = true;
+        return;
+    }
+    if (inMemory_) {
+        memory_.append(text);
         return;
     }
     const bool little = encoding_ == TextEncoding::Utf16LE;
@@ -266,6 +284,13 @@ void LineWriter::WriteLine(const std::string& line, const char* lineEnd) {
 }
 
 bool LineWriter::Close() {
+    if (inMemory_) {
+        // Nothing to put in place; only the reason of a failure is told.
+        if (failed_ && errorText_.empty()) {
+            errorText_ = conversionFailed_ ? "text not convertible" : "write error";
+        }
+        return !failed_;
+    }
     if (!file_.IsOpen()) {
         return !failed_;
     }

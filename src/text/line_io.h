@@ -93,7 +93,13 @@ class LineWriter {
     bool Open(const std::string& path, std::string lineEnd, const ReplaceOptions& options = {});
     bool Open(const std::string& path, std::string lineEnd, TextEncoding encoding,
               const ReplaceOptions& options = {});
-    bool IsOpen() const { return file_.IsOpen(); }
+    // Starts a new version that is only kept in memory, as text (a preview's): nothing on disk
+    // is created or changed. Text() holds what was written, line ends included, without a
+    // byte-order mark, as ReadWholeText reads a file; text that the encoding set later could
+    // not hold still fails the writer.
+    void OpenInMemory(std::string lineEnd);
+    const std::string& Text() const { return memory_; }
+    bool IsOpen() const { return inMemory_ || file_.IsOpen(); }
     bool RefusedNotRegular() const { return file_.RefusedNotRegular(); }
     void SetLineEnd(std::string lineEnd) { lineEnd_ = std::move(lineEnd); }
     // Sets the encoding of a file opened as plain text, before anything is written to it: the
@@ -110,7 +116,10 @@ class LineWriter {
     // failed, and the file is then unchanged.
     bool Close();
     // Drops the new version; the file is unchanged.
-    void Abandon() { file_.Abandon(); }
+    void Abandon() {
+        file_.Abandon();
+        memory_.clear();
+    }
     bool Failed() const { return failed_; }
     // True when text could not be converted to the file's UTF-16 (Failed() is true too).
     bool ConversionFailed() const { return conversionFailed_; }
@@ -121,9 +130,12 @@ class LineWriter {
     ReplacementFile& File() { return file_; }
 
   private:
+    void Reset(std::string lineEnd, bool inMemory);
     void WriteBytes(const char* data, size_t size);
 
     ReplacementFile file_;
+    bool inMemory_ = false;
+    std::string memory_;
     std::string lineEnd_;
     TextEncoding encoding_ = TextEncoding::Plain;
     bool failed_ = false;
