@@ -113,6 +113,10 @@ void ScanOption(RunContext& run, const std::string& arg, RunOptions& o, OptionSo
                 // ICM lines accept only the exact form /e=<c>.
                 LogMessage(run.log, o.VerboseMode, 1, "Invalid Option ", arg);
                 NoteOptionError(run, source);
+            } else if (CharAt(arg, 2) == '=' && arg.size() < 4) {
+                // "/e=" alone would make the delimiter a NUL byte, written into the text files.
+                LogMessage(run.log, o.VerboseMode, 1, "Invalid Option ", arg);
+                NoteOptionError(run, source);
             } else if (CharAt(arg, 2) == '=') {
                 o.Delimiter = CharAt(arg, 3);
             } else {

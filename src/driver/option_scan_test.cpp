@@ -58,7 +58,10 @@ TEST(ScanArguments, SwapAndCfgModes) {
 
 TEST(ScanArguments, DelimiterOption) {
     EXPECT_EQ(ScanOf({"/e=;"}).result.options.Delimiter, ';');
-    EXPECT_EQ(ScanOf({"/e="}).result.options.Delimiter, '\0');
+    // Without a character the option is refused: a NUL delimiter would be written into files.
+    Scan empty = ScanOf({"/e="});
+    EXPECT_EQ(empty.result.options.Delimiter, '=');
+    EXPECT_EQ(empty.log, "Invalid Option                /e=\n");
     Scan bad = ScanOf({"/e;"});
     EXPECT_EQ(bad.result.options.Delimiter, '=');
     EXPECT_EQ(bad.log, "-E option found with no = sign\n");
