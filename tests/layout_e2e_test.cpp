@@ -162,6 +162,10 @@ TEST(KeepLayout, ASectionDeletedAndFilledAgainAddsNoEmptyLines) {
     RunRivel({"/!", "/k", "mid.ini", "redo.cmd"}, dir.path());
     EXPECT_EQ(ReadFile(dir / "top.ini"), "[a]\nz=3\n; old\n[b]\ny=2\n");
     EXPECT_EQ(ReadFile(dir / "mid.ini"), "[b]\ny=2\n\n[a]\nz=3\n[c]\nw=4\n");
+    // The empty lines that ended it still part it from the next section.
+    WriteFile(dir / "gap.ini", "[b]\ny=2\n\n[a]\nx=1\n\n\n[c]\nw=4\n");
+    RunRivel({"/!", "/k", "gap.ini", "redo.cmd"}, dir.path());
+    EXPECT_EQ(ReadFile(dir / "gap.ini"), "[b]\ny=2\n\n[a]\nz=3\n\n\n[c]\nw=4\n");
 }
 
 TEST(KeepLayout, ACommandThatChangesNothingLeavesTheFileAlone) {

@@ -64,6 +64,8 @@ struct Pass {
     // keys may still be added to the section: the added keys go before them.
     bool sectionMayGrow = false;
     std::vector<std::pair<std::string, const char*>> held;
+    // With /k, the empty lines after the last line of a deleted section.
+    std::vector<std::pair<std::string, const char*>> deletedEmpty;
 
     void EnterSection(std::string section) {
         currentSection = std::move(section);
@@ -77,8 +79,16 @@ struct Pass {
     }
 
     void Flush() {
-        FlushSection(run, options, store, index, *commands, out, currentSection, sectionDeleted,
-                     sectionCommented);
+        const bool wrote = FlushSection(run, options, store, index, *commands, out, currentSection,
+                                        sectionDeleted, sectionCommented);
+        // With /k, a deleted section given keys again ends as it ended before: the empty lines
+        // that closed it still part it from what follows.
+        if (keep && sectionDeleted && wrote) {
+            for (const auto& [text, end] : deletedEmpty) {
+                out.WriteLine(text, end);
+            }
+        }
+        deletedEmpty.clear();
     }
 
     // True when text is the current input line with nothing but its trailing blanks removed.
@@ -151,6 +161,7 @@ struct Pass {
     }
 
     void CommentedKeyLine(const std::string& l) {
+        deletedEmpty.clear();
         std::string key, value;
         SplitKeyValue(run, options, l, key, value);
         key = Trim(std::string_view(key).substr(key.empty() ? 0 : 1));
@@ -232,6 +243,7 @@ struct Pass {
             return;
         }
         if (sectionDeleted) {
+            deletedEmpty.clear();
             LogMessage(run.log, verbose, 6, "DELSection found : ", l);
             store.IniChanged = true;
             return;
@@ -280,6 +292,8 @@ struct Pass {
             // The designed layout drops empty lines; /k keeps them (not in a deleted section).
             if (keep && !sectionDeleted) {
                 EmitTrailing(l);
+            } else if (keep) {
+                deletedEmpty.emplace_back(*raw, rawEnd);
             }
             return;
         }
@@ -289,6 +303,7 @@ struct Pass {
                 if (!sectionDeleted) {
                     EmitTrailing(l);
                 }
+                deletedEmpty.clear();
             } else if ((options.CfgMode == 0 && second == '[') ||
                        (options.CfgMode == 1 && !IsBlank(second))) {
                 CommentedHeader(l);

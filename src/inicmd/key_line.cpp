@@ -399,12 +399,13 @@ int32_t HighestNumber(const SectionIndex& index, const SectionCommands& commands
 
 }  // namespace
 
-void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
+bool FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
                   const SectionIndex& index, const SectionCommands& commands, LineWriter& output,
                   const std::string& section, bool deleted, bool commented) {
     const int verbose = options.VerboseMode;
     LogMessage(run.log, verbose, 9, "FlushSection : ", section);
     const Positions& records = commands.records;
+    bool wrote = false;
     for (size_t pos = 0; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];
         if (r.Done || !IsAddKind(r.Kind)) {
@@ -470,8 +471,10 @@ void FlushSection(RunContext& run, const RunOptions& options, CommandStore& stor
             n = ProcessLine(run, options, store, commands, section, n, pos + 1);
         }
         output.WriteLine(n);
+        wrote = true;
         LogMessage(run.log, verbose, 6, label, n);
     }
+    return wrote;
 }
 
 }  // namespace rivel

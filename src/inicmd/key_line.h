@@ -37,8 +37,8 @@ bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::s
               size_t from);
 
 // Writes the keys that the add commands of section (whose commands are `commands`) still have
-// to add.
-void FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
+// to add. True when it wrote any line.
+bool FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
                   const SectionIndex& index, const SectionCommands& commands, LineWriter& output,
                   const std::string& section, bool deleted, bool commented);
 
