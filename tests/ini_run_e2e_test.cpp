@@ -99,9 +99,14 @@ TEST(IniRun, MissingFilesAndBaseFile) {
     WriteFile(dir / "NEW.INI", "[a]\nk=7\n");
     RunRivel({"/n=base.ini", "NEW.INI", "x.cmd"}, dir.path());
     EXPECT_EQ(ReadFile(dir / "NEW.INI"), "[a]\nk=2\n");
-    // /n without a base file starts from an empty file.
+    // /n without a base file starts from an empty file; with /b too, there being no old
+    // contents to keep.
     RunRivel({"/n", "EMPTY.INI", "x.cmd"}, dir.path());
     EXPECT_EQ(Lf(ReadFile(dir / "EMPTY.INI")), "[a]\nk=2\n");
+    RunResult backed = RunRivel({"/x", "/n", "/b", "FRESH.INI", "x.cmd"}, dir.path());
+    EXPECT_EQ(backed.status, 0) << backed.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "FRESH.INI")), "[a]\nk=2\n");
+    EXPECT_FALSE(fs::exists(dir / "FRESH.bak"));
 
     RunResult nocmd = RunRivel({"NEW.INI", "none.cmd"}, dir.path());
     EXPECT_NE(Lf(nocmd.err).find("CMDFile not opened correctly :"), std::string::npos);

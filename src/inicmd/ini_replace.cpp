@@ -25,6 +25,11 @@ bool MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
     std::string backup = MakeBackupName(iniFile);
     LogMessage(run.log, v, 9, "Backupname is: ", backup);
     LineReader in;
+    if (!PathExists(iniFile)) {
+        // A file created by this run (/n) has no old contents to keep: it is made all the same.
+        LogMessage(run.log, v, 1, "No Backup made", "InFile returns error");
+        return true;
+    }
     if (!in.Open(iniFile)) {
         LogMessage(run.log, v, 1, "No Backup made", "InFile returns error");
         NoteFailure(run, RunFailure::WriteFailed);
