@@ -57,6 +57,40 @@ TEST(Preview, IniRunChangesNothingAndShowsTheDiffOfTheRealRun) {
     EXPECT_EQ(RunRivel({"/p", "WIN.INI", "SETUP.CMD"}, dir.path()).out, "");
 }
 
+// The lines of an ICM file see the files as the earlier lines would have left them: each
+// preview diff is the step the real run then takes, and a file that a line would create exists
+// for the next one.
+TEST(Preview, LaterIcmLinesSeeWhatEarlierLinesWouldHaveWritten) {
+    ScratchDir dir;
+    WriteFile(dir / "a.ini", "[A]\nk=1\n");
+    WriteFile(dir / "one.cmd", "+[A]k=2\n");
+    WriteFile(dir / "two.cmd", ">[A]k=3\nIF INFILE a.ini KEY [A] k\n+[A]had=k\nENDIF\n");
+    WriteFile(dir / "three.cmd", "+[A]seen=$(_INIVALUE[A]k)\n");
+    WriteFile(dir / "n1.cmd", "+[n]k=1\n");
+    WriteFile(dir / "n2.cmd", "+[n]j=2\n");
+    WriteFile(dir / "run.icm",
+              "a.ini one.cmd\na.ini two.cmd\na.ini three.cmd\nnew.ini n1.cmd /n\nnew.ini n2.cmd\n");
+    RunResult preview = RunRivel({"/p", "/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_EQ(ReadFile(dir / "a.ini"), "[A]\nk=1\n");
+    EXPECT_FALSE(fs::exists(dir / "new.ini"));
+
+    const std::vector<std::string> steps = {"[A]\nk=1\n", "[A]\nk=2\n", "[A]\nk=2 3\nhad=k\n",
+                                            "[A]\nk=2 3\nhad=k\nseen=2 3\n"};
+    std::string expected;
+    for (size_t i = 1; i < steps.size(); ++i) {
+        expected += rivel::UnifiedDiff("a.ini", steps[i - 1], steps[i]);
+    }
+    expected += rivel::UnifiedDiff("new.ini", "", "[n]\nk=1\n") +
+                rivel::UnifiedDiff("new.ini", "[n]\nk=1\n", "[n]\nk=1\nj=2\n");
+    EXPECT_EQ(Lf(preview.out), expected);
+
+    RunResult real = RunRivel({"/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(real.status, 0) << real.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), steps.back());
+    EXPECT_EQ(Lf(ReadFile(dir / "new.ini")), "[n]\nk=1\nj=2\n");
+}
+
 TEST(Preview, GroupRunShowsTheGroupAsText) {
     ScratchDir dir;
     fs::copy_file(Examples() / "DEMO.GRP", dir / "DEMO.GRP");

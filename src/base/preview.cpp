@@ -1,13 +1,14 @@
 // Preview output.
 #include "base/preview.h"
 
-#include <cstdio>
+#include "platform/console.h"
 
 namespace rivel {
 
 void WritePreviewText(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    // A diff shows the file's own line ends: translating them would make a CRLF file's lines
+    // end in CR CR LF.
+    WriteStdoutBytes(text);
 }
 
 void PreviewProgram(RunContext& run, const std::string& command) {

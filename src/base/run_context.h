@@ -17,6 +17,7 @@
 namespace rivel {
 
 struct NetWareState;    // the loaded client library and its entry points (netware/)
+struct PreviewTexts;    // the files as a preview has left them (text/preview_texts.h)
 class RegistryService;  // the registry the run edits (platform/registry.h)
 
 // The user variables: names upper-cased, values as assigned.
@@ -53,6 +54,8 @@ struct RunContext {
     std::shared_ptr<NetWareState> netware;
     // Null where the run has no registry to edit.
     std::shared_ptr<RegistryService> registry;
+    // Null until a preview keeps the new text of a file.
+    std::shared_ptr<PreviewTexts> previewTexts;
 
     // Runs one invocation line of an ICM file as if it stood on the command line; handed in by
     // the entry point, which owns the option scan and the mode dispatch.

@@ -7,6 +7,7 @@
 #include "base/message_log.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 
 namespace rivel {
@@ -138,7 +139,7 @@ void SetEnvFromIni(RunContext& run, const RunOptions& options, const std::string
         return;
     }
     LineReader reader;
-    if (!reader.Open(iniFile)) {
+    if (!OpenAsLeft(run, reader, iniFile)) {
         LogMessage(run.log, v, 2, "Can't open <" + iniFile + "> for reading ",
                    " INFILE / ININI VALUE");
         return;

@@ -10,6 +10,7 @@
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/unified_diff.h"
 
 namespace rivel {
@@ -74,12 +75,14 @@ bool MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
 void ShowPreview(RunContext& run, const RunOptions& options, const std::string& iniFile,
                  const LineWriter& out) {
     std::string before;
-    if (PathExists(iniFile) && !ReadWholeText(iniFile, before)) {
+    if (!ReadTextAsLeft(run, iniFile, before)) {
         LogMessage(run.log, options.VerboseMode, 1, "Can't open input file ", iniFile);
         NoteFailure(run, RunFailure::CommandError);
         return;
     }
     WritePreviewText(UnifiedDiff(iniFile, before, out.Text()));
+    // The lines that follow in this run see the file as the real run would have left it.
+    KeepPreviewText(run, iniFile, out.Text(), out.Encoding());
 }
 
 // The INI file keeps its old contents: the failure is noted, and a GRP run told.
@@ -158,7 +161,7 @@ void ReplaceIniFile(RunContext& run, const RunOptions& options, CommandStore& st
         ReportTempFile(run, options, out.File().NewName());
     }
     std::string input = iniFile;
-    bool fromBase = options.CreateIni == 2 && !PathExists(iniFile);
+    bool fromBase = options.CreateIni == 2 && !ExistsAsLeft(run, iniFile);
     if (fromBase) {
         LogMessage(run.log, v, 6, "INI file is created with basefile : ", run.baseFileName);
         input = run.baseFileName;

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 
 namespace rivel {
@@ -370,7 +371,7 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
             const std::string& input, LineWriter& out) {
     const int verbose = options.VerboseMode;
     LineReader reader;
-    if (!reader.Open(input)) {
+    if (!OpenAsLeft(run, reader, input)) {
         LogMessage(run.log, verbose, 1, "Can't open input file ", input);
         if (options.CreateIni != 1) {
             LogMessage(run.log, verbose, 1, "INI File not found, CreateFile not specified",

@@ -16,4 +16,7 @@ std::string LocalTimeText();
 // The command line after the program name, as the system passed it, leading blanks removed.
 std::string RawCommandLine(int argc, char** argv);
 
+// Writes text to standard output byte for byte (no line-end translation), as a diff must be.
+void WriteStdoutBytes(const std::string& text);
+
 }  // namespace rivel

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cstdio>
 
 #include "platform/console.h"
 
@@ -59,6 +60,11 @@ std::string RawCommandLine(int argc, char** argv) {
         line += argv[i];
     }
     return line;
+}
+
+void WriteStdoutBytes(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
 }
 
 }  // namespace rivel

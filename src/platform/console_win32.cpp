@@ -1,5 +1,6 @@
 // Win32 console: _getch for one key without echo; the raw command line from GetCommandLineA.
 #include <conio.h>
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -34,6 +35,17 @@ std::string RawCommandLine(int, char**) {
         ++i;
     }
     return line.substr(i);
+}
+
+void WriteStdoutBytes(const std::string& text) {
+    // Binary for the write alone: the C library's text mode would add a CR before every LF.
+    std::fflush(stdout);
+    const int old = _setmode(_fileno(stdout), _O_BINARY);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    if (old != -1) {
+        _setmode(_fileno(stdout), old);
+    }
 }
 
 }  // namespace rivel

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/name_case.h"
 #include "script/ini_search.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 #include "text/tokens.h"
 
@@ -221,7 +222,7 @@ int Exist(Eval& e, bool negate) {
     bool found = false;
     if (kind == "FILE" || kind == "DIR") {
         std::string path = FileOperand(e);
-        found = PathExists(path);
+        found = kind == "FILE" ? ExistsAsLeft(e.run, path) : PathExists(path);
         if (kind == "FILE") {
             LogMessage(e.run.log, e.V(), 9, found ? "File exists : " : "File not exists : ", path);
         } else {
@@ -343,7 +344,7 @@ int IniCondition(Eval& e, const std::string& file) {
     }
 
     LineReader reader;
-    if (!reader.Open(file)) {
+    if (!OpenAsLeft(e.run, reader, file)) {
         LogMessage(e.run.log, v, 2, "Can't open <" + file + "> for reading ",
                    OpenFailureText(kind));
         return 0;

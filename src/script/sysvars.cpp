@@ -10,6 +10,7 @@
 #include "script/ini_search.h"
 #include "text/ini_line.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 #include "text/tokens.h"
 
@@ -43,7 +44,7 @@ bool OpenSection(RunContext& run, const RunOptions& options, const std::string& 
     LogMessage(run.log, v, 10, "Remaining line is     : ", argument);
     std::string value;
     SplitSectionKeyValue(run, options, argument, section, key, value);
-    if (!reader.Open(file)) {
+    if (!OpenAsLeft(run, reader, file)) {
         LogMessage(run.log, v, 2, "Can't open <" + file + "> for reading ",
                    " INFILE / ININI VALUE");
         return false;

@@ -34,6 +34,20 @@ bool LineReader::Open(const std::string& path) {
     return true;
 }
 
+void LineReader::OpenText(std::string_view text, TextEncoding encoding) {
+    Close();
+    errorText_.clear();
+    buffer_.assign(text.begin(), text.end());
+    begin_ = 0;
+    end_ = buffer_.size();
+    eof_ = inMemory_ = true;
+    failed_ = conversionFailed_ = false;
+    lineEnd_.clear();
+    lastLineEnd_ = "";
+    pending_.clear();
+    encoding_ = encoding;
+}
+
 // A byte-order mark at the start tells the encoding; it is never part of the first line.
 void LineReader::DetectEncoding() {
     Fill();
@@ -50,6 +64,7 @@ void LineReader::DetectEncoding() {
 }
 
 void LineReader::Close() {
+    inMemory_ = false;
     if (file_ != nullptr) {
         std::fclose(file_);
         file_ = nullptr;
@@ -141,7 +156,7 @@ bool LineReader::FillUtf16() {
 }
 
 bool LineReader::ReadLine(std::string& line) {
-    if (file_ == nullptr) {
+    if (!IsOpen()) {
         return false;
     }
     size_t searched = begin_;

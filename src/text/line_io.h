@@ -28,7 +28,9 @@ class LineReader {
 
     // Opens the file for reading. A directory is refused (ErrorText tells why).
     bool Open(const std::string& path);
-    bool IsOpen() const { return file_ != nullptr; }
+    // Reads text held in memory instead, as a file of that encoding whose text it is.
+    void OpenText(std::string_view text, TextEncoding encoding);
+    bool IsOpen() const { return file_ != nullptr || inMemory_; }
     void Close();
 
     // Reads the next line (a last line without a line end included). False at the end.
@@ -62,6 +64,7 @@ class LineReader {
     void DetectEncoding();
 
     std::FILE* file_ = nullptr;
+    bool inMemory_ = false;
     std::vector<char> buffer_;
     // UTF-16 bytes read but not yet converted (an odd byte, or a surrogate waiting for its pair).
     std::string pending_;
@@ -100,6 +103,7 @@ class LineWriter {
     void OpenInMemory(std::string lineEnd);
     const std::string& Text() const { return memory_; }
     bool IsOpen() const { return inMemory_ || file_.IsOpen(); }
+    TextEncoding Encoding() const { return encoding_; }
     bool RefusedNotRegular() const { return file_.RefusedNotRegular(); }
     void SetLineEnd(std::string lineEnd) { lineEnd_ = std::move(lineEnd); }
     // Sets the encoding of a file opened as plain text, before anything is written to it: the
