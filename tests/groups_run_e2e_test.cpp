@@ -81,11 +81,12 @@ TEST(GroupRun, ProgramsOfTheCommandFileShareTheRunsLocks) {
     fs::copy_file(examples / "DEMO.GRP", dir / "PROGMAN.GRP");
     WriteFile(dir / "win.ini", "[windows]\nload=\n");
     WriteFile(dir / "win.cmd", "+[windows]load=nwpopup.exe\n");
-    const std::string child = "\"" + RivelPath().string() + "\" /x win.ini win.cmd";
-    WriteFile(dir / "grp.cmd", "+[Notepad]IconNr=1\nE " + child +
-                                   "\n$(FIRST) := $(_ERRORCODE)\n"
-                                   "+[Notepad]Path=C:\\$(FIRST)\nEA " +
-                                   child + "\n");
+    std::string child = "\"";
+    child.append(RivelPath().string()).append("\" /x win.ini win.cmd\n");
+    std::string commands = "+[Notepad]IconNr=1\nE ";
+    commands.append(child).append("$(FIRST) := $(_ERRORCODE)\n+[Notepad]Path=C:\\$(FIRST)\nEA ");
+    commands.append(child);
+    WriteFile(dir / "grp.cmd", commands);
     RunResult r = RunRivel({"/x", "/g", "PROGMAN.GRP", "grp.cmd"}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("in use"), std::string::npos) << r.err;
