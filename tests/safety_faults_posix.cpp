@@ -208,5 +208,27 @@ TEST(SafetyPosix, SignalsAndOutOfMemoryLeaveNoNewFiles) {
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"g.gri", "g.grp", "kill.cmd"}));
 }
 
+// A reader of the messages that goes away (`rivel ... | head`) does not end an edit half way:
+// the edit is made, and nothing of the run is left beside the file.
+TEST(SafetyPosix, AClosedMessagePipeDoesNotEndTheEdit) {
+    ScratchDir dir;
+    std::string ini = "[s]\n";
+    for (int i = 0; i < 20000; ++i) {
+        ini += "key" + std::to_string(i) + "=value\n";
+    }
+    WriteFile(dir / "w.ini", ini);
+    WriteFile(dir / "add.cmd", "+[s]added=1\n");
+    // The program's status, not that of the pipe's reader.
+    std::string script = "'";
+    script.append(RivelPath().string());
+    script.append("' /x /v99 w.ini add.cmd 2>&1 | head -c 1 >/dev/null\nexit ${PIPESTATUS[0]}\n");
+    WriteFile(dir / "run.sh", script);
+    const int raw = std::system(("cd '" + dir.path().string() + "' && bash run.sh").c_str());
+    ASSERT_TRUE(WIFEXITED(raw)) << raw;
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    EXPECT_TRUE(ReadFile(dir / "w.ini") == ini + "added=1\n");
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"add.cmd", "run.sh", "w.ini"}));
+}
+
 }  // namespace
 }  // namespace rivel_test

@@ -227,9 +227,12 @@ bool Finish(ReplacementFile::State& s) {
         return false;
     }
     if (s.wanted.known) {
-        // Giving the owner needs privileges; an ordinary run keeps the file as its own. The
-        // owner goes first: changing it clears the set-id bits that the mode then restores.
-        if (::fchown(s.fd, s.wanted.owner, s.wanted.group) != 0) {
+        // Giving the owner needs privileges; an ordinary run keeps the file as its own, but
+        // still gives it the old group where it may (it is one of the run's groups), so that
+        // the group that shared the file keeps its access. The owner goes first: changing it
+        // clears the set-id bits that the mode then restores.
+        if (::fchown(s.fd, s.wanted.owner, s.wanted.group) != 0 &&
+            ::fchown(s.fd, static_cast<uid_t>(-1), s.wanted.group) != 0) {
         }
     }
     mode_t mode = s.wanted.known ? static_cast<mode_t>(s.wanted.mode) : DefaultMode();

@@ -28,6 +28,11 @@ extern "C" void CleanupAtExit() {
     RemoveTempFiles();
 }
 
+// A reader of the messages that went away (`rivel ... | head`) must not end an edit half way:
+// the write then fails with EPIPE, which the message log ignores. A handler rather than
+// SIG_IGN, so that the programs of E lines start with the default action again.
+extern "C" void IgnoreBrokenPipe(int) {}
+
 }  // namespace
 
 void InstallEndCleanup() {
@@ -35,7 +40,11 @@ void InstallEndCleanup() {
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGXFSZ, &ignore, nullptr);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction pipe {};
+    pipe.sa_handler = IgnoreBrokenPipe;
+    sigemptyset(&pipe.sa_mask);
+    ::sigaction(SIGPIPE, &pipe, nullptr);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2}) {
         struct sigaction old {};
         ::sigaction(s, nullptr, &old);
         if (old.sa_handler == SIG_IGN) {
