@@ -34,7 +34,9 @@ std::vector<std::string> Lines(const std::string& err, const std::string& label)
 
 TEST(Wildcards, IniRunEditsEveryMatchingFile) {
     ScratchDir dir;
-    for (const char* name : {"a.ini", "b.ini", "c.txt"}) {
+    // Kept copies whose names only begin like a match: where files have short (8.3) names,
+    // those of these match "*.ini" too, but they are not what the pattern names.
+    for (const char* name : {"a.ini", "b.ini", "c.txt", "a.ini~", "a.ini_orig", "long.ini1"}) {
         WriteFile(dir / name, "[s]\nk=1\n");
     }
     WriteFile(dir / "e.cmd", "+[s]k=2\n");
@@ -42,7 +44,9 @@ TEST(Wildcards, IniRunEditsEveryMatchingFile) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nk=2\n");
     EXPECT_EQ(Lf(ReadFile(dir / "b.ini")), "[s]\nk=2\n");
-    EXPECT_EQ(ReadFile(dir / "c.txt"), "[s]\nk=1\n");
+    for (const char* name : {"c.txt", "a.ini~", "a.ini_orig", "long.ini1"}) {
+        EXPECT_EQ(ReadFile(dir / name), "[s]\nk=1\n") << name;
+    }
 }
 
 TEST(Wildcards, ComponentsAreExpandedOneAfterAnother) {

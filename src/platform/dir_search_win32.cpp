@@ -20,10 +20,17 @@ std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
     if (h == INVALID_HANDLE_VALUE) {
         return found;
     }
+    const size_t cut = pattern.find_last_of("\\/:");
+    const std::string last = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
     const DWORD plain = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
     do {
         std::string name = data.cFileName;
         if (name == "." || name == "..") {
+            continue;
+        }
+        // The system also matches the short (8.3) names: "*.INI" would find "win.ini~" by its
+        // short name WIN~1.INI, and edit a kept copy. Only the names themselves count.
+        if (data.cAlternateFileName[0] != '\0' && !WildcardMatch(last, name)) {
             continue;
         }
         DWORD a = data.dwFileAttributes;
