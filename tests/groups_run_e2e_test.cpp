@@ -92,6 +92,18 @@ TEST(GroupRun, ProgramsOfTheCommandFileShareTheRunsLocks) {
     EXPECT_EQ(r.err.find("in use"), std::string::npos) << r.err;
     EXPECT_EQ(Lf(ReadFile(dir / "win.ini")), "[windows]\nload=nwpopup.exe\n");
     EXPECT_NE(Decompiled(dir, "PROGMAN.GRP").find("Path=C:\\0\n"), std::string::npos);
+
+    // The same group named otherwise by the program (by its full name, by a relative one):
+    // still the lock the run holds.
+    WriteFile(dir / "child.cmd", "+[Notepad]IconNr=2\n");
+    std::string same = "E \"";
+    same.append(RivelPath().string()).append("\" /x /g PROGMAN.GRP child.cmd\n");
+    same.append("$(SAME) := $(_ERRORCODE)\n+[Notepad]Path=C:\\$(SAME)\n");
+    WriteFile(dir / "same.cmd", same);
+    r = RunRivel({"/x", "/g", (dir / "PROGMAN.GRP").string(), "same.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("in use"), std::string::npos) << r.err;
+    EXPECT_NE(Decompiled(dir, "PROGMAN.GRP").find("Path=C:\\0\n"), std::string::npos);
 }
 
 TEST(GroupRun, EveryMatchedGroupGetsItsOwnPass) {

@@ -27,6 +27,22 @@ std::vector<HeldLock>& Held() {
     return held;
 }
 
+// The full name of path, so that a file reached by two names (relative and absolute, or from
+// another folder by a run this one started) has one lock.
+std::string FullName(const std::string& path) {
+    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return path;
+    }
+    std::string full(size, '\0');
+    DWORD n = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
+    if (n == 0 || n >= size) {
+        return path;
+    }
+    full.resize(n);
+    return full;
+}
+
 std::string Folded(std::string name) {
     for (char& c : name) {
         c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : (c == '/' ? '\\' : c);
@@ -50,7 +66,7 @@ constexpr intptr_t kInheritedLock = -2;
 LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string& errorText,
                            int waitSeconds) {
     ReleaseEditLock(lock);
-    std::string name = path + ".rvlock";
+    std::string name = FullName(path) + ".rvlock";
     for (HeldLock& h : Held()) {
         if (Folded(h.name) == Folded(name)) {
             ++h.count;
