@@ -54,12 +54,17 @@ TEST(IcmFile, NulBytesDoNotCutCommandsOrNamesShort) {
     ScratchDir dir;
     ScopedEnv temp("TEMP", dir.path().string());
     WriteFile(dir / "a.ini", "[s]\n");
-    WriteFile(dir / "run.icm", std::string("IF EXIST FILE a.ini\0zzz\n", 24) +
-                                   "E echo yes > exist.txt\nENDIF\n" +
-                                   std::string("E echo ran > cut.txt\0 more\n", 27));
+    WriteFile(dir / "zero.cmd",
+              std::string("E echo ran > cmd.txt\0 more\n", 27) + "+[s]code=$(_ERRORCODE)\n");
+    WriteFile(dir / "run.icm",
+              std::string("IF EXIST FILE a.ini\0zzz\n", 24) + "E echo yes > exist.txt\nENDIF\n" +
+                  std::string("E echo ran > cut.txt\0 more\n", 27) + "a.ini zero.cmd\n");
     RunResult r = RunRivel({"/x", "/c", "run.icm"}, dir.path());
     EXPECT_FALSE(fs::exists(dir / "exist.txt"));
     EXPECT_FALSE(fs::exists(dir / "cut.txt"));
+    EXPECT_FALSE(fs::exists(dir / "cmd.txt"));
+    // The line of the CMD file that was not started left the system's error number (EINVAL).
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\ncode=22\n");
     EXPECT_NE(r.err.find("Execute failed"), std::string::npos) << r.err;
     EXPECT_EQ(r.status, 1);
 }

@@ -110,7 +110,8 @@ void Execute(RunContext& run, const RunOptions& options, CommandStore& store,
         LogMessage(run.log, v, 1, "Execute failed", "");
         NoteFailure(run, RunFailure::CommandError);
     }
-    run.lastErrorCode = result.status;
+    // A program that could not be started leaves the system's error number, as in ICM files.
+    run.lastErrorCode = result.started ? result.status : result.error;
 }
 
 }  // namespace
@@ -130,7 +131,7 @@ void ExecuteStored(RunContext& run, const RunOptions& options, CommandStore& sto
                        std::to_string(result.error));
             NoteFailure(run, RunFailure::CommandError);
         }
-        run.lastErrorCode = result.status;
+        run.lastErrorCode = result.started ? result.status : result.error;
     }
 }
 
