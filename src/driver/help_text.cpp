@@ -237,8 +237,9 @@ const std::vector<ManualSection>& ManualSections() {
         {"ENVIRONMENT",
          {
              {"TEMP, TMP, TMPDIR",
-              "The directory of the temporary file of an INI run (the first that is set); "
-              "without them the current directory."},
+              "Not where rivel writes: the new version of every file it changes is made beside "
+              "that file, on the same disk and never in a shared directory, and renamed over "
+              "it. When none of them is set, a message at level 3 says so."},
              {"RIVEL_REGISTRY",
               "The directory of the registry store on POSIX systems (the registry text files "
               "system.reg, user.reg and userdef.reg)."},
