@@ -303,6 +303,7 @@ def test_kinds(ans, scratch):
                 "kind": "grp",
                 "path": "{{ root }}/DEMO.GRP",
                 "src": "{{ root }}/GROUP.CMD",
+                "backup": True,
                 "binary": "{{ rivel }}",
             },
         },
@@ -409,6 +410,12 @@ def test_kinds(ans, scratch):
     check(
         "kinds, real run: the GRP file changed",
         tree_state(pc2)["DEMO.GRP"][0] != before[os.path.join("pc2", "DEMO.GRP")][0],
+    )
+    grp_backup = rows["grp"].get("backup_file", "")
+    check(
+        "kinds, real run: the group's backup (its name ending in b) is returned",
+        grp_backup.endswith("DEMO.GRb") and os.path.exists(grp_backup),
+        json.dumps(rows["grp"])[:800],
     )
 
     after = tree_state(hosts_root)

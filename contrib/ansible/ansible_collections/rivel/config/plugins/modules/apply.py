@@ -68,7 +68,8 @@ options:
   backup:
     description:
       - Keep the file as it was under the same name with the extension C(.bak)
-        (C(WIN.INI) is kept as C(WIN.bak)) when rivel changes it (C(/b)).
+        (C(WIN.INI) is kept as C(WIN.bak)) when rivel changes it (C(/b)); a group file is
+        kept under its name with the last letter made C(b) (C(PROGMAN.GRP) as C(PROGMAN.GRb)).
     type: bool
     default: false
   create:
@@ -358,8 +359,11 @@ def apply_hunks(before, hunks):
     return b"".join(out)
 
 
-def backup_name(name):
-    """The name rivel keeps a backup under: the extension of the file name becomes .bak."""
+def backup_name(name, kind="ini"):
+    """The name rivel keeps a backup under: for an INI file the extension becomes .bak, for a
+    group file the last letter of the name becomes b (PROGMAN.GRP is kept as PROGMAN.GRb)."""
+    if kind == "grp":
+        return name[:-1] + "b" if name else name
     dot = name.rfind(".")
     if dot < name.rfind("/") + 1:
         dot = len(name)
@@ -586,7 +590,7 @@ def main():
         afters = snapshot(diffs, runner.cwd)
         result.update(cmd=args, rc=rc, messages=decode(err).splitlines(), stdout=decode(out))
         if p["backup"] and p["kind"] in ("ini", "grp") and diffs:
-            backup = backup_name(os.path.join(runner.cwd, decode(diffs[0]["new"])))
+            backup = backup_name(os.path.join(runner.cwd, decode(diffs[0]["new"])), p["kind"])
             if os.path.exists(backup):
                 result["backup_file"] = backup
 
