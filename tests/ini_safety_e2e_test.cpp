@@ -2,6 +2,8 @@
 // concurrent runs on one file.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -69,6 +71,30 @@ TEST(IniSafety, ReadOnlyDirectoryKeepsTheIniFile) {
     EXPECT_EQ(ReadFile(dir / "ro" / "A.INI"), "[a]\nk=1\n");
     EXPECT_NE(Lf(r.err).find("Copy TMP to INI returns NOT OK\n"), std::string::npos) << r.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "ro"), fs::directory_iterator()), 1);
+}
+
+// A reader that has the INI file open while the run puts the new version in place (on Windows
+// such a reader refuses the rename for as long as it reads) only delays the edit.
+TEST(IniSafety, AReaderHoldingTheFileForAMomentDoesNotStopTheEdit) {
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    // Not handed down to the program (on Windows an inherited handle would be the program's
+    // own, held for its whole run).
+#ifdef _WIN32
+    std::FILE* reader = std::fopen((dir / "A.INI").string().c_str(), "rbN");
+#else
+    std::FILE* reader = std::fopen((dir / "A.INI").string().c_str(), "rbe");
+#endif
+    ASSERT_NE(reader, nullptr);
+    std::thread closer([reader] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        std::fclose(reader);
+    });
+    RunResult r = RunRivel({"/x", "A.INI", "x.cmd"}, dir.path());
+    closer.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "A.INI")), "[a]\nk=2\n");
 }
 
 TEST(IniSafety, PermissionBitsAndLineEndsAreKept) {

@@ -171,11 +171,21 @@ bool PutInPlace(ReplacementFile::State& s) {
         SetFileAttributesA(s.newName.c_str(),
                            s.wanted.mode == 0 ? FILE_ATTRIBUTE_NORMAL : s.wanted.mode);
     }
-    if (!MoveFileExA(s.newName.c_str(), s.target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // A process that has the file open without delete sharing (a reader through the C
+    // library, a login script testing the file) refuses the rename while it reads: such a
+    // refusal is waited out for a moment before it counts.
+    for (int tries = 0;; ++tries) {
+        if (MoveFileExA(s.newName.c_str(), s.target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            break;
+        }
         s.error = GetLastError();
-        s.failed = true;
-        return false;
+        if ((s.error != ERROR_SHARING_VIOLATION && s.error != ERROR_ACCESS_DENIED) ||
+            tries >= 100) {
+            s.failed = true;
+            return false;
+        }
+        Sleep(20);
     }
     s.placed = true;
     UnregisterTempFile(s.registration);
