@@ -157,6 +157,28 @@ TEST(IniRun, SetEnvCommandIsSeenByLaterLines) {
     EXPECT_EQ(Lf(ReadFile(dir / "env.txt")), Sep() == '\\' ? "PROGMAN.EXE\n" : "progman.exe\n");
 }
 
+TEST(IniRun, ExitStatusTellsOfALineThatIsNoCommand) {
+    ScratchDir dir;
+    // A key without its command character, the help's lower-case s, and the same mistake
+    // after a one-line IF: each is dropped, and /x says the CMD file had an error.
+    for (const std::string bad :
+         {"[windows]Beep=no", "s[windows]Beep=BEEPVAR", "IFEXISTFILE A.INI [windows]Beep=no"}) {
+        WriteFile(dir / "A.INI", "[windows]\nBeep=yes\n");
+        WriteFile(dir / "x.cmd", "+[windows]Run=x\n" + bad + "\n");
+        RunResult r = RunRivel({"/!", "/x", "/v1", "A.INI", "x.cmd"}, dir.path());
+        EXPECT_EQ(r.status, 1) << bad << r.err;
+        EXPECT_EQ(Lf(ReadFile(dir / "A.INI")), "[windows]\nBeep=yes\nRun=x\n") << bad;
+        r = RunRivel({"/!", "/v1", "A.INI", "x.cmd"}, dir.path());
+        EXPECT_EQ(r.status, 0) << bad;
+    }
+    // Comments, empty lines and lines of blanks are no errors.
+    WriteFile(dir / "A.INI", "[windows]\nBeep=yes\n");
+    WriteFile(dir / "x.cmd", "; settings\n\n  \t\n+[windows]Beep=no\n");
+    RunResult r = RunRivel({"/!", "/x", "/v1", "A.INI", "x.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "A.INI")), "[windows]\nBeep=no\n");
+}
+
 TEST(IniRun, BadInputNeverCrashes) {
     ScratchDir dir;
     std::string big(1 << 20, 'k');

@@ -201,6 +201,12 @@ void ParseCommand(RunContext& run, const RunOptions& options, CommandStore& stor
         text.remove_prefix(1);
     }
     int code = CommandCode(text);
+    if (code == 15 && !TrimRightView(text).empty()) {
+        // Not a command (a key written without its command character, a mistyped or lower-case
+        // one): the line is dropped without a message, but it is an error of the CMD file all
+        // the same, which /x must not report as a clean run. A line of blanks is no command.
+        NoteFailure(run, RunFailure::CommandError);
+    }
     std::string_view rest = text.empty() ? std::string_view() : text.substr(1);
     std::string_view section, key, value;
     SplitSectionKeyValueView(run, options, rest, section, key, value);

@@ -89,6 +89,24 @@ TEST(ParseCommand, MissingPartsDropTheCommandWithTwoMessages) {
               "Ignoring CMD ADN, Section :   [s]\n");
 }
 
+TEST(ParseCommand, ALineThatIsNoCommandIsDroppedAsAnErrorOfTheFile) {
+    for (const char* line : {"xyz", "[windows]Beep=no", "s[boot]shell=SHELL", "?x[a]k=v", "x"}) {
+        RunContext run;
+        StartLogCapture(run.log);
+        CommandStore store;
+        ParseCommand(run, RunOptions{}, store, line, "");
+        EXPECT_TRUE(store.CommandList.empty()) << line;
+        EXPECT_EQ(TakeLogCapture(run.log), "") << line;
+        EXPECT_EQ(run.failure, static_cast<int>(RunFailure::CommandError)) << line;
+    }
+    for (const char* line : {" ", " \t", "+[a]k=v", "-[a]", "r[]a=b"}) {
+        RunContext run;
+        CommandStore store;
+        ParseCommand(run, RunOptions{}, store, line, "");
+        EXPECT_EQ(run.failure, 0) << line;
+    }
+}
+
 TEST(ParseCommand, ReplaceRecordsNewestFirstInTheDump) {
     RunContext run;
     RunOptions o;
