@@ -37,6 +37,7 @@ const Lines kPage1 = {
     "/p         Preview: show the changes as a diff, change nothing",
     "/x         Tell the outcome by the exit status: 0 ok, 1 command file",
     "           or line error, 2 file not written, 3 wrong command line",
+    "/!         Do not show the banner line",
     "",
 };
 
@@ -257,6 +258,32 @@ const std::vector<ManualSection>& ManualSections() {
              {"system.reg, user.reg, userdef.reg",
               "The registry store on POSIX systems, in the directory named above. rivel changes "
               "nothing while a wineserver holds the prefix."},
+         }},
+        {"NOTES",
+         {
+             {"",
+              "The help pages are those of the first edition. Where they and the program "
+              "differ, the program does as follows."},
+             {"/t",
+              "Shown by the help, but not an option: /t=<char> is reported as an invalid option "
+              "(status 3 with /x)."},
+             {"/o", "Accepted and ignored."},
+             {"/s, /w", "Take one digit from 0 to 9; /w0 edits an INI file."},
+             {"S[section]key=EVar",
+              "The command that sets an environment variable is a capital S. A line that begins "
+              "with a lower-case s, or with any other character that is no command (a key "
+              "written without its command character), is ignored without a message; with /x "
+              "it counts as an error of the command file."},
+             {"}[section]key=value and {[section]key=value", "The same commands as > and <."},
+             {"=",
+              "Written before the command character: the key and its value are written "
+              "separated by a blank instead of =, as in NET.CFG files."},
+             {"IFNEXISTENV <ENVVAR> <command>",
+              "Runs the command when the environment variable does not exist."},
+             {"File names",
+              "On POSIX systems an argument that starts with / and has a second / before its "
+              "first = is a file name, not an option: /etc/app.ini is a file, /n=/etc/base.ini "
+              "an option. A file in the root directory is named as /./app.ini."},
          }},
         {"SECURITY",
          {

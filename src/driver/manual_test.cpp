@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/message_log.h"
 #include "driver/help_text.h"
+#include "driver/option_scan.h"
 
 namespace rivel {
 namespace {
@@ -27,6 +29,29 @@ TEST(ManualPage, SaysWhatTheHelpPagesSay) {
         EXPECT_NE(page.find(std::string("\n") + title + "\n"), std::string::npos) << title;
     }
     EXPECT_NE(page.find(".TP\n.B 3\nwrong command line.\n"), std::string::npos);
+}
+
+// Every option letter the command line takes has its paragraph in the manual, and an option
+// the help shows but the program refuses is said to be none.
+TEST(ManualPage, TellsTheOptionsTheProgramTakes) {
+    const std::string page = ManualPage();
+    for (char letter : std::string("!ABCDEFGHIJKLMNOPQRSTUVWXYZ")) {
+        RunContext run;
+        StartLogCapture(run.log);
+        RunOptions options;
+        ScanOption(run, std::string("/") + letter, options, OptionSource::CommandLine, "");
+        const bool taken = TakeLogCapture(run.log).find("Invalid Option") == std::string::npos;
+        const char lower = letter >= 'A' && letter <= 'Z' ? letter - 'A' + 'a' : letter;
+        const std::string tag = std::string(".TP\n.B /") + lower;
+        const size_t at = page.find(tag);
+        if (taken) {
+            EXPECT_NE(at, std::string::npos) << "option /" << lower << " is not in the manual";
+        } else if (at != std::string::npos) {
+            EXPECT_NE(page.find(tag + "\n" + "Shown by the help, but not an option"),
+                      std::string::npos)
+                << "the manual shows /" << lower << " as an option";
+        }
+    }
 }
 
 TEST(ManualPage, NoTextLineIsTakenForARequestAndAllIsAscii) {
