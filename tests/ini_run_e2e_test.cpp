@@ -82,6 +82,21 @@ TEST(IniRun, BackupReplacesAnOldOne) {
     EXPECT_EQ(ReadFile(dir / "WIN.INI"), "[a]\r\nk=2\r\n");
 }
 
+TEST(IniRun, AFileNamedAsItsOwnBackupIsNotRisked) {
+    ScratchDir dir;
+    WriteFile(dir / "OLD.bak", "[a]\nk=1\n");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    // The backup of OLD.bak would be OLD.bak itself: no copy of the old text could be kept.
+    RunResult r = RunRivel({"/!", "/x", "/b", "OLD.bak", "x.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("No Backup made"), std::string::npos) << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "OLD.bak")), "[a]\nk=1\n");
+    // Without /b it is edited like any other file.
+    r = RunRivel({"/!", "/x", "OLD.bak", "x.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "OLD.bak")), "[a]\nk=2\n");
+}
+
 TEST(IniRun, MissingFilesAndBaseFile) {
     ScratchDir dir;
     WriteFile(dir / "x.cmd", "+[a]k=2\n");

@@ -9,8 +9,10 @@
 #include "platform/file_lock.h"
 #include "platform/file_replace.h"
 #include "platform/files.h"
+#include "platform/name_case.h"
 #include "text/line_io.h"
 #include "text/preview_texts.h"
+#include "text/strings.h"
 #include "text/unified_diff.h"
 
 namespace rivel {
@@ -25,6 +27,13 @@ bool MakeBackup(RunContext& run, const RunOptions& options, const std::string& i
     const int v = options.VerboseMode;
     std::string backup = MakeBackupName(iniFile);
     LogMessage(run.log, v, 9, "Backupname is: ", backup);
+    if (FileNamesIgnoreCase() ? UpperCase(backup) == UpperCase(iniFile) : backup == iniFile) {
+        // A file whose own name is its backup name (X.bak): the copy would be overwritten by
+        // the new version at once, and the old contents kept nowhere.
+        LogMessage(run.log, v, 1, "No Backup made", "the backup name is the file's own name");
+        NoteFailure(run, RunFailure::WriteFailed);
+        return false;
+    }
     LineReader in;
     if (!PathExists(iniFile)) {
         // A file created by this run (/n) has no old contents to keep: it is made all the same.
