@@ -30,8 +30,10 @@ TEST(IcmFile, BundledExampleEditsSeveralFiles) {
     EXPECT_EQ(Lf(ReadFile(dir / "SYSTEM.bak")),
               "[boot]\nshell=progman.exe\n\n[386Enh]\ndevice=*vpicd\n");
     EXPECT_NE(Lf(r.out).find("SITE.ICM: 2 files edited for site north"), std::string::npos);
-    // The assignment line is no invocation: nothing complains about it.
+    // The assignment line is no invocation: nothing complains about it, and the counter
+    // starts from a value of its own.
     EXPECT_EQ(r.err.find("Wrong number of parameters"), std::string::npos);
+    EXPECT_EQ(r.err.find("Variable not found"), std::string::npos) << r.err;
 }
 
 TEST(IcmFile, ErrorCodeOfAnExecuteLineReachesLaterLines) {
