@@ -194,5 +194,27 @@ TEST(KeepLayout, OnAnIcmLineAndForNewSections) {
               "[a]\nx=1   \nz=3\n\n\n; end of a\n[b]\ny=2\n\n[c]\nw=4\n");
 }
 
+TEST(KeepLayout, ALastLineEndedByALoneCrIsNotJoinedToTheLinesAfterIt) {
+    ScratchDir dir;
+    WriteFile(dir / "add.cmd", "+[s]b=2\n");
+    WriteFile(dir / "new.cmd", "+[t]x=1\n");
+    WriteFile(dir / "same.cmd", "+[s]a=1\n");
+    for (const std::string end : {"\r\n", "\n"}) {
+        SCOPED_TRACE(end == "\n" ? "LF" : "CRLF");
+        const std::string before = "[s]" + end + "a=1\r";
+        WriteFile(dir / "key.ini", before);
+        WriteFile(dir / "sec.ini", before);
+        WriteFile(dir / "same.ini", before);
+        RunRivel({"/!", "/k", "key.ini", "add.cmd"}, dir.path());
+        RunRivel({"/!", "/k", "sec.ini", "new.cmd"}, dir.path());
+        RunRivel({"/!", "/k", "same.ini", "same.cmd"}, dir.path());
+        // a=1 keeps its value: its CR becomes a line end of its own.
+        EXPECT_EQ(ReadFile(dir / "key.ini"), "[s]" + end + "a=1\r\nb=2" + end);
+        EXPECT_EQ(ReadFile(dir / "sec.ini"),
+                  "[s]" + end + "a=1\r\n" + end + "[t]" + end + "x=1" + end);
+        EXPECT_EQ(ReadFile(dir / "same.ini"), before);
+    }
+}
+
 }  // namespace
 }  // namespace rivel_test

@@ -218,7 +218,7 @@ void LineWriter::OpenInMemory(std::string lineEnd) {
 
 void LineWriter::Reset(std::string lineEnd, bool inMemory) {
     file_.Abandon();
-    failed_ = conversionFailed_ = lineOpen_ = lastLineEmpty_ = false;
+    failed_ = conversionFailed_ = lineOpen_ = endedByCr_ = lastLineEmpty_ = false;
     linesWritten_ = 0;
     errorText_.clear();
     memory_.clear();
@@ -290,10 +290,13 @@ void LineWriter::WriteLine(const std::string& line) {
 void LineWriter::WriteLine(const std::string& line, const char* lineEnd) {
     if (lineOpen_) {
         Write(lineEnd_);
+    } else if (endedByCr_) {
+        Write("\n");
     }
     Write(line);
     Write(lineEnd);
     lineOpen_ = *lineEnd == '\0';
+    endedByCr_ = std::strcmp(lineEnd, "\r") == 0;
     ++linesWritten_;
     lastLineEmpty_ = line.empty();
 }

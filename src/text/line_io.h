@@ -110,7 +110,8 @@ class LineWriter {
     // byte-order mark is written at once.
     void SetEncoding(TextEncoding encoding);
     // Writes the line and the file's line end. After a line written without a line end, the
-    // file's line end goes first, so that lines never run together.
+    // file's line end goes first, and after one written with a lone CR (a last line as read)
+    // an LF, so that lines never run together.
     void WriteLine(const std::string& line);
     // Writes the line followed by the given line end ("" leaves the line open).
     void WriteLine(const std::string& line, const char* lineEnd);
@@ -145,6 +146,8 @@ class LineWriter {
     bool failed_ = false;
     bool conversionFailed_ = false;
     bool lineOpen_ = false;
+    // The line last written ended with a lone CR, which no reader takes for a line end.
+    bool endedByCr_ = false;
     size_t linesWritten_ = 0;
     bool lastLineEmpty_ = false;
     std::u16string units_;

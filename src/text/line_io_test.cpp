@@ -169,6 +169,23 @@ TEST(LineWriter, WritesTheFilesOwnEncodingAndClosesAnOpenLine) {
     RemoveFile(path, error);
 }
 
+TEST(LineWriter, ALineEndedByALoneCrIsCompletedWhenALineFollows) {
+    std::string path = CreateUniqueFile("", "lineio");
+    LineWriter writer;
+    ASSERT_TRUE(writer.Open(path, "\r\n"));
+    writer.WriteLine("a=1", "\r");
+    writer.WriteLine("b=2");
+    writer.WriteLine("c=3", "\r");
+    EXPECT_TRUE(writer.Close());
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The lone CR stays where nothing follows it.
+    EXPECT_EQ(bytes, "a=1\r\nb=2\r\nc=3\r");
+    EXPECT_EQ(ReadAll(path), (std::vector<std::string>{"a=1", "b=2", "c=3"}));
+    std::string error;
+    RemoveFile(path, error);
+}
+
 TEST(LineWriter, TextThatCannotBeConvertedLeavesTheTargetAsItWas) {
     const std::string bad = "\x81\xFF\xFE";
     std::u16string units;
