@@ -91,6 +91,37 @@ TEST(Preview, LaterIcmLinesSeeWhatEarlierLinesWouldHaveWritten) {
     EXPECT_EQ(Lf(ReadFile(dir / "new.ini")), "[n]\nk=1\nj=2\n");
 }
 
+// A file that an earlier line would have created exists for the later lines whichever way
+// they test for it and whichever name they give it: the one-line IFEXISTFILE and IFNEXISTFILE
+// forms, in the ICM file and in a CMD file, and another spelling of its path.
+TEST(Preview, FilesEarlierLinesWouldCreateExistForEveryTestAndName) {
+    ScratchDir dir;
+    WriteFile(dir / "a.ini", "[s]\nk=1\n");
+    WriteFile(dir / "n1.cmd", "+[n]k=1\n");
+    WriteFile(dir / "n2.cmd", "+[n]j=2\n");
+    WriteFile(dir / "seen.cmd", "+[s]icm=seen\nIFEXISTFILE new.ini +[s]cmd=seen\n");
+    WriteFile(dir / "unseen.cmd", "+[s]icm=unseen\nIFNEXISTFILE new.ini +[s]cmd=unseen\n");
+    WriteFile(dir / "run.icm",
+              "new.ini n1.cmd /n\n"
+              "IFEXISTFILE new.ini a.ini seen.cmd\n"
+              "IFNEXISTFILE new.ini a.ini unseen.cmd\n"
+              "./new.ini n2.cmd\n");
+    RunResult preview = RunRivel({"/p", "/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_EQ(ReadFile(dir / "a.ini"), "[s]\nk=1\n");
+    EXPECT_FALSE(fs::exists(dir / "new.ini"));
+
+    RunResult real = RunRivel({"/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(real.status, 0) << real.err;
+    const std::string a = "[s]\nk=1\nicm=seen\ncmd=seen\n";
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), a);
+    EXPECT_EQ(Lf(ReadFile(dir / "new.ini")), "[n]\nk=1\nj=2\n");
+    EXPECT_EQ(Lf(preview.out), rivel::UnifiedDiff("new.ini", "", "[n]\nk=1\n") +
+                                   rivel::UnifiedDiff("a.ini", "[s]\nk=1\n", a) +
+                                   rivel::UnifiedDiff("./new.ini", "[n]\nk=1\n",
+                                                      "[n]\nk=1\nj=2\n"));
+}
+
 TEST(Preview, GroupRunShowsTheGroupAsText) {
     ScratchDir dir;
     fs::copy_file(Examples() / "DEMO.GRP", dir / "DEMO.GRP");
@@ -104,6 +135,50 @@ TEST(Preview, GroupRunShowsTheGroupAsText) {
     RunRivel({"/g", "DEMO.GRP", "GROUP.CMD"}, dir.path());
     const std::string name = std::string(".") + Sep() + "DEMO.GRP";
     EXPECT_EQ(Lf(preview.out), rivel::UnifiedDiff(name, beforeText, GroupText(dir / "DEMO.GRP")));
+}
+
+// A group that one line of an ICM file would change is seen changed by the lines after it: a
+// second GRP run, a decompile, an edit of the GRI text and its compiling.
+TEST(Preview, LaterIcmLinesSeeTheGroupEarlierLinesWouldHaveWritten) {
+    ScratchDir dir;
+    fs::copy_file(Examples() / "DEMO.GRP", dir / "DEMO.GRP");
+    WriteFile(dir / "one.cmd", "+[Notepad]Path=C:\\ONE\n");
+    WriteFile(dir / "two.cmd", "+[Notepad]Command=PAD.EXE\n");
+    WriteFile(dir / "three.cmd", "+[Calculator]Path=C:\\THREE\n");
+    WriteFile(dir / "run.icm",
+              "/g DEMO.GRP one.cmd\n/g DEMO.GRP two.cmd\n"
+              "/d DEMO.GRP demo.gri\ndemo.gri three.cmd\n/c DEMO.GRP demo.gri\n");
+    const std::string image = ReadFile(dir / "DEMO.GRP");
+    auto text = [&](const std::string& bytes) {
+        rivel::RunContext run;
+        rivel::RunOptions quiet;
+        quiet.VerboseMode = 0;
+        return rivel::JoinLines(rivel::DecompileGrp(run, quiet, bytes, "DEMO.GRP", "").lines, "\n");
+    };
+    RunResult preview = RunRivel({"/p", "/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_EQ(ReadFile(dir / "DEMO.GRP"), image);
+    EXPECT_FALSE(fs::exists(dir / "demo.gri"));
+
+    // The real run, one line at a time, gives each step.
+    std::vector<std::string> steps = {text(image)};
+    for (const char* line : {"/g DEMO.GRP one.cmd\n", "/g DEMO.GRP two.cmd\n"}) {
+        WriteFile(dir / "step.icm", line);
+        EXPECT_EQ(RunRivel({"/x", "/c", "step.icm"}, dir.path()).status, 0);
+        steps.push_back(text(ReadFile(dir / "DEMO.GRP")));
+    }
+    WriteFile(dir / "step.icm", "/d DEMO.GRP demo.gri\ndemo.gri three.cmd\n/c DEMO.GRP demo.gri\n");
+    EXPECT_EQ(RunRivel({"/x", "/c", "step.icm"}, dir.path()).status, 0);
+    steps.push_back(text(ReadFile(dir / "DEMO.GRP")));
+
+    const std::string out = Lf(preview.out);
+    const std::string first = rivel::UnifiedDiff("DEMO.GRP", steps[0], steps[1]);
+    const std::string second = rivel::UnifiedDiff("DEMO.GRP", steps[1], steps[2]);
+    const std::string last = rivel::UnifiedDiff("DEMO.GRP", steps[2], steps[3]);
+    ASSERT_EQ(out.rfind(first + second, 0), 0u) << out;
+    EXPECT_NE(last.find("+Path=C:\\THREE\n"), std::string::npos) << last;
+    ASSERT_GE(out.size(), last.size());
+    EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
 }
 
 TEST(Preview, ProgramsAndOutputFilesAreNamedNotRunFromIcmLines) {

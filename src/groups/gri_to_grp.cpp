@@ -14,6 +14,7 @@
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/unified_diff.h"
 
 namespace rivel {
@@ -80,11 +81,13 @@ void PreviewGroup(RunContext& run, const RunOptions& options, const std::string&
     RunOptions quiet = options;
     quiet.VerboseMode = 0;
     std::string before;
-    if (PathExists(grpFile) && ReadWholeFile(grpFile, before)) {
+    if (ExistsAsLeft(run, grpFile) && ReadBytesAsLeft(run, grpFile, before)) {
         before = JoinLines(DecompileGrp(run, quiet, before, grpFile, "").lines, "\n");
     }
     std::string after = JoinLines(DecompileGrp(run, quiet, image, grpFile, "").lines, "\n");
     WritePreviewText(UnifiedDiff(grpFile, before, after));
+    // The lines that follow in this run see the group as the real run would have left it.
+    KeepPreviewText(run, grpFile, image, TextEncoding::Plain);
 }
 
 }  // namespace
@@ -114,7 +117,7 @@ int CompileGriFile(RunContext& run, RunOptions& options, const std::string& grpF
     try {
         LineReader reader;
         const bool directory = IsDirectory(griFile);
-        if (directory || !reader.Open(griFile)) {
+        if (directory || !OpenAsLeft(run, reader, griFile)) {
             PrintLine("Can't open GRI-File");
             LogMessage(run.log, options.VerboseMode, 1,
                        "Problem: ", directory ? "Is a directory" : reader.ErrorText());

@@ -14,6 +14,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/unified_diff.h"
 
 namespace rivel {
@@ -286,7 +287,7 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
         // The group is read before the GRI file is created, so that naming one file twice
         // cannot empty it before it was read.
         std::string image;
-        bool read = ReadWholeFile(grpFile, image);
+        bool read = ReadBytesAsLeft(run, grpFile, image);
         // The GRI text is written beside its file and put in place whole, and only when the
         // group could be read: a group that cannot be read leaves an existing GRI file alone.
         LineWriter gri;
@@ -316,10 +317,13 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
         bool written = true;
         if (preview) {
             std::string before;
-            if (PathExists(griFile)) {
-                ReadWholeFile(griFile, before);
+            ReadTextAsLeft(run, griFile, before);
+            std::string after = JoinLines(group.lines, NativeLineEnd());
+            WritePreviewText(UnifiedDiff(griFile, before, after));
+            // The lines that follow (an edit of the GRI text, its compiling) read it as written.
+            if (!group.lines.empty()) {
+                KeepPreviewText(run, griFile, std::move(after), TextEncoding::Plain);
             }
-            WritePreviewText(UnifiedDiff(griFile, before, JoinLines(group.lines, NativeLineEnd())));
         } else {
             for (const std::string& line : group.lines) {
                 gri.WriteLine(line);

@@ -7,6 +7,7 @@
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "script/conditions.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 #include "text/tokens.h"
 
@@ -14,11 +15,13 @@ namespace rivel {
 
 namespace {
 
-bool FileExists(const std::string& path) {
+// A file that an earlier step of a preview would have created exists here too, as it does for
+// IF EXIST FILE.
+bool FileExists(RunContext& run, const std::string& path) {
     if (path.find_first_of("*?") != std::string::npos) {
         return false;
     }
-    return PathExists(path);
+    return ExistsAsLeft(run, path);
 }
 
 }  // namespace
@@ -67,7 +70,7 @@ int EvalIfLine(RunContext& run, const RunOptions& options, const std::string& li
     }
     if (word == "IFEXISTFILE" || word == "IFNEXISTFILE") {
         std::string path = NextWord(line, position);
-        bool exists = FileExists(path);
+        bool exists = FileExists(run, path);
         return exists == (word == "IFEXISTFILE") ? 1 : 0;
     }
     LogMessage(run.log, v, 3, "Unknown IF-Token :", word);

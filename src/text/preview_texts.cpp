@@ -1,16 +1,37 @@
 // The files as a preview has left them.
 #include "text/preview_texts.h"
 
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
 #include "platform/files.h"
+#include "platform/name_case.h"
+#include "text/strings.h"
 
 namespace rivel {
 
 namespace {
 
-// The same file under any of its names; a file that does not exist yet by the name given.
+// The same file under any of its names. A file that does not exist yet has no identity: it is
+// known by its full path, so that "new.ini", "./new.ini" and "sub/../new.ini" name one file.
 std::string Key(const std::string& path) {
     std::string identity = FileIdentity(path);
-    return identity.empty() ? "name:" + path : identity;
+    if (!identity.empty()) {
+        return identity;
+    }
+    std::string name = path;
+    try {
+        // A name the system cannot convert (bytes that are no text of its code page) stays
+        // as given.
+        std::error_code error;
+        std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), error);
+        if (!error) {
+            name = full.lexically_normal().string();
+        }
+    } catch (const std::exception&) {
+    }
+    return "name:" + (FileNamesIgnoreCase() ? UpperCase(name) : name);
 }
 
 const std::pair<std::string, TextEncoding>* Kept(const RunContext& run, const std::string& path) {
@@ -41,6 +62,14 @@ bool OpenAsLeft(RunContext& run, LineReader& reader, const std::string& path) {
 
 bool ExistsAsLeft(RunContext& run, const std::string& path) {
     return Kept(run, path) != nullptr || PathExists(path);
+}
+
+bool ReadBytesAsLeft(RunContext& run, const std::string& path, std::string& bytes) {
+    if (const auto* kept = Kept(run, path)) {
+        bytes = kept->first;
+        return true;
+    }
+    return ReadWholeFile(path, bytes);
 }
 
 bool ReadTextAsLeft(RunContext& run, const std::string& path, std::string& text) {

@@ -30,6 +30,10 @@ bool OpenAsLeft(RunContext& run, LineReader& reader, const std::string& path);
 // Whether path names a file, or one a preview would have made.
 bool ExistsAsLeft(RunContext& run, const std::string& path);
 
+// The bytes of path as the run has left it: what a preview would have written there (a group's
+// image), else the file. False when the file cannot be read.
+bool ReadBytesAsLeft(RunContext& run, const std::string& path, std::string& bytes);
+
 // The whole text of path as the run has left it (empty when there is no such file). False when
 // the file exists but cannot be read.
 bool ReadTextAsLeft(RunContext& run, const std::string& path, std::string& text);
