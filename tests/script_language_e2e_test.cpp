@@ -184,6 +184,17 @@ TEST(ScriptLanguage, EnvironmentSubstitution) {
     EXPECT_TRUE(Has(run.Log(), "ENV Var not defined "));
 }
 
+TEST(ScriptLanguage, ValueWithLineEndsStaysOnItsLine) {
+    // An environment value with line ends must not add sections or keys of its own.
+    ScopedEnv lines("RIVEL_E2E_LINES", "one\n[evil]\nx=1");
+    ScriptRun run("[p]\n",
+                  "+[p]env=%RIVEL_E2E_LINES%\n"
+                  "$(V) := $(%RIVEL_E2E_LINES) & -tail\n"
+                  "+[p]var=$(V)\n");
+    EXPECT_EQ(run.ini, "[p]\nenv=one\nvar=one\n");
+    EXPECT_TRUE(Has(run.Log(), "Line end in a variable's value, rest left out: ")) << run.Log();
+}
+
 TEST(ScriptLanguage, HostileLinesNeitherCrashNorHang) {
     const size_t n = 100000;
     std::string parens(n, '(');

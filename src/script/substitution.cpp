@@ -10,6 +10,21 @@ namespace rivel {
 
 namespace {
 
+// A value is inserted up to its first line end. A line never holds one: the rest of the value
+// would otherwise become lines of their own (sections, keys, commands) in what the line writes.
+std::string OneLine(RunContext& run, const RunOptions& options, char marker,
+                    const std::string& name, std::string value) {
+    size_t end = value.find_first_of("\r\n");
+    if (end != std::string::npos) {
+        LogMessage(run.log, options.VerboseMode, 1,
+                   "Line end in a variable's value, rest left out: ",
+                   marker == '%' ? "%" + name + "%" : "$(" + name);
+        NoteFailure(run, RunFailure::CommandError);
+        value.erase(end);
+    }
+    return value;
+}
+
 std::string SubstPercent(RunContext& run, const RunOptions& options, const std::string& source,
                          const EFunc& efunc) {
     const int v = options.VerboseMode;
@@ -38,7 +53,7 @@ std::string SubstPercent(RunContext& run, const RunOptions& options, const std::
                 inside = true;
             } else {
                 inside = false;
-                std::string value = efunc(run, options, name);
+                std::string value = OneLine(run, options, '%', name, efunc(run, options, name));
                 LogMessage(run.log, v, 9, "EFunc variable: ", name);
                 LogMessage(run.log, v, 9, "EFunc returns : ", value);
                 out += value;
@@ -120,7 +135,7 @@ std::string SubstDollar(RunContext& run, const RunOptions& options, const std::s
                 LogMessage(run.log, v, 99, "Nested Var returned : ", name);
             }
             LogMessage(run.log, v, 99, "Envfound : ", name);
-            std::string value = efunc(run, options, name);
+            std::string value = OneLine(run, options, '$', name, efunc(run, options, name));
             LogMessage(run.log, v, 99, "Returned : ", value);
             out += value;
             i = j;

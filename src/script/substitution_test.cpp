@@ -38,6 +38,28 @@ TEST(SubstEnv, ReplacesReferencesAndEscapes) {
     RemoveEnvVar("RIVEL_T_USER");
 }
 
+TEST(SubstVar, ValuesAreInsertedUpToTheirFirstLineEnd) {
+    // A line never holds a line end: the rest of such a value would become lines of its own
+    // in the file written from the line.
+    RunContext run;
+    RunOptions o = Verbose(3);
+    EFunc multiLine = [](RunContext&, const RunOptions&, const std::string& name) {
+        return name.rfind("CR", 0) == 0 ? std::string("one\r\ntwo") : std::string("one\n[x]\nk=v");
+    };
+    StartLogCapture(run.log);
+    EXPECT_EQ(SubstVar(run, o, '%', "+[s]a=%LF%!", multiLine), "+[s]a=one!");
+    EXPECT_EQ(SubstVar(run, o, '$', "+[s]a=$(LF)!$(CR)", multiLine), "+[s]a=one!one");
+    EXPECT_TRUE(Has(TakeLogCapture(run.log), "Line end in a variable's value, rest left out: "));
+    EXPECT_EQ(run.failure, static_cast<int>(RunFailure::CommandError));
+
+    RunContext quiet;
+    EFunc plain = [](RunContext&, const RunOptions&, const std::string&) {
+        return std::string("no line end");
+    };
+    EXPECT_EQ(SubstVar(quiet, o, '$', "$(A)", plain), "no line end");
+    EXPECT_EQ(quiet.failure, 0);
+}
+
 TEST(SubstEnv, UndefinedAndUnbalancedReferences) {
     RunContext run;
     RemoveEnvVar("NOSUCHVAR");
