@@ -4,6 +4,7 @@
 
 #include "base/message_log.h"
 #include "netware/netware.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "registry/registry_ops.h"
 #include "registry/run_registry.h"
@@ -380,6 +381,17 @@ PathParts SplitPath(const std::string& path) {
     return p;
 }
 
+PathParts SplitFileName(const std::string& path) {
+    if (PathSeparator() == '\\') {
+        return SplitPath(path);
+    }
+    // Without drives a name such as "c:1.ini" is all file name: split it as if a directory of
+    // its own stood in front ("./"), then take that directory away again.
+    PathParts p = SplitPath("./" + path);
+    p.directory.erase(0, 2);
+    return p;
+}
+
 std::string EVALSysvar(RunContext& run, const RunOptions& options, const std::string& name) {
     auto after = [&](const std::string& word) { return name.substr(word.size()); };
     if (StartsWith(name, "_INIVALUE")) {
@@ -416,11 +428,11 @@ std::string EVALSysvar(RunContext& run, const RunOptions& options, const std::st
         return PathPart(run, options, after("_FILENAME"), 'F');
     }
     if (name == "_INIFILE" || name == "_CMDFILE") {
-        PathParts p = SplitPath(name == "_INIFILE" ? run.currentIniFile : run.currentCmdFile);
+        PathParts p = SplitFileName(name == "_INIFILE" ? run.currentIniFile : run.currentCmdFile);
         return p.name + p.extension;
     }
     if (name == "_INIPATH" || name == "_CMDPATH") {
-        PathParts p = SplitPath(name == "_INIPATH" ? run.currentIniFile : run.currentCmdFile);
+        PathParts p = SplitFileName(name == "_INIPATH" ? run.currentIniFile : run.currentCmdFile);
         return p.drive + p.directory;
     }
     if (name == "_NW_LOGINNAME") {

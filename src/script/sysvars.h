@@ -21,5 +21,8 @@ struct PathParts {
     std::string extension;
 };
 PathParts SplitPath(const std::string& path);
+// The parts of the name of a file of this platform (the current INI and CMD files): a drive
+// only where the platform has drives.
+PathParts SplitFileName(const std::string& path);
 
 }  // namespace rivel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/test_support.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "registry/hive_store.h"
 
@@ -107,6 +108,21 @@ TEST_F(SysVars, PathParts) {
     EXPECT_EQ(Eval("_INIPATH"), "C:\\WINDOWS\\");
     EXPECT_EQ(Eval("_CMDFILE"), "SETUP.CMD");
     EXPECT_EQ(Eval("_CMDPATH"), "F:/setup/");
+}
+
+TEST_F(SysVars, CurrentFileNamesHaveDrivesOnlyWhereThePlatformHasThem) {
+    run.currentIniFile = "c:1.ini";
+    run.currentCmdFile = "d:x/y.cmd";
+    if (PathSeparator() == '\\') {
+        EXPECT_EQ(Eval("_INIFILE"), "1.ini");
+        EXPECT_EQ(Eval("_INIPATH"), "c:");
+    } else {
+        // "c:1.ini" is a file of the current directory: its name is the whole name.
+        EXPECT_EQ(Eval("_INIFILE"), "c:1.ini");
+        EXPECT_EQ(Eval("_INIPATH"), "");
+    }
+    EXPECT_EQ(Eval("_CMDFILE"), "y.cmd");
+    EXPECT_EQ(Eval("_CMDPATH"), "d:x/");
 }
 
 TEST_F(SysVars, FixedValuesAndUnknownNames) {
