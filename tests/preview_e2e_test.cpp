@@ -116,10 +116,10 @@ TEST(Preview, FilesEarlierLinesWouldCreateExistForEveryTestAndName) {
     const std::string a = "[s]\nk=1\nicm=seen\ncmd=seen\n";
     EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), a);
     EXPECT_EQ(Lf(ReadFile(dir / "new.ini")), "[n]\nk=1\nj=2\n");
-    EXPECT_EQ(Lf(preview.out), rivel::UnifiedDiff("new.ini", "", "[n]\nk=1\n") +
-                                   rivel::UnifiedDiff("a.ini", "[s]\nk=1\n", a) +
-                                   rivel::UnifiedDiff("./new.ini", "[n]\nk=1\n",
-                                                      "[n]\nk=1\nj=2\n"));
+    EXPECT_EQ(Lf(preview.out),
+              rivel::UnifiedDiff("new.ini", "", "[n]\nk=1\n") +
+                  rivel::UnifiedDiff("a.ini", "[s]\nk=1\n", a) +
+                  rivel::UnifiedDiff("./new.ini", "[n]\nk=1\n", "[n]\nk=1\nj=2\n"));
 }
 
 TEST(Preview, GroupRunShowsTheGroupAsText) {
