@@ -249,6 +249,37 @@ TEST_F(Store, DeletesValuesAndLeafKeysOnly) {
               std::string::npos);
 }
 
+// Names differ in case also in the letters of the ANSI code page beyond Latin-1 (S, OE and Z
+// with their lower-case forms, Y with diaeresis): a key or value given in the other case is the
+// one already there, as Wine finds it.
+TEST_F(Store, LettersOfTheCodePageBeyondLatin1MatchTheirOtherCase) {
+    const std::string upper = "\x8a\x8c\x8e\x9f";  // in Windows-1252
+    const std::string lower = "\x9a\x9c\x9e\xff";
+    auto reg = Open();
+    RegKey key = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyCurrentUser, "Software\\" + upper, key), kErrorSuccess);
+    ASSERT_EQ(reg->SetValue(key, "v" + upper, kRegSz, std::string("1", 2)), kErrorSuccess);
+    reg->CloseKey(key);
+    ASSERT_EQ(reg->CreateKey(kHkeyCurrentUser, "Software\\" + lower, key), kErrorSuccess);
+    EXPECT_EQ(reg->SetValue(key, "v" + lower, kRegSz, std::string("2", 2)), kErrorSuccess);
+    reg->CloseKey(key);
+    EXPECT_EQ(Query(*reg, kHkeyCurrentUser, "Software\\" + upper, "v" + upper),
+              std::string("2", 2));
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+
+    auto again = Open();
+    ASSERT_EQ(again->OpenKey(kHkeyCurrentUser, "Software\\" + lower, RegAccess::AllAccess, key),
+              kErrorSuccess);
+    EXPECT_EQ(again->DeleteValue(key, "V" + lower), kErrorSuccess);
+    again->CloseKey(key);
+    EXPECT_EQ(again->DeleteKey(kHkeyCurrentUser, "Software\\" + lower), kErrorSuccess);
+    ASSERT_EQ(again->Flush(), kErrorSuccess);
+    const std::string after = Read(dir / "user.reg");
+    EXPECT_EQ(after.find("\\x160"), std::string::npos) << after;
+    EXPECT_EQ(after.find("\\x161"), std::string::npos) << after;
+    EXPECT_EQ(reports, "");
+}
+
 TEST_F(Store, ReadOnlyHandlesCannotWrite) {
     auto reg = Open();
     RegKey key = 0;

@@ -21,12 +21,24 @@ void AppendHexByte(std::string& out, char byte);
 std::string WideToBytes(std::u16string_view wide);
 std::u16string BytesToWide(std::string_view bytes);
 
-// A unit of a name folded to upper case, as the registry compares names.
+// A unit of a name folded to upper case, as the registry compares names. Every letter of the
+// ANSI code page is folded with its other case: besides ASCII and Latin-1 these are the pairs
+// the code page holds beyond U+00FF (0x8A/0x9A, 0x8C/0x9C, 0x8E/0x9E, 0x9F/0xFF).
 inline char16_t FoldRegUnit(char16_t c) {
     if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
         return static_cast<char16_t>(c - 32);
     }
-    return c == 0xFF ? char16_t{0x178} : c;
+    switch (c) {
+        case 0xFF:
+            return 0x178;
+        case 0x153:  // oe ligature
+        case 0x161:  // s with caron
+            return static_cast<char16_t>(c - 1);
+        case 0x17E:  // z with caron
+            return 0x17D;
+        default:
+            return c;
+    }
 }
 
 // Names of keys and values compare without regard to case: units folded to upper case, then
