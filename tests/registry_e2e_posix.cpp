@@ -80,6 +80,36 @@ TEST_F(RegistryRun, Regedit4FileWithEveryValueForm) {
     EXPECT_FALSE(fs::exists(dir / "store" / "user.reg"));
 }
 
+// Bytes of a hex value go on to the end of its text: a blank among them is an invalid character,
+// reported and failing the run, never an end that drops the bytes after it unseen.
+TEST_F(RegistryRun, HexBytesAfterABlankAreNotDroppedUnreported) {
+    RunResult r = Run("spaced.reg",
+                      "REGEDIT4\n"
+                      "\n"
+                      "[HKEY_LOCAL_MACHINE\\Software\\Firm]\n"
+                      "\"Spaced\"=hex:01, 02,03\n"
+                      "\"Typed\"=hex(3):0a, 0b\n"
+                      "\"Commented\"=hex:01,02 ; two bytes\n"
+                      "\"Trailing\"=hex:01,\n",
+                      {"/x"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "Invalid character found")) << r.err;
+    std::string system = Hive("system.reg");
+    EXPECT_TRUE(Has(system, "\"Spaced\"=hex:\n")) << system;
+    EXPECT_TRUE(Has(system, "\"Typed\"=hex:\n")) << system;
+    EXPECT_TRUE(Has(system, "\"Commented\"=hex:01,02\n")) << system;
+    EXPECT_TRUE(Has(system, "\"Trailing\"=hex:01\n")) << system;
+
+    r = Run("spaced.rcm",
+            "REGEDITCMD1\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Firm]\n"
+            "+\"Plus\"=hex:ff, ee\n",
+            {"/x"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    system = Hive("system.reg");
+    EXPECT_TRUE(Has(system, "\"Plus\"=hex:\n")) << system;
+}
+
 TEST_F(RegistryRun, Regeditcmd1WithScriptAndCommands) {
     WriteHive("user.reg",
               "WINE REGISTRY Version 2\n"

@@ -65,6 +65,13 @@ std::string Token(RunContext& run, const RunOptions& options, const std::string&
     return GetSToken(run, options, line, position);
 }
 
+size_t SkipBlanksFrom(const std::string& line, size_t pos) {
+    while (pos < line.size() && IsBlank(line[pos])) {
+        ++pos;
+    }
+    return pos;
+}
+
 std::string WithNul(const std::string& text) {
     std::string data = text;
     data.push_back('\0');
@@ -475,6 +482,7 @@ ValueTokens SplitValueTokens(RunContext& run, const RunOptions& options, size_t 
     if (CharAt(line, pos) == '=') {
         ++pos;
     }
+    const size_t valueStart = pos;
     if (line.compare(pos, 4, "hex(") == 0) {
         // A token ends after ")", which would cut "hex(2):41,00" short: it runs to a blank.
         size_t end = pos;
@@ -482,8 +490,17 @@ ValueTokens SplitValueTokens(RunContext& run, const RunOptions& options, size_t 
             ++end;
         }
         t.value = line.substr(pos, end - pos);
+        pos = end;
     } else {
         t.value = Token(run, options, line, pos, t.valueQuoted);
+    }
+    uint32_t hexType = 0;
+    size_t prefix = 0;
+    if (!t.valueQuoted && !t.value.empty() && t.value.back() == ',' &&
+        IsHexValueText(t.value, hexType, prefix) && SkipBlanksFrom(line, pos) < line.size()) {
+        // The bytes go on after a blank ("hex:01, 02"): they are read on to it, so that the
+        // blank is reported as an invalid character instead of the bytes after it being lost.
+        t.value = TrimRight(line.substr(valueStart));
     }
     LogMessage(run.log, options.VerboseMode, 99, "Key is", t.name);
     LogMessage(run.log, options.VerboseMode, 99, "Value is", t.value);
