@@ -41,6 +41,7 @@ inline constexpr uint32_t kRegSz = 1;
 inline constexpr uint32_t kRegExpandSz = 2;
 inline constexpr uint32_t kRegBinary = 3;
 inline constexpr uint32_t kRegDword = 4;
+inline constexpr uint32_t kRegLink = 6;
 inline constexpr uint32_t kRegMultiSz = 7;
 
 // True for the types whose data is text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ).

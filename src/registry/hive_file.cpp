@@ -355,6 +355,9 @@ bool Hive::Parse(std::unique_ptr<HiveSource> source, std::string& errorText) {
         }
         gapStart = kNoGap;
         if (line[0] == '#' || line[0] == ';') {
+            if (current != nullptr && line == "#link") {
+                current->link = true;
+            }
             continue;
         }
         if (current == nullptr) {

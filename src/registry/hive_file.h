@@ -86,6 +86,7 @@ struct HiveKey {
     std::string options;   // "#class", "#link" and comment lines of the block, kept when rewritten
     bool changed = false;  // written anew with the current time
     bool deleted = false;
+    bool link = false;  // a "#link" key: opening it leads to the key its SymbolicLinkValue names
 };
 
 class Hive {

@@ -164,7 +164,8 @@ class HiveStore : public RegistryService {
         if (t.usersRoot) {
             h.usersRoot = true;
         } else {
-            HiveKey* node = Hive::FindPath(*t.start, t.path);
+            bool created = false;
+            HiveKey* node = Walk(*t.slot, *t.start, t.path, false, created);
             if (node == nullptr) {
                 return kErrorFileNotFound;
             }
@@ -192,7 +193,7 @@ class HiveStore : public RegistryService {
             return kErrorSuccess;
         }
         bool created = false;
-        HiveKey* node = CreatePath(*t.start, t.path, created);
+        HiveKey* node = Walk(*t.slot, *t.start, t.path, true, created);
         if (node == nullptr) {
             return kErrorInvalidParameter;
         }
@@ -287,7 +288,22 @@ class HiveStore : public RegistryService {
         if (!t.writable) {
             return kErrorAccessDenied;
         }
-        HiveKey* node = Hive::FindPath(*t.start, t.path);
+        // The keys on the way are followed where they are links; the key named is the one
+        // deleted, a link itself included.
+        std::u16string_view path = t.path;
+        while (!path.empty() && path.back() == u'\\') {
+            path.remove_suffix(1);
+        }
+        const size_t cut = path.rfind(u'\\');
+        bool created = false;
+        HiveKey* parent = cut == std::u16string_view::npos
+                              ? t.start
+                              : Walk(*t.slot, *t.start, path.substr(0, cut), false, created);
+        HiveKey* node =
+            parent == nullptr
+                ? nullptr
+                : Hive::FindSubKey(*parent,
+                                   path.substr(cut == std::u16string_view::npos ? 0 : cut + 1));
         if (node == nullptr) {
             return kErrorFileNotFound;
         }
@@ -545,7 +561,8 @@ class HiveStore : public RegistryService {
         if (t.usersRoot) {
             return kErrorAccessDenied;
         }
-        node = Hive::FindPath(*t.start, t.path);
+        bool created = false;
+        node = Walk(*t.slot, *t.start, t.path, false, created);
         slot = t.slot;
         return node == nullptr ? kErrorFileNotFound : kErrorSuccess;
     }
@@ -560,7 +577,7 @@ class HiveStore : public RegistryService {
         }
         slot = t.slot;
         bool created = false;
-        node = CreatePath(*t.start, t.path, created);
+        node = Walk(*slot, *t.start, t.path, true, created);
         if (node == nullptr) {
             return kErrorInvalidParameter;
         }
@@ -568,6 +585,63 @@ class HiveStore : public RegistryService {
             slot->journal.push_back({Change::CreateKey, node, {}});
         }
         return kErrorSuccess;
+    }
+
+    // The key at path below from as Wine opens it: a "#link" key met on the way, or at its end,
+    // leads to the key its SymbolicLinkValue names. With create, missing keys are made (below
+    // the target of a link too). nullptr when a key is missing, or a link leads outside the file
+    // or round in a circle.
+    HiveKey* Walk(Slot& slot, HiveKey& from, std::u16string_view path, bool create, bool& created,
+                  int hops = 0) {
+        HiveKey* node = &from;
+        for (auto part : SplitRegPath(path)) {
+            HiveKey* sub = Hive::FindSubKey(*node, part);
+            if (sub == nullptr && create) {
+                sub = Hive::AddSubKey(*node, part);
+                created = created || sub != nullptr;
+            }
+            if (sub == nullptr) {
+                return nullptr;
+            }
+            if (sub->link) {
+                sub = LinkTarget(slot, *sub, create, created, hops + 1);
+                if (sub == nullptr) {
+                    return nullptr;
+                }
+            }
+            node = sub;
+        }
+        return node;
+    }
+
+    HiveKey* LinkTarget(Slot& slot, HiveKey& link, bool create, bool& created, int hops) {
+        constexpr int kMaxHops = 16;
+        if (hops > kMaxHops || !slot.hive->LoadValues(link)) {
+            return nullptr;
+        }
+        HiveValue* value = Hive::FindValue(link, u"SymbolicLinkValue");
+        const HiveValueText* text = value != nullptr ? slot.hive->ValueOf(link, *value) : nullptr;
+        if (text == nullptr || text->type != kRegLink) {
+            return nullptr;
+        }
+        std::u16string target = BytesToWide(text->data);
+        while (!target.empty() && target.back() == u'\0') {
+            target.pop_back();
+        }
+        // The file's base as the header names it ("REGISTRY\\Machine"), unescaped.
+        std::u16string base = u"\\";
+        for (const char* c = slot.base; *c != '\0'; ++c) {
+            if (!(c[0] == '\\' && c[1] == '\\')) {
+                base.push_back(static_cast<char16_t>(*c));
+            }
+        }
+        if (target.size() < base.size() ||
+            CompareRegNames(std::u16string_view(target).substr(0, base.size()), base) != 0 ||
+            (target.size() > base.size() && target[base.size()] != u'\\')) {
+            return nullptr;  // another file's key: not followed
+        }
+        return Walk(slot, slot.hive->Root(), std::u16string_view(target).substr(base.size()),
+                    create, created, hops);
     }
 
     static HiveKey* CreatePath(HiveKey& from, std::u16string_view path, bool& created) {

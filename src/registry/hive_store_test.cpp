@@ -280,6 +280,62 @@ TEST_F(Store, LettersOfTheCodePageBeyondLatin1MatchTheirOtherCase) {
     EXPECT_EQ(reports, "");
 }
 
+// A "#link" key, as Wine makes Software\Wow6432Node\Classes, leads to the key it names: keys and
+// values given through it are those of its target, as Wine's own programs see them.
+TEST_F(Store, LinkKeysLeadToTheKeyTheyName) {
+    std::string target;
+    for (char c : std::string("\\Registry\\Machine\\Software\\Classes\\Wow6432Node")) {
+        target += (target.empty() ? "" : ",");
+        AppendHexByte(target, c);
+        target += ",00";
+    }
+    Write(dir / "system.reg",
+          "WINE REGISTRY Version 2\n"
+          ";; All keys relative to \\\\Machine\n"
+          "\n"
+          "#arch=win64\n"
+          "\n"
+          "[Software\\\\Classes\\\\Wow6432Node\\\\Old] 1796619566\n"
+          "#time=1dd8607bb8e5c92\n"
+          "\"Gone\"=\"x\"\n"
+          "\n"
+          "[Software\\\\Wow6432Node\\\\Classes] 1796619566\n"
+          "#time=1dd8607bb8e5c92\n"
+          "#link\n"
+          "\"SymbolicLinkValue\"=hex(6):" +
+              target + "\n");
+    auto reg = Open();
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "Software\\Wow6432Node\\Classes\\Old", "Gone"),
+              std::string("x", 2));
+    RegKey key = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyLocalMachine, "Software\\Wow6432Node\\Classes\\New", key),
+              kErrorSuccess);
+    EXPECT_EQ(reg->SetValue(key, "v", kRegSz, std::string("1", 2)), kErrorSuccess);
+    reg->CloseKey(key);
+    ASSERT_EQ(reg->CreateKey(kHkeyLocalMachine, "Software\\Wow6432Node\\Classes", key),
+              kErrorSuccess);
+    EXPECT_EQ(reg->SetValue(key, "OnTarget", kRegSz, std::string("2", 2)), kErrorSuccess);
+    reg->CloseKey(key);
+    EXPECT_EQ(reg->DeleteKey(kHkeyLocalMachine, "Software\\Wow6432Node\\Classes\\Old"),
+              kErrorSuccess);
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\New", "v"),
+              std::string("1", 2));
+    EXPECT_EQ(Query(*reg, kHkeyLocalMachine, "Software\\Classes\\Wow6432Node", "OnTarget"),
+              std::string("2", 2));
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+    const std::string after = Read(dir / "system.reg");
+    EXPECT_NE(after.find("[Software\\\\Classes\\\\Wow6432Node\\\\New] "), std::string::npos)
+        << after;
+    EXPECT_EQ(after.find("[Software\\\\Wow6432Node\\\\Classes\\\\New]"), std::string::npos)
+        << after;
+    EXPECT_EQ(after.find("Old"), std::string::npos) << after;
+    // The link itself is written back as it was, its value and only it.
+    EXPECT_NE(after.find("#link\n\"SymbolicLinkValue\"=hex(6):" + target.substr(0, 20)),
+              std::string::npos)
+        << after;
+    EXPECT_EQ(reports, "");
+}
+
 TEST_F(Store, ReadOnlyHandlesCannotWrite) {
     auto reg = Open();
     RegKey key = 0;
