@@ -179,5 +179,34 @@ TEST(GroupRun, GroupThatCannotBeReadWholeIsLeftAsItWas) {
     }
 }
 
+// An item that the GRI text cannot give back as it was read: compiling the edited text would
+// change or drop it, though the CMD file never named it.
+TEST(GroupRun, GroupTheGriTextCannotHoldIsLeftAsItWas) {
+    ScratchDir dir;
+    WriteFile(dir / "g.gri",
+              "[Group Info]\nPRGName=G\n[CALC.EXE]\nIconTitle=Calc\nCommand=CALC.EXE\n"
+              "[GI.EXE]\nIconTitle=Group Info\nCommand=GI.EXE\nPath=C:\\GI\n");
+    RunRivel({"/!", "/s2", "/c", "titled.grp", "g.gri"}, dir.path());
+    WriteFile(dir / "g.gri",
+              "[Group Info]\nPRGName=G\n[Calc]\nCommand=CALC.EXE\n"
+              "[Notes#Minimized=1]\nCommand=NOTEPAD.EXE\n");
+    RunRivel({"/!", "/c", "split.grp", "g.gri"}, dir.path());
+    std::string split = ReadFile(dir / "split.grp");
+    size_t hash = split.find('#');
+    ASSERT_NE(hash, std::string::npos);
+    split[hash] = '\n';  // a title holding a line end
+    WriteFile(dir / "split.grp", split);
+    WriteFile(dir / "e.cmd", "+[Calc]IconPosX=5\n");
+    for (const char* grp : {"titled.grp", "split.grp"}) {
+        const std::string before = ReadFile(dir / grp);
+        ASSERT_FALSE(before.empty());
+        RunResult r = RunRivel({"/!", "/x", "/g", grp, "e.cmd"}, dir.path());
+        EXPECT_EQ(r.status, 1) << grp;
+        EXPECT_EQ(ReadFile(dir / grp), before) << grp;
+        EXPECT_NE(r.err.find("Not writable as GRI text :PRG Item Nr. 1"), std::string::npos)
+            << r.err;
+    }
+}
+
 }  // namespace
 }  // namespace rivel_test

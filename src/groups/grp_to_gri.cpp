@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "text/line_io.h"
 #include "text/preview_texts.h"
+#include "text/strings.h"
 #include "text/unified_diff.h"
 
 namespace rivel {
@@ -130,6 +131,12 @@ ItemTexts ApplySwapMode(RunContext& run, const RunOptions& o, const std::string&
     return t;
 }
 
+// A text that a GRI line cannot hold as it stands: an LF splits the line, and a CR is read as
+// part of a line end or dropped as a trailing blank.
+bool HoldsLineEnd(const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
 void AddIfSet(std::vector<std::string>& lines, const char* key, const std::string& value) {
     if (!value.empty()) {
         lines.push_back(key + value);
@@ -202,6 +209,9 @@ DecompiledGroup DecompileGrp(RunContext& run, const RunOptions& o, std::string_v
         out.console.push_back("Inputfile error reading GRP Header");
     }
     g.push_back("PRGName=" + groupName);
+    if (HoldsLineEnd(groupName)) {
+        out.unwritable.push_back("PRGName");
+    }
 
     std::optional<TagList> tags;
     uint16_t count = word(kGrpItemCount);
@@ -254,8 +264,14 @@ DecompiledGroup DecompileGrp(RunContext& run, const RunOptions& o, std::string_v
 
         LogMessage(run.log, o.VerboseMode, 9, "Icontitle is : ", title);
         ItemTexts t = ApplySwapMode(run, o, title, commandLine);
+        const std::string sectionLine = "[" + t.section + "]";
+        if (EqualsIgnoreCase(sectionLine, "[Group Info]") || HoldsLineEnd(t.section) ||
+            HoldsLineEnd(t.title) || HoldsLineEnd(t.exeDir) || HoldsLineEnd(t.command) ||
+            HoldsLineEnd(iconPath) || HoldsLineEnd(path)) {
+            out.unwritable.push_back("PRG Item Nr. " + std::to_string(i));
+        }
         g.push_back("");
-        g.push_back("[" + t.section + "]");
+        g.push_back(sectionLine);
         g.push_back("IconFile=" + iconPath);
         g.push_back("IconPosX=" + Unsigned(word(offset + kItemIconX)));
         g.push_back("IconPosY=" + Unsigned(word(offset + kItemIconY)));
@@ -345,8 +361,13 @@ bool GrpToGri(RunContext& run, const RunOptions& options, const std::string& grp
             std::fputc('\n', stdout);
         }
         std::fflush(stdout);
-        // A group that was not read whole (not a group file, or damaged) gives no usable text.
-        return written && !group.lines.empty() && group.console.empty();
+        for (const std::string& what : group.unwritable) {
+            LogMessage(run.log, options.VerboseMode, 1,
+                       "GRP-DC    : Not writable as GRI text :", what);
+        }
+        // A group that was not read whole (not a group file, or damaged), or that the text cannot
+        // give back, gives no usable text.
+        return written && !group.lines.empty() && group.console.empty() && group.unwritable.empty();
     } catch (const std::bad_alloc&) {
         std::printf("Not enough memory\n");
         std::fflush(stdout);

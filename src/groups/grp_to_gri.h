@@ -25,6 +25,10 @@ ProgramPath SplitProgramPath(std::string_view path);
 struct DecompiledGroup {
     std::vector<std::string> lines;
     std::vector<std::string> console;
+    // What the GRI text cannot give back as it was read ("PRGName", "PRG Item Nr. 3"): a text
+    // that holds a line end, or an item whose section line reads as the group's own header.
+    // Compiling such a text would change or lose that item.
+    std::vector<std::string> unwritable;
 };
 
 // Decompiles a GRP image held in memory. Every read is bounded by the image; damaged parts are

@@ -216,6 +216,27 @@ TEST(DecompileGrp, DamagedItemsAreReportedAndLeftOut) {
     EXPECT_EQ(items.find("[B]"), std::string::npos);
 }
 
+TEST(DecompileGrp, TextsTheGriTextCannotHoldAreNamed) {
+    GroupDef g = NotepadGroup();
+    g.items.push_back(Item("Calc", "CALC.EXE", ""));
+    EXPECT_TRUE(Decompile(Image(g)).unwritable.empty());
+    // A line end in any text, or an item whose section line reads as the group's header.
+    GroupDef bad = g;
+    bad.name = "Tools\r\n[Evil]";
+    bad.items[0].title = "group info";
+    bad.items[1].iconFile = "CALC.ICO\r";
+    EXPECT_EQ(Decompile(Image(bad)).unwritable,
+              (std::vector<std::string>{"PRGName", "PRG Item Nr. 0", "PRG Item Nr. 1"}));
+    bad = g;
+    bad.items[1].path = "C:\\A\nB";
+    EXPECT_EQ(Decompile(Image(bad)).unwritable, std::vector<std::string>{"PRG Item Nr. 1"});
+    // The section line depends on the swap mode: with /s it is the command line.
+    bad = g;
+    bad.items[1].command = "Group Info";
+    EXPECT_TRUE(Decompile(Image(bad), 0).unwritable.empty());
+    EXPECT_EQ(Decompile(Image(bad), 1).unwritable, std::vector<std::string>{"PRG Item Nr. 1"});
+}
+
 TEST(DecompileGrp, HugeItemCountStopsAtTheEndOfTheTable) {
     std::string image = Image(NotepadGroup());
     SetWord(image, kGrpItemCount, 0xFFFF);
