@@ -284,6 +284,14 @@ const std::vector<ManualSection>& ManualSections() {
               "On POSIX systems an argument that starts with / and has a second / before its "
               "first = is a file name, not an option: /etc/app.ini is a file, /n=/etc/base.ini "
               "an option. A file in the root directory is named as /./app.ini."},
+             {"$(_REGCONTEXTVALUE[...]...) and $(_REGCONTEXTSUBKEY[...]...)",
+              "The key found is given as a key line of a registry command file: its path joined "
+              "to the start key with a \\, as in [HKEY_LOCAL_MACHINE\\Software\\Firm] for "
+              "the subkey Firm of HKEY_LOCAL_MACHINE\\Software (the first edition wrote "
+              "[HKEY_LOCAL_MACHINE\\SoftwareFirm], a key that does not exist)."},
+             {"Variables",
+              "A variable's value is inserted up to its first line end; the rest is left out "
+              "and reported, so that one line of a command file stays one line."},
          }},
         {"SECURITY",
          {
