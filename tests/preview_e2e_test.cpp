@@ -122,6 +122,40 @@ TEST(Preview, FilesEarlierLinesWouldCreateExistForEveryTestAndName) {
                   rivel::UnifiedDiff("./new.ini", "[n]\nk=1\n", "[n]\nk=1\nj=2\n"));
 }
 
+// A wildcard name of a later line matches the files earlier lines would have created, in the
+// place the directory's listing gives them, and only those in its directory with a matching name.
+TEST(Preview, WildcardsMatchFilesEarlierLinesWouldCreate) {
+    ScratchDir dir;
+    fs::create_directory(dir / "sub");
+    WriteFile(dir / "a.ini", "[A]\nk=1\n");
+    WriteFile(dir / "c.ini", "[A]\nk=3\n");
+    WriteFile(dir / "c.cmd", "+[A]k=2\n");
+    WriteFile(dir / "d.cmd", "+[A]z=9\n");
+    WriteFile(dir / "r.icm",
+              "b.ini c.cmd /n\nb.txt c.cmd /n\nsub/s.ini c.cmd /n\n*.ini d.cmd\nsub/*.ini d.cmd\n");
+    RunResult preview = RunRivel({"/p", "/x", "/c", "r.icm"}, dir.path());
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    for (const char* made : {"b.ini", "b.txt", "sub/s.ini"}) {
+        EXPECT_FALSE(fs::exists(dir / made)) << made;
+    }
+
+    RunResult real = RunRivel({"/x", "/c", "r.icm"}, dir.path());
+    EXPECT_EQ(real.status, 0) << real.err;
+    const std::string made = "[A]\nk=2\n", edited = "[A]\nk=2\nz=9\n";
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[A]\nk=1\nz=9\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "b.ini")), edited);
+    EXPECT_EQ(Lf(ReadFile(dir / "c.ini")), "[A]\nk=3\nz=9\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "b.txt")), made);
+    EXPECT_EQ(Lf(ReadFile(dir / "sub" / "s.ini")), edited);
+    EXPECT_EQ(Lf(preview.out), rivel::UnifiedDiff("b.ini", "", made) +
+                                   rivel::UnifiedDiff("b.txt", "", made) +
+                                   rivel::UnifiedDiff("sub/s.ini", "", made) +
+                                   rivel::UnifiedDiff("a.ini", "[A]\nk=1\n", "[A]\nk=1\nz=9\n") +
+                                   rivel::UnifiedDiff("b.ini", made, edited) +
+                                   rivel::UnifiedDiff("c.ini", "[A]\nk=3\n", "[A]\nk=3\nz=9\n") +
+                                   rivel::UnifiedDiff("sub/s.ini", made, edited));
+}
+
 TEST(Preview, GroupRunShowsTheGroupAsText) {
     ScratchDir dir;
     fs::copy_file(Examples() / "DEMO.GRP", dir / "DEMO.GRP");

@@ -4,10 +4,35 @@
 #include "base/message_log.h"
 #include "platform/dir_search.h"
 #include "platform/files.h"
+#include "text/preview_texts.h"
 
 namespace rivel {
 
 namespace {
+
+// The entries of the directory search by pattern (whose last component starts after prefix).
+// A preview adds the files that earlier steps would have made there and that match, each where
+// the directory's listing would give it, so that the later steps go over the same files as the
+// real run.
+std::vector<DirEntry> SearchAsLeft(RunContext& run, const RunOptions& o, const std::string& pattern,
+                                   const std::string& prefix) {
+    std::vector<DirEntry> found = SearchDirectory(pattern);
+    if (o.Preview != 1) {
+        return found;
+    }
+    const std::string mask = pattern.substr(prefix.size());
+    for (const std::string& name : NewFilesAsLeft(run, prefix)) {
+        if (!WildcardMatch(mask, name)) {
+            continue;
+        }
+        auto at = found.begin();
+        while (at != found.end() && !ListedBefore(name, at->name)) {
+            ++at;
+        }
+        found.insert(at, DirEntry{name, false});
+    }
+    return found;
+}
 
 bool IsWildcard(char c) {
     return c == '*' || c == '?';
@@ -53,7 +78,7 @@ void ExpandFrom(RunContext& run, RunOptions& o, const std::string& name1, const 
     }
     LogMessage(run.log, o.VerboseMode, 99, "wildcard not in filename", "Searching subdirs");
 
-    for (const DirEntry& entry : SearchDirectory(pattern)) {
+    for (const DirEntry& entry : SearchAsLeft(run, o, pattern, prefix)) {
         std::string candidate = prefix + entry.name;
         if (run.Ended()) {
             return;  // a fatal error ends the run: no further matches

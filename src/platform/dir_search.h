@@ -16,6 +16,11 @@ struct DirEntry {
 // directories are skipped. On POSIX the result is in byte order of the names.
 std::vector<DirEntry> SearchDirectory(const std::string& pattern);
 
+// Whether a listing of one directory gives name a before name b: byte order on POSIX, as
+// SearchDirectory sorts; on Windows the order in which NTFS keeps names, without regard to case
+// (other file systems list in an order of their own, which no name tells).
+bool ListedBefore(const std::string& a, const std::string& b);
+
 // True when name matches pattern, "*" standing for any run of characters and "?" for one, with
 // names compared as the platform's file system compares them.
 bool WildcardMatch(const std::string& pattern, const std::string& name);

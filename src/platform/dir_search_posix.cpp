@@ -13,6 +13,10 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
     return WildcardMatchCase(pattern, name, false);
 }
 
+bool ListedBefore(const std::string& a, const std::string& b) {
+    return a < b;
+}
+
 std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
     std::vector<DirEntry> found;
     size_t slash = pattern.rfind('/');
@@ -43,7 +47,7 @@ std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
     }
     ::closedir(d);
     std::sort(found.begin(), found.end(),
-              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+              [](const DirEntry& a, const DirEntry& b) { return ListedBefore(a.name, b.name); });
     return found;
 }
 

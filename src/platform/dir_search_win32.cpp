@@ -10,6 +10,20 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
     return WildcardMatchCase(pattern, name, true);
 }
 
+bool ListedBefore(const std::string& a, const std::string& b) {
+    auto upper = [](char c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        return u >= 'a' && u <= 'z' ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+    };
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        if (upper(a[i]) != upper(b[i])) {
+            return upper(a[i]) < upper(b[i]);
+        }
+    }
+    return a.size() < b.size();
+}
+
 std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
     std::vector<DirEntry> found;
     if (pattern.find('\0') != std::string::npos) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/run_context.h"
 #include "text/line_io.h"
@@ -17,6 +18,8 @@ namespace rivel {
 struct PreviewTexts {
     // By the file's identity (or its name while it does not exist): its text and encoding.
     std::map<std::string, std::pair<std::string, TextEncoding>> files;
+    // The files kept while they did not exist, by the same key: their full path as named.
+    std::map<std::string, std::string> newFiles;
 };
 
 // Keeps the text a preview would have written to path.
@@ -29,6 +32,10 @@ bool OpenAsLeft(RunContext& run, LineReader& reader, const std::string& path);
 
 // Whether path names a file, or one a preview would have made.
 bool ExistsAsLeft(RunContext& run, const std::string& path);
+
+// The names (the last component alone) of the files that a preview would have made in
+// directory and that do not exist on disk, in byte order. "" is the current directory.
+std::vector<std::string> NewFilesAsLeft(const RunContext& run, const std::string& directory);
 
 // The bytes of path as the run has left it: what a preview would have written there (a group's
 // image), else the file. False when the file cannot be read.
