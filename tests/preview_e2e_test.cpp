@@ -242,6 +242,36 @@ TEST(Preview, ProgramsAndOutputFilesAreNamedNotRunFromIcmLines) {
               all.out.rfind("preview: programs are not run"));
 }
 
+// The output file that an O line would write is read by the later lines of the run: as the CMD
+// file of an INI run and as an ICM file. A preview still names it rather than showing it.
+TEST(Preview, OutputFilesOfEarlierLinesAreReadByLaterLines) {
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", "[A]\nk=1\n");
+    WriteFile(dir / "mk.cmd", "OGEN.CMD\nW+[A]j=$(_INIVALUE[A]k)0\nOGEN.ICM\nWA.INI GEN.CMD\n");
+    WriteFile(dir / "r.icm", "A.INI mk.cmd\nA.INI GEN.CMD\n/c GEN.ICM\n");
+    RunResult preview = RunRivel({"/p", "/x", "/c", "r.icm"}, dir.path());
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_FALSE(fs::exists(dir / "GEN.CMD"));
+    EXPECT_FALSE(fs::exists(dir / "GEN.ICM"));
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[A]\nk=1\n");
+
+    RunResult real = RunRivel({"/x", "/c", "r.icm"}, dir.path());
+    EXPECT_EQ(real.status, 0) << real.err;
+    const std::string once = Lf(ReadFile(dir / "A.INI"));
+    EXPECT_NE(once, "[A]\nk=1\n");
+    EXPECT_NE(once.find("=10\n"), std::string::npos) << once;
+    // The real run's two steps: GEN.CMD applied once directly, then again through GEN.ICM.
+    WriteFile(dir / "A.INI", "[A]\nk=1\n");
+    EXPECT_EQ(RunRivel({"/x", "A.INI", "GEN.CMD"}, dir.path()).status, 0);
+    const std::string first = Lf(ReadFile(dir / "A.INI"));
+    EXPECT_EQ(RunRivel({"/x", "A.INI", "GEN.CMD"}, dir.path()).status, 0);
+    const std::string second = Lf(ReadFile(dir / "A.INI"));
+    EXPECT_EQ(once, second);
+    EXPECT_EQ(Lf(preview.out), "would write: GEN.CMD\nwould write: GEN.ICM\n" +
+                                   rivel::UnifiedDiff("A.INI", "[A]\nk=1\n", first) +
+                                   rivel::UnifiedDiff("A.INI", first, second));
+}
+
 TEST(ExitStatus, EachStatusOfTheTable) {
     ScratchDir dir;
     WriteFile(dir / "a.ini", "[s]\nk=1\n");

@@ -137,6 +137,40 @@ TEST_F(RegistryPreview, PreviewChangesNothingAndShowsTheDiffOfTheRealRun) {
     EXPECT_EQ(again.out.find("--- registry"), std::string::npos) << again.out;
 }
 
+// An output file that an O line would have written is read by the tests of the lines after it,
+// as they read it in the real run.
+TEST_F(RegistryPreview, LaterLinesReadTheOutputFileAsItWouldBeWritten) {
+    const std::string rcm =
+        "REGEDITCMD1\n"
+        "Oout.ini\nW[A]\nWk=1\n"
+        "Oother.txt\n"
+        "IF INFILE out.ini KEY [A] K\n"
+        "[HKEY_CURRENT_USER\\Software\\RivelTest\\Firm]\n"
+        "\"Seen\"=\"yes\"\n"
+        "ENDIF\n";
+    const std::vector<std::string> keys = {"HKEY_CURRENT_USER\\Software\\RivelTest\\Firm"};
+    ASSERT_EQ(Run("seed.reg", "REGEDIT4\n[" + keys[0] + "]\n\"A\"=\"1\"\n").status, 0);
+    const std::string before = Export(keys);
+    RunResult preview = Run("out.reg", rcm, {"/p", "/x"});
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_FALSE(fs::exists(dir / "out.ini"));
+    EXPECT_EQ(Export(keys), before);
+
+    RunResult real = RunRivel({"/x", "/r", "out.reg"}, dir.path());
+    EXPECT_EQ(real.status, 0) << real.err;
+    const std::string after = Export(keys);
+    EXPECT_NE(after.find("\"Seen\"=\"yes\""), std::string::npos) << after;
+    auto named = [](std::string text) {
+        for (char& c : text) {
+            c = Sep() == '\\' ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+        }
+        return text;
+    };
+    EXPECT_EQ(Lf(preview.out), "would write: " + named("out.ini") +
+                                   "\nwould write: " + named("other.txt") + "\n" +
+                                   rivel::UnifiedDiff("registry", before, after));
+}
+
 TEST_F(RegistryPreview, ExitStatusTellsWhatFailed) {
     const std::string good =
         "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RivelTest\\Firm]\n\"A\"=\"1\"\n";

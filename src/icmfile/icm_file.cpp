@@ -11,6 +11,7 @@
 #include "script/substitution.h"
 #include "script/user_vars.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 #include "text/tokens.h"
 
@@ -76,7 +77,7 @@ void ProcessIcmLines(RunContext& run, RunOptions& options, const std::string& ic
     IfStack stack;
     LogMessage(run.log, options.VerboseMode, 5, "ICM-File  : ", icmFile);
     LineReader reader;
-    if (!reader.Open(icmFile)) {
+    if (!OpenAsLeft(run, reader, icmFile)) {
         LogMessage(run.log, options.VerboseMode, 1, "ICMFile open returns BAD for :", icmFile);
         if (PathExists(icmFile)) {
             LogMessage(run.log, options.VerboseMode, 1, "Problem: ", reader.ErrorText());

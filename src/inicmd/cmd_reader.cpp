@@ -19,14 +19,15 @@
 #include "script/substitution.h"
 #include "script/user_vars.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 
 namespace rivel {
 
 namespace {
 
-// The output file of O and W lines.
-// The output file of O and W lines; a preview only names it.
+// The output file of O and W lines. A preview names it and writes it in memory only, where
+// the later steps of the run read it as the file the real run would have left.
 struct OutputFile {
     LineWriter writer;
     std::string name;
@@ -36,6 +37,14 @@ struct OutputFile {
 // Puts the output file in place; a failed write (a full disk) is reported, and the file then
 // keeps what it had before.
 void CloseOutput(RunContext& run, const RunOptions& options, OutputFile& file) {
+    if (file.previewed) {
+        if (file.writer.IsOpen() && file.writer.Close()) {
+            KeepPreviewText(run, file.name, file.writer.Text(), TextEncoding::Plain);
+        }
+        file.writer.Abandon();
+        file.previewed = false;
+        return;
+    }
     if (file.writer.IsOpen() && !file.writer.Close()) {
         LogMessage(run.log, options.VerboseMode, 1, "Write Outfile failed : ", file.name);
         LogMessage(run.log, options.VerboseMode, 1, "Problem: ", file.writer.ErrorText());
@@ -48,9 +57,6 @@ void OutputLine(RunContext& run, const RunOptions& options, OutputFile& file,
     const int v = options.VerboseMode;
     LineWriter& output = file.writer;
     LogMessage(run.log, v, 9, "CMD-File  : ", "Write Output command");
-    if (file.previewed) {
-        return;
-    }
     if (!output.IsOpen()) {
         LogMessage(run.log, v, 1, "CMD-File  : ", "Output file is not open");
         NoteFailure(run, RunFailure::CommandError);
@@ -79,6 +85,7 @@ void OpenOutput(RunContext& run, const RunOptions& options, OutputFile& file,
     LogMessage(run.log, v, 9, "CMD-File  : Output command : ", name);
     if (options.Preview == 1) {
         PreviewOutputFile(name);
+        output.OpenInMemory(NativeLineEnd());
         file.previewed = true;
         return;
     }
@@ -139,7 +146,7 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
              const std::string& cmdFile, const std::string& iniFile) {
     const int v = options.VerboseMode;
     LineReader reader;
-    bool opened = reader.Open(cmdFile);
+    bool opened = OpenAsLeft(run, reader, cmdFile);
     run.currentIniFile = iniFile;
     run.currentCmdFile = cmdFile;
     run.lastErrorCode = 0;

@@ -18,6 +18,7 @@
 #include "script/substitution.h"
 #include "script/user_vars.h"
 #include "text/line_io.h"
+#include "text/preview_texts.h"
 #include "text/strings.h"
 #include "text/tokens.h"
 #include "text/unified_diff.h"
@@ -67,7 +68,10 @@ struct Reader {
     RcmContext context;
     IfStack stack;
     LineWriter output;
-    bool previewed = false;  // the output file of a preview, named but not opened
+    // The output file of a preview: named, and written in memory only, where the later steps of
+    // the run read it as the file the real run would have left.
+    bool previewed = false;
+    std::string outputName;
 
     int V() const { return options.VerboseMode; }
 
@@ -109,12 +113,14 @@ struct Reader {
     void OpenOutput(const std::string& name) {
         if (output.IsOpen()) {
             LogMessage(run.log, V(), 9, "RCM-File  : old Output file closed", "");
-            output.Close();
+            CloseOutput();
         }
         LogMessage(run.log, V(), 9, "RCM-File  : Output command : ", name);
         previewed = options.Preview == 1;
         if (previewed) {
             PreviewOutputFile(name);
+            output.OpenInMemory(NativeLineEnd());
+            outputName = name;
             return;
         }
         if (!effects.openOutput(output, name)) {
@@ -125,9 +131,6 @@ struct Reader {
 
     void Write(const std::string& upper) {
         LogMessage(run.log, V(), 9, kLabel, "Write Output command");
-        if (previewed) {
-            return;
-        }
         if (!output.IsOpen()) {
             ReportRcmError(run, V(), kLabel, "Output file is not open");
             return;
@@ -135,6 +138,18 @@ struct Reader {
         std::string text = TrimLeft(upper.substr(1));
         LogMessage(run.log, V(), 9, "RCM-File  : Output write command : ", text);
         output.WriteLine(text);
+    }
+
+    void CloseOutput() {
+        if (!previewed) {
+            output.Close();
+            return;
+        }
+        if (output.IsOpen() && output.Close()) {
+            KeepPreviewText(run, outputName, output.Text(), TextEncoding::Plain);
+        }
+        output.Abandon();
+        previewed = false;
     }
 
     void Execute(const std::string& upper, const std::string& named) {
@@ -217,7 +232,7 @@ void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
                      const RcmLineSource& source, const RcmEffects& effects) {
     const int v = options.VerboseMode;
     const int kind = options.RcmSignature;
-    Reader reader{run, options, reg, effects, {}, {}, {}, false};
+    Reader reader{run, options, reg, effects, {}, {}, {}, false, {}};
     std::string physical;
     bool ended = false;
     // A line is carried out only when a line end follows it: a last line without one is not
@@ -268,7 +283,7 @@ void ProcessRcmLines(RunContext& run, RunOptions& options, RegistryService& reg,
         FinishIfStack(run, options, reader.stack, BlockReader::Rcm);
     }
     CloseContextKey(reg, reader.context);
-    reader.output.Close();
+    reader.CloseOutput();
 }
 
 void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
@@ -276,7 +291,7 @@ void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
     const int v = options.VerboseMode;
     options.RcmUnicode = 0;
     LineReader in;
-    if (!in.Open(rcmFile)) {
+    if (!OpenAsLeft(run, in, rcmFile)) {
         ReportRcmError(run, v, "Can't open inputfile", rcmFile);
         return;
     }
@@ -285,10 +300,11 @@ void ProcessRcmFile(RunContext& run, RunOptions& options, RegistryService& reg,
     // then reads as any other file. The line reader only tells the byte-order mark: the text goes
     // to the registry, which takes it in its ANSI code page, where a character the code page lacks
     // becomes "?" (the line reader's own conversion would stop the whole file at it).
+    // A text a preview kept has no byte-order mark and is read by the line reader as it stands.
     std::string text;
     std::u16string unicode;
-    const bool fromText = in.Encoding() != TextEncoding::Plain && ReadWholeFile(rcmFile, text) &&
-                          DecodeUnicodeFile(text, unicode);
+    const bool fromText = in.Encoding() != TextEncoding::Plain &&
+                          ReadBytesAsLeft(run, rcmFile, text) && DecodeUnicodeFile(text, unicode);
     if (fromText) {
         text = UnicodeToAnsi(unicode);
         LogMessage(run.log, v, 9, "RCM File is Unicode text", rcmFile);
