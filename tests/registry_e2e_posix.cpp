@@ -207,6 +207,99 @@ TEST_F(RegistryRun, StoreThatCannotBeWrittenGivesExitStatusTwo) {
     EXPECT_EQ(Run("good.reg", good).status, 0);
 }
 
+// "k\\k\\...\\k" (in a registry file) or "k\k\...\k" (in an RCM file), depth components.
+std::string DeepPath(int depth, const std::string& separator) {
+    std::string path = "k";
+    for (int i = 1; i < depth; ++i) {
+        path += separator + "k";
+    }
+    return path;
+}
+
+// Wine makes keys nested deeper than the 512 levels of Windows; a registry holding them is edited
+// like any other: what is not changed stays byte for byte, and deep trees are searched and
+// deleted whole. Keys that deep are still not made by rivel itself.
+TEST_F(RegistryRun, KeysThousandsDeepAreKeptEditedAndDeleted) {
+    const std::string head =
+        "WINE REGISTRY Version 2\n"
+        ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+        "\n"
+        "#arch=win64\n"
+        "\n"
+        "[Software\\\\Deep\\\\" +
+        DeepPath(3000, "\\\\") +
+        "] 1000000000\n"
+        "#time=1c0f8e1c2f80000\n"
+        "\"Path\"=\"C:\\\\FIRM\\\\bin\"\n"
+        "\n"
+        "[Software\\\\Deep\\\\" +
+        DeepPath(3000, "\\\\") +
+        "\\\\Bottom] 1000000000\n"
+        "#time=1c0f8e1c2f80000\n"
+        "\"B\"=\"1\"\n"
+        "\n"
+        "[Software\\\\Doomed\\\\" +
+        DeepPath(3000, "\\\\") +
+        "] 1000000000\n"
+        "#time=1c0f8e1c2f80000\n"
+        "\"X\"=\"1\"\n";
+    const std::string kept =
+        "\n"
+        "[Software\\\\Kept\\\\" +
+        DeepPath(3000, "\\\\") +
+        "] 1000000000\n"
+        "#time=1c0f8e1c2f80000\n"
+        "\"Same\"=\"C:\\\\FIRM\"\n";
+    WriteHive("user.reg", head + kept);
+    RunResult r = Run("deep.reg",
+                      "REGEDIT4\n"
+                      "\n"
+                      "[HKEY_CURRENT_USER\\Software\\Deep\\" +
+                          DeepPath(3000, "\\") +
+                          "]\n"
+                          "\"Added\"=\"yes\"\n"
+                          "\n"
+                          "[-HKEY_CURRENT_USER\\Software\\Doomed]\n",
+                      {"/x"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string user = Hive("user.reg");
+    EXPECT_TRUE(Has(user, "\"Added\"=\"yes\"\n\"Path\"=\"C:\\\\FIRM\\\\bin\"\n")) << r.err;
+    EXPECT_FALSE(Has(user, "Doomed"));
+    EXPECT_EQ(user.substr(user.size() - kept.size()), kept);
+
+    r = Run("deep.rcm",
+            "REGEDITCMD1\n"
+            "[HKEY_CURRENT_USER\\Software\\Deep]*\n"
+            "r*\"c:\\\\FIRM\"=\"D:\\\\NEW\"\n"
+            "[HKEY_CURRENT_USER\\Software]\n"
+            "+\"Value\"=\"$(_REGCONTEXTVALUE[HKEY_CURRENT_USER\\Software\\Kept]Same)\"\n"
+            "+\"Key\"=\"$(_REGCONTEXTSUBKEY[HKEY_CURRENT_USER\\Software\\Deep]bottom)\"\n",
+            {"/x"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    user = Hive("user.reg");
+    EXPECT_TRUE(Has(user, "\"Path\"=\"D:\\\\NEW\\\\bin\"\n")) << r.err;
+    // Registry searches find what lies thousands of keys below where they start.
+    EXPECT_TRUE(Has(user, "\"Value\"=\"[HKEY_CURRENT_USER\\\\Software\\\\Kept\\\\" +
+                              DeepPath(3000, "\\\\") + "]\"\n"))
+        << r.err;
+    EXPECT_TRUE(Has(user, "\"Key\"=\"[HKEY_CURRENT_USER\\\\Software\\\\Deep\\\\" +
+                              DeepPath(3000, "\\\\") + "\\\\bottom]\"\n"))
+        << r.err;
+    EXPECT_EQ(user.substr(user.size() - kept.size()), kept);
+
+    r = Run("deeper.reg",
+            "REGEDIT4\n"
+            "\n"
+            "[HKEY_CURRENT_USER\\Software\\New\\" +
+                DeepPath(600, "\\") +
+                "]\n"
+                "\"Too\"=\"deep\"\n",
+            {"/x"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "CreateKey failed for")) << r.err;
+    EXPECT_FALSE(Has(Hive("user.reg"), "Software\\\\New"));
+}
+
 TEST_F(RegistryRun, DamagedRegistryFileIsLeftAlone) {
     const std::string damaged = "WINE REGISTRY Version 2\n\n[Software\\\\Firm] 1\n\"Cut\"=\"no end";
     WriteHive("system.reg", damaged);

@@ -264,5 +264,42 @@ TEST_P(WineRegedit, Regedit5ExportGivesTheSameRegistry) {
 INSTANTIATE_TEST_SUITE_P(Rivel, WineRegedit, ::testing::Values(Build::Posix, Build::Windows),
                          BuildName);
 
+// The comparisons that concern the registry files of the POSIX build alone: the Windows build
+// edits through the system's registry, which on Windows refuses keys deeper than 512 levels.
+class WineRegeditStore : public WineRegedit {};
+
+// A key nested deeper than Windows allows, made by Wine's regedit, is edited by rivel as regedit
+// edits it.
+TEST_P(WineRegeditStore, KeysDeeperThanWindowsAllowsAreEditedAsRegeditEditsThem) {
+    ASSERT_NO_FATAL_FAILURE(MakeBase());
+    std::string path = "HKEY_CURRENT_USER\\Software\\RivelCmp";
+    for (int i = 0; i < 600; ++i) {
+        path += "\\k";
+    }
+    WriteFile(dir / "make.reg", "REGEDIT4\n\n[" + path +
+                                    "]\n\"Old\"=\"1\"\n\"Gone\"=\"2\"\n\n"
+                                    "[" +
+                                    path.substr(0, path.size() - 200) + "\\Side]\n\"S\"=\"3\"\n");
+    WriteFile(dir / "edit.reg", "REGEDIT4\n\n[" + path +
+                                    "]\n\"New\"=\"4\"\n\"Gone\"=-\n\n"
+                                    "[-" +
+                                    path.substr(0, path.size() - 200) + "\\Side]\n");
+    fs::path peer = CopyOfBase("peer");
+    Wine(peer, {"regedit", "/s", (dir / "make.reg").string()});
+    Wine(peer, {"regedit", "/s", (dir / "edit.reg").string()});
+    std::string expected = Export(peer, "peer");
+
+    fs::path mine = CopyOfBase("mine");
+    Wine(mine, {"regedit", "/s", (dir / "make.reg").string()});
+    WaitForServer(mine);
+    RunResult r = Apply(mine, "edit.reg");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::string actual = Export(mine, "mine");
+    ASSERT_NE(expected.find(Utf16File(u"\"New\"=\"4\"").substr(2)), std::string::npos);
+    EXPECT_EQ(actual, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rivel, WineRegeditStore, ::testing::Values(Build::Posix), BuildName);
+
 }  // namespace
 }  // namespace rivel_test

@@ -10,7 +10,8 @@ namespace rivel {
 
 namespace {
 
-// The registry's own limit on the depth of keys.
+// The deepest keys that are made here, the limit of the registry on Windows. Wine has none, so
+// a file may hold deeper keys: they are read, kept and changed like any others.
 constexpr size_t kMaxKeyDepth = 512;
 
 struct LineCursor {
@@ -237,6 +238,20 @@ void MarkDeleted(HiveKey& key) {
 
 }  // namespace
 
+HiveKey::~HiveKey() {
+    std::vector<std::unique_ptr<HiveKey>> pending = std::move(subkeys);
+    subkeyIndex.reset();
+    while (!pending.empty()) {
+        std::unique_ptr<HiveKey> key = std::move(pending.back());
+        pending.pop_back();
+        for (auto& sub : key->subkeys) {
+            pending.push_back(std::move(sub));
+        }
+        key->subkeys.clear();
+        key->subkeyIndex.reset();
+    }  // each key is freed with no subkeys left in it
+}
+
 std::vector<std::u16string_view> SplitRegPath(std::u16string_view path) {
     std::vector<std::u16string_view> parts;
     size_t start = 0;
@@ -311,9 +326,6 @@ bool Hive::Parse(std::unique_ptr<HiveSource> source, std::string& errorText) {
             }
             // "[]" is the hive's own key: Wine writes it so when that key holds values.
             auto parts = SplitRegPath(path);
-            if (parts.size() > kMaxKeyDepth) {
-                return fail("key too deep");
-            }
             finishBlock(start);
             HiveKey* node = root_.get();
             for (auto part : parts) {

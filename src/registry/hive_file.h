@@ -66,6 +66,13 @@ struct RegNameLess {
 };
 
 struct HiveKey {
+    HiveKey() = default;
+    HiveKey(const HiveKey&) = delete;
+    HiveKey& operator=(const HiveKey&) = delete;
+    // Frees the keys below one after the other, not each through its parent's destructor, so
+    // that a chain of keys thousands deep does not use the stack in proportion to its depth.
+    ~HiveKey();
+
     std::u16string name;
     HiveKey* parent = nullptr;
     std::vector<std::unique_ptr<HiveKey>> subkeys;  // in file order, which is name order when

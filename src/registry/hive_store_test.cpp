@@ -10,6 +10,7 @@
 
 #include "registry/hive_file.h"
 #include "registry/hive_text.h"
+#include "registry/registry_ops.h"
 
 namespace rivel {
 namespace {
@@ -580,6 +581,105 @@ TEST(HiveFile, ManyKeysOutOfNameOrderAreFoundAddedAndRemoved) {
     EXPECT_EQ(Hive::FindSubKey(*parent, u"K12"), nullptr);
     EXPECT_EQ(parent->subkeys.size(), static_cast<size_t>(kKeys));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+}
+
+// "k\\k\\...\\k", depth components, as a key line of a registry file spells a path.
+std::string DeepPath(size_t depth) {
+    std::string path = "k";
+    for (size_t i = 1; i < depth; ++i) {
+        path += "\\\\k";
+    }
+    return path;
+}
+
+// Wine sets no limit on how deeply keys nest: a file with keys far deeper than Windows allows is
+// read, written back as it was, and changed like any other, and freeing it takes no stack in
+// proportion to its depth.
+TEST(HiveFile, KeysFarDeeperThanWindowsAllowsAreReadKeptAndChanged) {
+    const size_t kDepth = 200000;
+    const std::string head =
+        "WINE REGISTRY Version 2\n"
+        ";; All keys relative to \\\\Machine\n"
+        "\n"
+        "[A] 1\n"
+        "#time=1\n"
+        "\"First\"=\"1\"\n"
+        "\n";
+    const std::string deep = "[A\\\\" + DeepPath(kDepth) + "] 2\n#time=2\n\"Deep\"=\"2\"\n";
+    const std::string tail =
+        "\n"
+        "[B] 3\n"
+        "#time=3\n"
+        "\"Last\"=\"3\"\n";
+    const std::string text = head + deep + tail;
+    std::string error;
+    {
+        Hive hive;
+        ASSERT_TRUE(hive.Parse(text, error)) << error;
+        EXPECT_EQ(hive.Write(9, 9), text);
+        HiveKey* key = Hive::FindPath(hive.Root(), u"A");
+        for (size_t i = 0; i < kDepth && key != nullptr; ++i) {
+            key = Hive::FindSubKey(*key, u"K");
+        }
+        ASSERT_NE(key, nullptr);
+        ASSERT_TRUE(hive.LoadValues(*key));
+        HiveValueText value;
+        value.name = u"Added";
+        value.type = kRegDword;
+        value.data = std::string("\x05\0\0\0", 4);
+        Hive::SetValue(*key, value);
+        const std::string written = hive.Write(9, 9);
+        EXPECT_EQ(written.substr(0, head.size()), head);
+        EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
+        EXPECT_NE(written.find("\"Added\"=dword:00000005\n\"Deep\"=\"2\"\n"), std::string::npos);
+        Hive again;
+        ASSERT_TRUE(again.Parse(written, error)) << error;
+    }  // both hives freed here
+
+    // Keys are not made below the depth Windows allows; a damaged deep file is still refused.
+    Hive hive;
+    ASSERT_TRUE(hive.Parse(head + "[A\\\\" + DeepPath(600) + "] 2\n" + tail, error)) << error;
+    HiveKey* key = Hive::FindPath(hive.Root(), u"A");
+    for (int i = 0; i < 511; ++i) {  // down to depth 512
+        key = Hive::FindSubKey(*key, u"k");
+    }
+    ASSERT_NE(key, nullptr);
+    HiveKey* child = Hive::FindSubKey(*key, u"k");
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(Hive::AddSubKey(*key, u"k"), child);  // existing keys are found at any depth
+    EXPECT_EQ(Hive::AddSubKey(*key, u"New"), nullptr);
+    EXPECT_FALSE(Hive().Parse(head + "[A\\\\" + DeepPath(5000) + " 2\n", error));
+    EXPECT_NE(error.find("bad key line"), std::string::npos) << error;
+}
+
+TEST_F(Store, KeysThousandsDeepAreEditedAndDeletedWhole) {
+    const std::string kept = "\n[Software\\\\Kept\\\\" + DeepPath(3000) +
+                             "] 1000000000\n#time=1c0f8e1c2f80000\n\"Same\"=\"yes\"\n";
+    std::string text = std::string(kSystem) + kept;
+    text += "\n[Software\\\\Gone\\\\" + DeepPath(3000) + "] 1000000000\n\"G\"=\"1\"\n";
+    text += "\n[Software\\\\Gone\\\\" + DeepPath(1500) + "\\\\Side] 1000000000\n\"S\"=\"1\"\n";
+    text += "\n[Software\\\\Deep\\\\" + DeepPath(3000) + "] 1000000000\n\"D\"=\"1\"\n";
+    Write(dir / "system.reg", text);
+    auto reg = Open();
+    std::string path = "Software\\Deep";
+    for (int i = 0; i < 3000; ++i) {
+        path += "\\K";
+    }
+    RegKey key = 0;
+    ASSERT_EQ(reg->CreateKey(kHkeyLocalMachine, path, key), kErrorSuccess) << reports;
+    EXPECT_EQ(reg->SetValue(key, "Set", kRegSz, std::string("new\0", 4)), kErrorSuccess);
+    reg->CloseKey(key);
+    EXPECT_NE(reg->CreateKey(kHkeyLocalMachine, path + "\\Below", key), kErrorSuccess);
+    EXPECT_EQ(DeleteKeyTree(*reg, kHkeyLocalMachine, "Software\\Gone"), kErrorSuccess);
+    EXPECT_EQ(reg->OpenKey(kHkeyLocalMachine, "Software\\Gone", RegAccess::Read, key),
+              kErrorFileNotFound);
+    ASSERT_EQ(reg->Flush(), kErrorSuccess);
+    EXPECT_EQ(reports, "");
+
+    const std::string written = Read(dir / "system.reg");
+    EXPECT_EQ(written.substr(0, sizeof kSystem - 1 + kept.size()), std::string(kSystem) + kept);
+    EXPECT_EQ(written.find("Gone"), std::string::npos);
+    EXPECT_EQ(Query(*Open(), kHkeyLocalMachine, path, "set"), std::string("new\0", 4));
 }
 
 TEST(HiveText, EscapesRoundTrip) {

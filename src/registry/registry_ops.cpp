@@ -2,6 +2,8 @@
 // command line it belongs to.
 #include "registry/registry_ops.h"
 
+#include <vector>
+
 #include "base/message_log.h"
 #include "platform/ansi_text.h"
 #include "registry/hex_values.h"
@@ -16,8 +18,9 @@ namespace {
 
 // Registry values and names longer than this are not read by the replacement.
 constexpr size_t kValueBufferSize = 1024;
-// Key trees are walked no deeper than the registry allows keys to nest.
-constexpr int kMaxDepth = 512;
+// Key trees are walked no deeper than this: far deeper than the registry lets keys nest on
+// Windows or than Wine's files hold in practice, but a bound should links lead round in a circle.
+constexpr size_t kMaxDepth = size_t{1} << 16;
 
 bool IsRegedit4(const RunOptions& options) {
     return options.RcmSignature == 2;
@@ -306,22 +309,10 @@ void Replace(RunContext& run, const RunOptions& options, RegistryService& reg,
     reg.CloseKey(key);
 }
 
-void ReplaceInTree(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
-                   bool recurse, const std::string& match, const std::string& replacement,
-                   int depth) {
+// Replaces match in the string values of key.
+void ReplaceInKeyValues(RunContext& run, const RunOptions& options, RegistryService& reg,
+                        RegKey key, const std::string& match, const std::string& replacement) {
     const int v = options.VerboseMode;
-    if (recurse && depth < kMaxDepth) {
-        std::string subName;
-        for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
-            RegKey sub = 0;
-            if (reg.OpenKey(key, subName, RegAccess::AllAccess, sub) != kErrorSuccess) {
-                LogMessage(run.log, v, 3, "OpenSubKey failed", subName);
-                continue;
-            }
-            ReplaceInTree(run, options, reg, sub, recurse, match, replacement, depth + 1);
-            reg.CloseKey(sub);
-        }
-    }
     if (match.empty()) {
         return;
     }
@@ -370,24 +361,91 @@ void ReplaceInTree(RunContext& run, const RunOptions& options, RegistryService& 
     }
 }
 
-long DeleteTreeBelow(RegistryService& reg, RegKey key, const std::string& subKey, int depth) {
-    RegKey sub = 0;
-    long rc = reg.OpenKey(key, subKey, RegAccess::AllAccess, sub);
-    if (rc != kErrorSuccess) {
+// Replaces match in the values of key and, with recurse, of every key below it, each key's
+// subkeys before its own values. The keys on the way down are kept open on a list of their own
+// instead of the stack, so that a tree of any depth is walked.
+void ReplaceInTree(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                   bool recurse, const std::string& match, const std::string& replacement) {
+    const int v = options.VerboseMode;
+    struct Level {
+        RegKey key;
+        uint32_t next = 0;  // the index of the next subkey to walk
+    };
+    std::vector<Level> path{{key}};
+    while (!path.empty()) {
+        if (recurse && path.size() <= kMaxDepth) {
+            Level& level = path.back();
+            std::string subName;
+            if (reg.EnumKey(level.key, level.next, subName) == kErrorSuccess) {
+                ++level.next;
+                RegKey sub = 0;
+                if (reg.OpenKey(level.key, subName, RegAccess::AllAccess, sub) != kErrorSuccess) {
+                    LogMessage(run.log, v, 3, "OpenSubKey failed", subName);
+                    continue;
+                }
+                path.push_back({sub});
+                continue;
+            }
+        }
+        const RegKey done = path.back().key;
+        path.pop_back();
+        ReplaceInKeyValues(run, options, reg, done, match, replacement);
+        if (!path.empty()) {
+            reg.CloseKey(done);
+        }
+    }
+}
+
+// Deletes subKey below key with every key below it, deepest first. A key whose subkeys cannot
+// all be deleted is kept (its delete then fails, and so does each one above it); the keys on the
+// way down are kept on a list of their own instead of the stack.
+long DeleteTreeBelow(RegistryService& reg, RegKey key, const std::string& subKey) {
+    struct Level {
+        RegKey parent;
+        std::string name;
+        RegKey self = 0;
+        std::string deleted{};  // the name of the subkey deleted last
+        bool stopped = false;
+    };
+    std::vector<Level> path;
+    path.push_back({key, subKey});
+    if (long rc = reg.OpenKey(key, subKey, RegAccess::AllAccess, path.back().self);
+        rc != kErrorSuccess) {
         return rc;
     }
-    std::string name, deleted;
-    while (depth < kMaxDepth && reg.EnumKey(sub, 0, name) == kErrorSuccess) {
-        // A subkey still there after its delete said it went (made again at once by another
-        // program) would be deleted for ever: the key is left with it.
-        if ((!deleted.empty() && name == deleted) ||
-            DeleteTreeBelow(reg, sub, name, depth + 1) != kErrorSuccess) {
-            break;
+    for (;;) {
+        Level& level = path.back();
+        std::string name;
+        if (!level.stopped && path.size() <= kMaxDepth &&
+            reg.EnumKey(level.self, 0, name) == kErrorSuccess) {
+            // A subkey still there after its delete said it went (made again at once by another
+            // program) would be deleted for ever: the key is left with it.
+            if (!level.deleted.empty() && name == level.deleted) {
+                level.stopped = true;
+                continue;
+            }
+            RegKey sub = 0;
+            if (reg.OpenKey(level.self, name, RegAccess::AllAccess, sub) != kErrorSuccess) {
+                level.stopped = true;
+                continue;
+            }
+            const RegKey parent = level.self;
+            path.push_back({parent, std::move(name), sub});
+            continue;
         }
-        deleted = name;
+        reg.CloseKey(level.self);
+        const long rc = reg.DeleteKey(level.parent, level.name);
+        std::string gone = std::move(level.name);
+        path.pop_back();
+        if (path.empty()) {
+            return rc;
+        }
+        if (rc == kErrorSuccess) {
+            path.back().deleted = std::move(gone);
+        } else {
+            path.back().stopped = true;
+        }
     }
-    reg.CloseKey(sub);
-    return reg.DeleteKey(key, subKey);
 }
 
 }  // namespace
@@ -542,7 +600,7 @@ void ProcessKey(RunContext& run, const RunOptions& options, RegistryService& reg
 void ReplaceInValues(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                      bool recurse, const std::string&, const std::string& match,
                      const std::string& replacement) {
-    ReplaceInTree(run, options, reg, key, recurse, match, replacement, 0);
+    ReplaceInTree(run, options, reg, key, recurse, match, replacement);
 }
 
 void DeleteContextKey(RunContext& run, const RunOptions& options, RegistryService& reg,
@@ -566,7 +624,7 @@ void DeleteContextKey(RunContext& run, const RunOptions& options, RegistryServic
 }
 
 long DeleteKeyTree(RegistryService& reg, RegKey key, const std::string& subKey) {
-    return DeleteTreeBelow(reg, key, subKey, 0);
+    return DeleteTreeBelow(reg, key, subKey);
 }
 
 }  // namespace rivel

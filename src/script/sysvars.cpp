@@ -2,6 +2,8 @@
 // that matches decides.
 #include "script/sysvars.h"
 
+#include <vector>
+
 #include "base/message_log.h"
 #include "netware/netware.h"
 #include "platform/files.h"
@@ -22,8 +24,9 @@ namespace {
 constexpr const char* kCallError = "CallError";
 // Registry values longer than this are not read.
 constexpr size_t kRegistryDataLimit = 1024;
-// Registry searches go no deeper than this below their start key.
-constexpr int kMaxRegistryDepth = 512;
+// Registry searches go no deeper than this below their start key: far deeper than keys nest on
+// Windows or in Wine's files in practice, but a bound should links lead round in a circle.
+constexpr size_t kMaxRegistryDepth = size_t{1} << 16;
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -213,9 +216,69 @@ std::string RegValue(RunContext& run, const RunOptions& options, const std::stri
     return UpToNul(data);
 }
 
-// The path below key of the first key (depth first) holding the value; " " for key itself.
-std::string FindValueKey(RunContext& run, const RunOptions& options, RegistryService& reg,
-                         RegKey key, const std::string& name, const std::string& data, int depth) {
+// The keys of a search, from its start key down to the key being searched, kept on a list of
+// their own instead of the stack, so that a tree of any depth is searched.
+class KeyWalk {
+  public:
+    KeyWalk(RegistryService& reg, RegKey start) : reg_(reg) { levels_.push_back({start, 0, {}}); }
+    ~KeyWalk() {
+        while (levels_.size() > 1) {
+            Up();
+        }
+    }
+    KeyWalk(const KeyWalk&) = delete;
+    KeyWalk& operator=(const KeyWalk&) = delete;
+
+    // Opens the next subkey of the deepest key and goes down to it; false when it has no more (or
+    // the walk is as deep as it goes), and the walk must go up. A subkey that cannot be opened is
+    // reported and passed over.
+    bool Down(RunContext& run, const RunOptions& options, RegAccess access) {
+        std::string name;
+        while (levels_.size() <= kMaxRegistryDepth &&
+               reg_.EnumKey(levels_.back().key, levels_.back().next, name) == kErrorSuccess) {
+            ++levels_.back().next;
+            RegKey sub = 0;
+            if (reg_.OpenKey(levels_.back().key, name, access, sub) != kErrorSuccess) {
+                LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", name);
+                continue;
+            }
+            levels_.push_back({sub, 0, std::move(name)});
+            return true;
+        }
+        return false;
+    }
+    // Closes the deepest key and goes back to its parent; false at the start key.
+    bool Up() {
+        if (levels_.size() <= 1) {
+            return false;
+        }
+        reg_.CloseKey(levels_.back().key);
+        levels_.pop_back();
+        return true;
+    }
+    RegKey Current() const { return levels_.back().key; }
+    // The names of the keys below the start key down to the current one, each followed by "\".
+    std::string Path() const {
+        std::string path;
+        for (size_t i = 1; i < levels_.size(); ++i) {
+            path += levels_[i].name + "\\";
+        }
+        return path;
+    }
+
+  private:
+    struct Level {
+        RegKey key;
+        uint32_t next;  // the index of the next subkey to go down to
+        std::string name;
+    };
+    RegistryService& reg_;
+    std::vector<Level> levels_;
+};
+
+// True when key holds a value called name (with data, unless data is empty).
+bool HoldsValue(RegistryService& reg, RegKey key, const std::string& name,
+                const std::string& data) {
     std::string valueName;
     std::string valueData;
     uint32_t type = 0;
@@ -224,61 +287,61 @@ std::string FindValueKey(RunContext& run, const RunOptions& options, RegistrySer
         if (rc == kErrorMoreData) {
             // Too long to compare its data; the name alone may still be what is looked for.
             if (data.empty() && !valueName.empty() && EqualsIgnoreCase(valueName, name)) {
-                return " ";
+                return true;
             }
             continue;
         }
         if (rc != kErrorSuccess) {
-            break;
+            return false;
         }
         if (EqualsIgnoreCase(valueName, name) &&
             (data.empty() || (IsStringType(type) && EqualsIgnoreCase(UpToNul(valueData), data)))) {
-            return " ";
+            return true;
         }
     }
-    if (depth >= kMaxRegistryDepth) {
-        return "";
-    }
-    std::string subName;
-    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
-        RegKey sub = 0;
-        if (reg.OpenKey(key, subName, RegAccess::Read, sub) != kErrorSuccess) {
-            LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
-            continue;
-        }
-        std::string found = FindValueKey(run, options, reg, sub, name, data, depth + 1);
-        reg.CloseKey(sub);
-        if (!found.empty()) {
-            return subName + "\\" + found;
-        }
-    }
-    return "";
 }
 
-std::string FindSubKey(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
-                       const std::string& name, int depth) {
+// The path below key of the first key (depth first) holding the value; " " for key itself.
+std::string FindValueKey(RunContext& run, const RunOptions& options, RegistryService& reg,
+                         RegKey key, const std::string& name, const std::string& data) {
+    KeyWalk walk(reg, key);
+    for (;;) {
+        if (HoldsValue(reg, walk.Current(), name, data)) {
+            return walk.Path() + " ";
+        }
+        while (!walk.Down(run, options, RegAccess::Read)) {
+            if (!walk.Up()) {
+                return "";
+            }
+        }
+    }
+}
+
+// True when key has a subkey called name.
+bool HasSubKeyNamed(RegistryService& reg, RegKey key, const std::string& name) {
     std::string subName;
     for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
         if (EqualsIgnoreCase(subName, name)) {
-            return name;
+            return true;
         }
     }
-    if (depth >= kMaxRegistryDepth) {
-        return "";
-    }
-    for (uint32_t i = 0; reg.EnumKey(key, i, subName) == kErrorSuccess; ++i) {
-        RegKey sub = 0;
-        if (reg.OpenKey(key, subName, RegAccess::EnumerateSubKeys, sub) != kErrorSuccess) {
-            LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", subName);
-            continue;
+    return false;
+}
+
+// The path below key of the first subkey (depth first) called name, as name is written.
+std::string FindSubKey(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
+                       const std::string& name) {
+    KeyWalk walk(reg, key);
+    for (;;) {
+        if (HasSubKeyNamed(reg, walk.Current(), name)) {
+            return walk.Path() + name;
         }
-        std::string found = FindSubKey(run, options, reg, sub, name, depth + 1);
-        reg.CloseKey(sub);
-        if (!found.empty()) {
-            return subName + "\\" + found;
+        while (!walk.Down(run, options, RegAccess::EnumerateSubKeys)) {
+            if (!walk.Up()) {
+                return "";
+            }
         }
     }
-    return "";
 }
 
 std::string ContextResult(RunContext& run, const RunOptions& options, const std::string& root,
@@ -330,7 +393,7 @@ std::string RegContextValue(RunContext& run, const RunOptions& options,
     if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::Read, key)) {
         return kCallError;
     }
-    std::string path = FindValueKey(run, options, reg, key, DefaultName(name), data, 0);
+    std::string path = FindValueKey(run, options, reg, key, DefaultName(name), data);
     reg.CloseKey(key);
     return ContextResult(run, options, root, subKey, Trim(path));
 }
@@ -354,7 +417,7 @@ std::string RegContextSubKey(RunContext& run, const RunOptions& options,
     if (!OpenRegistryKey(run, options, reg, root, subKey, RegAccess::EnumerateSubKeys, key)) {
         return kCallError;
     }
-    std::string path = FindSubKey(run, options, reg, key, DefaultName(name), 0);
+    std::string path = FindSubKey(run, options, reg, key, DefaultName(name));
     reg.CloseKey(key);
     return ContextResult(run, options, root, subKey, Trim(path));
 }
