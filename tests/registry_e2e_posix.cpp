@@ -110,6 +110,27 @@ TEST_F(RegistryRun, HexBytesAfterABlankAreNotDroppedUnreported) {
     EXPECT_TRUE(Has(system, "\"Plus\"=hex:\n")) << system;
 }
 
+// Text data of a REGEDIT5 file is UTF-16LE as the registry keeps it: every byte given is stored,
+// an odd last one and characters no ANSI code page has included, as Wine's regedit stores them.
+TEST_F(RegistryRun, Regedit5TextDataIsStoredByteForByte) {
+    WriteFile(dir / "odd.reg", Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                         u"[HKEY_CURRENT_USER\\Software\\Firm]\r\n"
+                                         u"\"Odd\"=hex(1):41,00,42,00,43\r\n"
+                                         u"\"OddExpand\"=hex(2):25,00,41,00,25\r\n"
+                                         u"\"OddMulti\"=hex(7):61,00,00,00,00\r\n"
+                                         u"\"Smile\"=hex(1):3a,26,00,00\r\n"
+                                         u"\"Even\"=hex(2):25,00,41,00,25,00,00,00\r\n"));
+    std::vector<std::string> args = {"/x", "/r", "odd.reg"};
+    RunResult r = RunRivel(args, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string user = Hive("user.reg");
+    EXPECT_TRUE(Has(user, "\"Odd\"=hex(1):41,00,42,00,43\n")) << user;
+    EXPECT_TRUE(Has(user, "\"OddExpand\"=hex(2):25,00,41,00,25\n")) << user;
+    EXPECT_TRUE(Has(user, "\"OddMulti\"=hex(7):61,00,00,00,00\n")) << user;
+    EXPECT_TRUE(Has(user, "\"Smile\"=\"\\x263a\"\n")) << user;
+    EXPECT_TRUE(Has(user, "\"Even\"=str(2):\"%A%\"\n")) << user;
+}
+
 TEST_F(RegistryRun, Regeditcmd1WithScriptAndCommands) {
     WriteHive("user.reg",
               "WINE REGISTRY Version 2\n"

@@ -208,6 +208,39 @@ TEST_P(WineRegedit, Regedit4FilesGiveTheSameRegistry) {
     EXPECT_EQ(ReadFile(mine / "user.reg"), before);
 }
 
+// Text data of a REGEDIT5 file is stored as regedit stores it: an odd last byte after the
+// terminating NUL is kept, and so is a character that no ANSI code page has.
+TEST_P(WineRegedit, Regedit5OddLengthTextDataGivesTheSameRegistry) {
+    ASSERT_NO_FATAL_FAILURE(MakeBase());
+    WriteFile(dir / "odd.reg", Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                         u"[HKEY_CURRENT_USER\\Software\\RivelCmp]\r\n"
+                                         u"\"OddExpand\"=hex(2):25,00,41,00,25,00,00,00,00\r\n"
+                                         u"\"OddMulti\"=hex(7):61,00,00,00,00\r\n"
+                                         u"\"Wide\"=hex(1):41,00,3a,26,00,00\r\n"));
+    fs::path peer = CopyOfBase("peer");
+    Wine(peer, {"regedit", "/s", (dir / "odd.reg").string()});
+    std::string expected = Export(peer, "peer");
+
+    fs::path mine = CopyOfBase("mine");
+    RunResult r = Apply(mine, dir / "odd.reg");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::string actual = Export(mine, "mine");
+    ASSERT_NE(expected.find(std::string("O\0d\0d\0", 6)), std::string::npos);
+    EXPECT_EQ(actual, expected);
+    // An export shows text data up to its NUL: the registry files show every byte.
+    auto values = [](const std::string& hive) {
+        size_t at = hive.find("\n[Software\\\\RivelCmp] ");
+        if (at == std::string::npos) {
+            return std::string("<no key>");
+        }
+        at = hive.find("\n\"", at);
+        return hive.substr(at, hive.find("\n\n", at) - at);
+    };
+    EXPECT_EQ(values(ReadFile(mine / "user.reg")), values(ReadFile(peer / "user.reg")));
+    EXPECT_NE(values(ReadFile(peer / "user.reg")).find("=hex(7):61,00,00,00,00\n"),
+              std::string::npos);
+}
+
 // What today's regedit exports (REGEDIT5: UTF-16LE with a byte-order mark, text of hex(2) and
 // hex(7) values in UTF-16) applied by rivel gives the registry that regedit's import of it gives.
 TEST_P(WineRegedit, Regedit5ExportGivesTheSameRegistry) {

@@ -67,6 +67,11 @@ class RegistryService {
     // terminating NUL is part of data when the caller wants one stored.
     virtual long SetValue(RegKey key, const std::string& name, uint32_t type,
                           const std::string& data) = 0;
+    // Writes a value whose data is given as the registry keeps it: text types in UTF-16LE, taken
+    // byte for byte without a conversion from ANSI (as the Unicode registry functions take them),
+    // so that text the ANSI code page cannot hold, or an odd last byte, is kept.
+    virtual long SetStoredValue(RegKey key, const std::string& name, uint32_t type,
+                                const std::string& data) = 0;
     // Reads a value's type and data; kErrorMoreData when the data is longer than maxBytes.
     virtual long QueryValue(RegKey key, const std::string& name, size_t maxBytes, uint32_t& type,
                             std::string& data) = 0;

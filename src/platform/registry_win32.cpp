@@ -1,6 +1,7 @@
 // The system registry of Windows through the ANSI Reg* functions.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/registry.h"
@@ -80,6 +81,24 @@ class Win32Registry : public RegistryService {
     long SetValue(RegKey key, const std::string& name, uint32_t type,
                   const std::string& data) override {
         return RegSetValueExA(ToHkey(key), NameOrNull(name), 0, type,
+                              reinterpret_cast<const BYTE*>(data.data()),
+                              static_cast<DWORD>(data.size()));
+    }
+
+    long SetStoredValue(RegKey key, const std::string& name, uint32_t type,
+                        const std::string& data) override {
+        std::wstring wide;
+        if (!name.empty()) {
+            int count = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
+                                            nullptr, 0);
+            if (count <= 0) {
+                return ERROR_INVALID_PARAMETER;
+            }
+            wide.resize(static_cast<size_t>(count));
+            MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(),
+                                count);
+        }
+        return RegSetValueExW(ToHkey(key), name.empty() ? nullptr : wide.c_str(), 0, type,
                               reinterpret_cast<const BYTE*>(data.data()),
                               static_cast<DWORD>(data.size()));
     }

@@ -224,11 +224,21 @@ class HiveStore : public RegistryService {
         value.name = AnsiToWide(name);
         value.type = type;
         value.data = IsTextRegType(type) ? WideToBytes(AnsiToWide(data)) : data;
-        if (!slot->hive->LoadValues(*node)) {
-            return ReadFailure(*slot);
+        return Store(node, slot, std::move(value));
+    }
+
+    long SetStoredValue(RegKey key, const std::string& name, uint32_t type,
+                        const std::string& data) override {
+        HiveKey* node = nullptr;
+        Slot* slot = nullptr;
+        if (long rc = WritableNode(key, node, slot); rc != kErrorSuccess) {
+            return rc;
         }
-        slot->journal.push_back({Change::SetValue, node, Hive::SetValue(*node, std::move(value))});
-        return kErrorSuccess;
+        HiveValueText value;
+        value.name = AnsiToWide(name);
+        value.type = type;
+        value.data = data;
+        return Store(node, slot, std::move(value));
     }
 
     long QueryValue(RegKey key, const std::string& name, size_t maxBytes, uint32_t& type,
@@ -406,6 +416,15 @@ class HiveStore : public RegistryService {
     }
 
   private:
+    // Gives node the value and remembers the change.
+    long Store(HiveKey* node, Slot* slot, HiveValueText value) {
+        if (!slot->hive->LoadValues(*node)) {
+            return ReadFailure(*slot);
+        }
+        slot->journal.push_back({Change::SetValue, node, Hive::SetValue(*node, std::move(value))});
+        return kErrorSuccess;
+    }
+
     void SetSlot(SlotIndex index, const char* file, const char* base) {
         slots_[index].file = file;
         slots_[index].base = base;

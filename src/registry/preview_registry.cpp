@@ -7,6 +7,8 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/ansi_text.h"
+#include "registry/hive_text.h"
 #include "registry/reg_export.h"
 #include "text/strings.h"
 
@@ -275,6 +277,11 @@ long PreviewRegistry::SetValue(RegKey key, const std::string& name, uint32_t typ
     }
     node.values.push_back({name, type, data});
     return kErrorSuccess;
+}
+
+long PreviewRegistry::SetStoredValue(RegKey key, const std::string& name, uint32_t type,
+                                     const std::string& data) {
+    return SetValue(key, name, type, IsTextRegType(type) ? UnicodeToAnsi(BytesToWide(data)) : data);
 }
 
 long PreviewRegistry::QueryValue(RegKey key, const std::string& name, size_t maxBytes,

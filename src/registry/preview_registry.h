@@ -22,6 +22,9 @@ class PreviewRegistry : public RegistryService {
     long CloseKey(RegKey key) override;
     long SetValue(RegKey key, const std::string& name, uint32_t type,
                   const std::string& data) override;
+    // Kept as the ANSI functions read it back, as every value here is.
+    long SetStoredValue(RegKey key, const std::string& name, uint32_t type,
+                        const std::string& data) override;
     long QueryValue(RegKey key, const std::string& name, size_t maxBytes, uint32_t& type,
                     std::string& data) override;
     long DeleteValue(RegKey key, const std::string& name) override;

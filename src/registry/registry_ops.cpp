@@ -141,8 +141,12 @@ void SetValueText(RunContext& run, const RunOptions& options, RegistryService& r
         type = parsed.type;
         data = std::move(parsed.bytes);
         if (options.RcmUnicode == 1 && isHex && IsTextRegType(type)) {
-            // The registry takes text in ANSI; the Unicode export wrote these as UTF-16LE.
-            data = UnicodeToAnsi(BytesToWide(data));
+            // The Unicode export wrote these as UTF-16LE, the form the registry keeps them in:
+            // they are stored as given, every byte of them, not through the ANSI text.
+            if (reg.SetStoredValue(key, name, type, data) != kErrorSuccess) {
+                ReportRcmError(run, v, "Can't set value for key", name);
+            }
+            return;
         }
     } else {
         // Stored with its terminating NUL, as string values must be for the programs that read
