@@ -215,16 +215,8 @@ class HiveStore : public RegistryService {
 
     long SetValue(RegKey key, const std::string& name, uint32_t type,
                   const std::string& data) override {
-        HiveKey* node = nullptr;
-        Slot* slot = nullptr;
-        if (long rc = WritableNode(key, node, slot); rc != kErrorSuccess) {
-            return rc;
-        }
-        HiveValueText value;
-        value.name = AnsiToWide(name);
-        value.type = type;
-        value.data = IsTextRegType(type) ? WideToBytes(AnsiToWide(data)) : data;
-        return Store(node, slot, std::move(value));
+        return SetStoredValue(key, name, type,
+                              IsTextRegType(type) ? WideToBytes(AnsiToWide(data)) : data);
     }
 
     long SetStoredValue(RegKey key, const std::string& name, uint32_t type,
