@@ -195,10 +195,7 @@ bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::s
         return true;
     }
     const char* const text = line.data();
-    size_t begin = 0;
-    while (begin < line.size() && IsBlank(text[begin])) {
-        ++begin;
-    }
+    const size_t begin = SkipBlanks(line, 0);
     const void* const found = std::memchr(text + begin, delimiter, line.size() - begin);
     size_t end = found != nullptr ? static_cast<const char*>(found) - text : line.size();
     while (end > begin && IsBlank(text[end - 1])) {

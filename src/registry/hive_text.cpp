@@ -7,17 +7,11 @@
 #include <cstdio>
 
 #include "platform/registry.h"
+#include "text/strings.h"
 
 namespace rivel {
 
 namespace {
-
-size_t SkipBlanks(std::string_view text, size_t pos) {
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
-        ++pos;
-    }
-    return pos;
-}
 
 bool OnlyBlanksFrom(std::string_view text, size_t pos) {
     return SkipBlanks(text, pos) == text.size();

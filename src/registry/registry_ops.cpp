@@ -8,6 +8,7 @@
 #include "platform/ansi_text.h"
 #include "registry/hex_values.h"
 #include "registry/hive_text.h"
+#include "registry/key_walk.h"
 #include "registry/reg_export.h"
 #include "text/strings.h"
 #include "text/tokens.h"
@@ -18,9 +19,6 @@ namespace {
 
 // Registry values and names longer than this are not read by the replacement.
 constexpr size_t kValueBufferSize = 1024;
-// Key trees are walked no deeper than this: far deeper than the registry lets keys nest on
-// Windows or than Wine's files hold in practice, but a bound should links lead round in a circle.
-constexpr size_t kMaxDepth = size_t{1} << 16;
 
 bool IsRegedit4(const RunOptions& options) {
     return options.RcmSignature == 2;
@@ -51,10 +49,7 @@ std::string Regedit4Token(RunContext& run, const RunOptions& options, const std:
     if (p < line.size()) {
         ++p;
     }
-    while (p < line.size() && IsBlank(line[p])) {
-        ++p;
-    }
-    position = p;
+    position = SkipBlanks(line, p);
     LogMessage(run.log, options.VerboseMode, 99, "GetSToken returns : ", token);
     return token;
 }
@@ -66,13 +61,6 @@ std::string Token(RunContext& run, const RunOptions& options, const std::string&
     }
     quoted = CharAt(line, position) == '"';
     return GetSToken(run, options, line, position);
-}
-
-size_t SkipBlanksFrom(const std::string& line, size_t pos) {
-    while (pos < line.size() && IsBlank(line[pos])) {
-        ++pos;
-    }
-    return pos;
 }
 
 std::string WithNul(const std::string& text) {
@@ -366,36 +354,17 @@ void ReplaceInKeyValues(RunContext& run, const RunOptions& options, RegistryServ
 }
 
 // Replaces match in the values of key and, with recurse, of every key below it, each key's
-// subkeys before its own values. The keys on the way down are kept open on a list of their own
-// instead of the stack, so that a tree of any depth is walked.
+// subkeys before its own values.
 void ReplaceInTree(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                    bool recurse, const std::string& match, const std::string& replacement) {
-    const int v = options.VerboseMode;
-    struct Level {
-        RegKey key;
-        uint32_t next = 0;  // the index of the next subkey to walk
-    };
-    std::vector<Level> path{{key}};
-    while (!path.empty()) {
-        if (recurse && path.size() <= kMaxDepth) {
-            Level& level = path.back();
-            std::string subName;
-            if (reg.EnumKey(level.key, level.next, subName) == kErrorSuccess) {
-                ++level.next;
-                RegKey sub = 0;
-                if (reg.OpenKey(level.key, subName, RegAccess::AllAccess, sub) != kErrorSuccess) {
-                    LogMessage(run.log, v, 3, "OpenSubKey failed", subName);
-                    continue;
-                }
-                path.push_back({sub});
-                continue;
-            }
+    KeyWalk walk(reg, key, RegAccess::AllAccess, "OpenSubKey failed");
+    for (;;) {
+        if (recurse && walk.Down(run, options)) {
+            continue;
         }
-        const RegKey done = path.back().key;
-        path.pop_back();
-        ReplaceInKeyValues(run, options, reg, done, match, replacement);
-        if (!path.empty()) {
-            reg.CloseKey(done);
+        ReplaceInKeyValues(run, options, reg, walk.Current(), match, replacement);
+        if (!walk.Up()) {
+            return;
         }
     }
 }
@@ -420,7 +389,7 @@ long DeleteTreeBelow(RegistryService& reg, RegKey key, const std::string& subKey
     for (;;) {
         Level& level = path.back();
         std::string name;
-        if (!level.stopped && path.size() <= kMaxDepth &&
+        if (!level.stopped && path.size() <= kMaxKeyWalkDepth &&
             reg.EnumKey(level.self, 0, name) == kErrorSuccess) {
             // A subkey still there after its delete said it went (made again at once by another
             // program) would be deleted for ever: the key is left with it.
@@ -559,7 +528,7 @@ ValueTokens SplitValueTokens(RunContext& run, const RunOptions& options, size_t 
     uint32_t hexType = 0;
     size_t prefix = 0;
     if (!t.valueQuoted && !t.value.empty() && t.value.back() == ',' &&
-        IsHexValueText(t.value, hexType, prefix) && SkipBlanksFrom(line, pos) < line.size()) {
+        IsHexValueText(t.value, hexType, prefix) && SkipBlanks(line, pos) < line.size()) {
         // The bytes go on after a blank ("hex:01, 02"): they are read on to it, so that the
         // blank is reported as an invalid character instead of the bytes after it being lost.
         t.value = TrimRight(line.substr(valueStart));

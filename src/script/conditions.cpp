@@ -36,9 +36,7 @@ int Not(Eval& e);
 int Token(Eval& e);
 
 void SkipBlanks(Eval& e) {
-    while (e.pos < e.line.size() && IsBlank(e.line[e.pos])) {
-        ++e.pos;
-    }
+    e.pos = rivel::SkipBlanks(e.line, e.pos);
 }
 
 bool PastEnd(const Eval& e) {

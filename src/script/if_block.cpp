@@ -125,11 +125,7 @@ BlockOutcome ApplyBlockRule(RunContext& run, const RunOptions& options, IfStack&
     if (!MayBeBlockLine(line)) {
         return outcome;
     }
-    size_t start = 0;
-    while (start < line.size() && IsBlank(line[start])) {
-        ++start;
-    }
-    std::string trimmed = line.substr(start);
+    std::string trimmed = line.substr(SkipBlanks(line, 0));
     size_t position = 0;
     std::string word = NextWord(trimmed, position);
     std::string upper = UpperCase(word);

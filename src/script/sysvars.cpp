@@ -8,6 +8,7 @@
 #include "netware/netware.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "registry/key_walk.h"
 #include "registry/registry_ops.h"
 #include "registry/run_registry.h"
 #include "script/ini_search.h"
@@ -24,9 +25,6 @@ namespace {
 constexpr const char* kCallError = "CallError";
 // Registry values longer than this are not read.
 constexpr size_t kRegistryDataLimit = 1024;
-// Registry searches go no deeper than this below their start key: far deeper than keys nest on
-// Windows or in Wine's files in practice, but a bound should links lead round in a circle.
-constexpr size_t kMaxRegistryDepth = size_t{1} << 16;
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -216,66 +214,6 @@ std::string RegValue(RunContext& run, const RunOptions& options, const std::stri
     return UpToNul(data);
 }
 
-// The keys of a search, from its start key down to the key being searched, kept on a list of
-// their own instead of the stack, so that a tree of any depth is searched.
-class KeyWalk {
-  public:
-    KeyWalk(RegistryService& reg, RegKey start) : reg_(reg) { levels_.push_back({start, 0, {}}); }
-    ~KeyWalk() {
-        while (levels_.size() > 1) {
-            Up();
-        }
-    }
-    KeyWalk(const KeyWalk&) = delete;
-    KeyWalk& operator=(const KeyWalk&) = delete;
-
-    // Opens the next subkey of the deepest key and goes down to it; false when it has no more (or
-    // the walk is as deep as it goes), and the walk must go up. A subkey that cannot be opened is
-    // reported and passed over.
-    bool Down(RunContext& run, const RunOptions& options, RegAccess access) {
-        std::string name;
-        while (levels_.size() <= kMaxRegistryDepth &&
-               reg_.EnumKey(levels_.back().key, levels_.back().next, name) == kErrorSuccess) {
-            ++levels_.back().next;
-            RegKey sub = 0;
-            if (reg_.OpenKey(levels_.back().key, name, access, sub) != kErrorSuccess) {
-                LogMessage(run.log, options.VerboseMode, 3, "Failed to open subkey", name);
-                continue;
-            }
-            levels_.push_back({sub, 0, std::move(name)});
-            return true;
-        }
-        return false;
-    }
-    // Closes the deepest key and goes back to its parent; false at the start key.
-    bool Up() {
-        if (levels_.size() <= 1) {
-            return false;
-        }
-        reg_.CloseKey(levels_.back().key);
-        levels_.pop_back();
-        return true;
-    }
-    RegKey Current() const { return levels_.back().key; }
-    // The names of the keys below the start key down to the current one, each followed by "\".
-    std::string Path() const {
-        std::string path;
-        for (size_t i = 1; i < levels_.size(); ++i) {
-            path += levels_[i].name + "\\";
-        }
-        return path;
-    }
-
-  private:
-    struct Level {
-        RegKey key;
-        uint32_t next;  // the index of the next subkey to go down to
-        std::string name;
-    };
-    RegistryService& reg_;
-    std::vector<Level> levels_;
-};
-
 // True when key holds a value called name (with data, unless data is empty).
 bool HoldsValue(RegistryService& reg, RegKey key, const std::string& name,
                 const std::string& data) {
@@ -304,12 +242,12 @@ bool HoldsValue(RegistryService& reg, RegKey key, const std::string& name,
 // The path below key of the first key (depth first) holding the value; " " for key itself.
 std::string FindValueKey(RunContext& run, const RunOptions& options, RegistryService& reg,
                          RegKey key, const std::string& name, const std::string& data) {
-    KeyWalk walk(reg, key);
+    KeyWalk walk(reg, key, RegAccess::Read, "Failed to open subkey");
     for (;;) {
         if (HoldsValue(reg, walk.Current(), name, data)) {
             return walk.Path() + " ";
         }
-        while (!walk.Down(run, options, RegAccess::Read)) {
+        while (!walk.Down(run, options)) {
             if (!walk.Up()) {
                 return "";
             }
@@ -331,12 +269,12 @@ bool HasSubKeyNamed(RegistryService& reg, RegKey key, const std::string& name) {
 // The path below key of the first subkey (depth first) called name, as name is written.
 std::string FindSubKey(RunContext& run, const RunOptions& options, RegistryService& reg, RegKey key,
                        const std::string& name) {
-    KeyWalk walk(reg, key);
+    KeyWalk walk(reg, key, RegAccess::EnumerateSubKeys, "Failed to open subkey");
     for (;;) {
         if (HasSubKeyNamed(reg, walk.Current(), name)) {
             return walk.Path() + name;
         }
-        while (!walk.Down(run, options, RegAccess::EnumerateSubKeys)) {
+        while (!walk.Down(run, options)) {
             if (!walk.Up()) {
                 return "";
             }

@@ -12,6 +12,15 @@ inline bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// The position of the first character at or after pos that is not a blank (text.size() when
+// there is none).
+inline size_t SkipBlanks(std::string_view text, size_t pos) {
+    while (pos < text.size() && IsBlank(text[pos])) {
+        ++pos;
+    }
+    return pos;
+}
+
 // Leading and trailing blanks removed, but an all-blank text keeps its last character.
 std::string Trim(std::string_view text);
 // The part of text that Trim gives, without a copy.

@@ -29,10 +29,7 @@ std::string GetSToken(RunContext& run, const RunOptions& options, std::string_vi
     if (CharAt(line, p) == '"') {
         ++p;
     }
-    while (p < line.size() && IsBlank(line[p])) {
-        ++p;
-    }
-    position = p;
+    position = SkipBlanks(line, p);
     LogMessage(run.log, options.VerboseMode, 99, "GetSToken returns : ", token);
     return token;
 }
@@ -44,10 +41,7 @@ std::string NextWord(std::string_view line, size_t& position) {
         ++p;
     }
     std::string word(line.substr(start, p - start));
-    while (p < line.size() && IsBlank(line[p])) {
-        ++p;
-    }
-    position = p;
+    position = SkipBlanks(line, p);
     return word;
 }
 
