@@ -394,6 +394,14 @@ TEST(FaultMatrix, IniFileCreated) {
                }});
 }
 
+// /n on a file that is there: a failure to read it must not make it a new file.
+TEST(FaultMatrix, IniEditWithCreateOption) {
+    RunMatrix({{"/!", "/x", "/v1", "/n", "A.INI", "x.cmd"}, {"A.INI"}, [](const fs::path& dir) {
+                   WriteFile(dir / "A.INI", "[a]\nk=0\nkept=1\n");
+                   WriteFile(dir / "x.cmd", "+[a]k=1\n");
+               }});
+}
+
 TEST(FaultMatrix, GroupEditWithBackup) {
     RunMatrix({{"/!", "/x", "/v1", "/b", "/g", "G.GRP", "x.cmd"},
                {"G.GRP", "G.GRb"},

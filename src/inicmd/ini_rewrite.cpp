@@ -373,6 +373,14 @@ int ScanINI(RunContext& run, const RunOptions& options, CommandStore& store,
     LineReader reader;
     if (!OpenAsLeft(run, reader, input)) {
         LogMessage(run.log, verbose, 1, "Can't open input file ", input);
+        if (options.CreateIni == 1 && ExistsAsLeft(run, input)) {
+            // /n creates a missing file; one that is there but cannot be read keeps its
+            // contents rather than being replaced by a file made from nothing.
+            LogMessage(run.log, verbose, 1, "INI file not readable, not changed : ", input);
+            LogMessage(run.log, verbose, 1, "Problem: ", reader.ErrorText());
+            NoteFailure(run, RunFailure::CommandError);
+            return 0;
+        }
         if (options.CreateIni != 1) {
             LogMessage(run.log, verbose, 1, "INI File not found, CreateFile not specified",
                        " Aborting..");
