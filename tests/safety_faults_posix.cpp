@@ -86,6 +86,26 @@ std::string Label(std::string label) {
     return label;
 }
 
+// A log named through a symbolic link (as /dev/stdout is) keeps the link and what it names:
+// the messages stay on the console.
+TEST(SafetyPosix, ALinkAtTheLogNameIsNeitherReplacedNorFollowed) {
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    WriteFile(dir / "kept.txt", "kept\n");
+    fs::create_symlink("kept.txt", dir / "run.log");
+    fs::create_symlink("/proc/self/fd/1", dir / "out.log");
+    for (const char* log : {"/l=run.log", "/l=out.log"}) {
+        RunResult r = RunLimited({"/v5", log, "A.INI", "x.cmd"}, dir.path(), {});
+        EXPECT_NE(r.err.find(Label("INI-Scan  : ") + "./A.INI"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Can't create log file : "), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "run.log"));
+    EXPECT_TRUE(fs::is_symlink(dir / "out.log"));
+    EXPECT_EQ(ReadFile(dir / "kept.txt"), "kept\n");
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=2\n");
+}
+
 TEST(SafetyPosix, OutputAndLogWriteFailuresAreReported) {
     ScratchDir dir;
     WriteFile(dir / "A.INI", "[a]\nk=1\n");

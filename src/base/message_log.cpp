@@ -85,7 +85,9 @@ void OpenLogFile(MessageLog& log, const std::string& fileName, const std::string
     log.fileName = fileName;
     auto file = std::make_unique<ReplacementFile>();
     std::string error;
-    if (!file->Begin(fileName, error, ReplaceOptions{false, true})) {
+    // A link at the log's name is kept: replacing it would break what it links (/dev/stdout),
+    // and following it could write where another user pointed it.
+    if (!file->Begin(fileName, error, ReplaceOptions{false, true, true})) {
         ReportLogFailure(log, "Can't create log file : ", error);
         return;
     }

@@ -19,6 +19,9 @@ struct ReplaceOptions {
     bool followLink = true;
     // A target without any write permission is refused, as opening it for writing would be.
     bool refuseReadOnly = true;
+    // With followLink false: a symbolic link at the target's name is refused instead of being
+    // replaced (a name such as /dev/stdout, or one that links a log into another place).
+    bool refuseLink = false;
 };
 
 // The owner and mode a new file is given; taken from the old target when there is one.

@@ -137,7 +137,8 @@ bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
     }
     struct stat st {};
     if (::fstatat(s->directory, s->base.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        bool replaceable = S_ISREG(st.st_mode) || (!options.followLink && S_ISLNK(st.st_mode));
+        bool replaceable = S_ISREG(st.st_mode) ||
+                           (!options.followLink && !options.refuseLink && S_ISLNK(st.st_mode));
         if (!replaceable) {
             // Devices, pipes, directories (and a link swapped in since it was resolved).
             refusedNotRegular_ = true;
