@@ -3,10 +3,12 @@
 // relative to that descriptor, and the new file is only ever touched through its own.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "platform/file_replace.h"
@@ -25,6 +27,8 @@ struct ReplacementFile::State : ReplacementFile::Common {
     std::string base;     // the target's last component
     std::string newBase;  // the new file's name inside the directory
     int error = 0;
+    // The old file's extended attributes (POSIX ACLs, security labels, user attributes).
+    std::vector<std::pair<std::string, std::string>> attributes;
 };
 
 namespace {
@@ -61,6 +65,40 @@ bool SyncFd(int fd) {
     } while (rc != 0 && errno == EINTR);
     // Some file systems cannot flush a directory; that is no failure of the write.
     return rc == 0 || errno == EINVAL || errno == EROFS;
+}
+
+// The extended attributes of the file base in directory, read through a descriptor of that very
+// file (dev and ino as found before); none when they cannot be read.
+std::vector<std::pair<std::string, std::string>> ReadAttributes(int directory,
+                                                                const std::string& base,
+                                                                const struct stat& found) {
+    std::vector<std::pair<std::string, std::string>> attributes;
+    int fd = ::openat(directory, base.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return attributes;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_dev == found.st_dev && st.st_ino == found.st_ino) {
+        ssize_t size = ::flistxattr(fd, nullptr, 0);
+        std::vector<char> names(size > 0 ? static_cast<size_t>(size) : 0);
+        size = size > 0 ? ::flistxattr(fd, names.data(), names.size()) : 0;
+        for (ssize_t at = 0; size > 0 && at < size;) {
+            std::string name(names.data() + at);
+            at += static_cast<ssize_t>(name.size()) + 1;
+            ssize_t length = ::fgetxattr(fd, name.c_str(), nullptr, 0);
+            if (length < 0) {
+                continue;
+            }
+            std::string value(static_cast<size_t>(length), '\0');
+            length = ::fgetxattr(fd, name.c_str(), value.data(), value.size());
+            if (length >= 0) {
+                value.resize(static_cast<size_t>(length));
+                attributes.emplace_back(std::move(name), std::move(value));
+            }
+        }
+    }
+    ::close(fd);
+    return attributes;
 }
 
 mode_t DefaultMode() {
@@ -155,6 +193,7 @@ bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
                 return false;
             }
             s->old = {true, static_cast<uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+            s->attributes = ReadAttributes(s->directory, s->base, st);
         }
     } else if (errno != ENOENT) {
         errorText = ErrorText(errno);
@@ -241,6 +280,16 @@ bool Finish(ReplacementFile::State& s) {
         s.error = errno;
         s.failed = true;
         return false;
+    }
+    // The old file's attributes go with its own owner and mode only (a backup takes its INI
+    // file's mode, not the attributes of the backup it replaces). Those the run may not set
+    // (security labels without the privilege) are left out.
+    const bool sameAccess = s.wanted.known && s.old.known && s.wanted.mode == s.old.mode &&
+                            s.wanted.owner == s.old.owner && s.wanted.group == s.old.group;
+    if (sameAccess) {
+        for (const auto& [name, value] : s.attributes) {
+            ::fsetxattr(s.fd, name.c_str(), value.data(), value.size(), 0);
+        }
     }
     return true;
 }

@@ -1,10 +1,13 @@
 // What only POSIX file systems have: devices and pipes under a file's name, symbolic links,
 // owners and permission bits.
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -94,6 +97,23 @@ TEST(ReplacementFilePosix, ModeKeptAndNewFilePrivateWhileWritten) {
     ASSERT_EQ(::stat((s / "M.INI").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(st.st_uid, ::geteuid());
+}
+
+// Extended attributes (where POSIX ACLs and security labels are kept) stay with the file.
+TEST(ReplacementFilePosix, ExtendedAttributesKept) {
+    Scratch s;
+    std::ofstream(s / "X.INI") << "old\n";
+    const std::string note = "shared with the help desk";
+    if (::setxattr((s / "X.INI").c_str(), "user.rivel.note", note.data(), note.size(), 0) != 0) {
+        GTEST_SKIP() << "no user attributes here: " << std::strerror(errno);
+    }
+    std::string error;
+    ASSERT_TRUE(Replace(s / "X.INI", "new\n", error)) << error;
+    EXPECT_EQ(Read(s / "X.INI"), "new\n");
+    char value[64] = {};
+    ssize_t n = ::getxattr((s / "X.INI").c_str(), "user.rivel.note", value, sizeof value);
+    ASSERT_GE(n, 0) << std::strerror(errno);
+    EXPECT_EQ(std::string(value, static_cast<size_t>(n)), note);
 }
 
 }  // namespace
