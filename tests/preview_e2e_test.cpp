@@ -122,6 +122,30 @@ TEST(Preview, FilesEarlierLinesWouldCreateExistForEveryTestAndName) {
                   rivel::UnifiedDiff("./new.ini", "[n]\nk=1\n", "[n]\nk=1\nj=2\n"));
 }
 
+// EXIST DIR is the same existence test as EXIST FILE (it holds for files too), so a file an
+// earlier line would create exists for it in a preview as it does in the real run.
+TEST(Preview, ExistDirSeesFilesEarlierLinesWouldCreate) {
+    ScratchDir dir;
+    WriteFile(dir / "a.ini", "[s]\n");
+    WriteFile(dir / "b.ini", "[b]\n");
+    WriteFile(dir / "mk.cmd", "O new.txt\nW hi\n+[s]k=1\n");
+    WriteFile(dir / "d.cmd",
+              "IF EXIST DIR new.txt\n+[b]dir=1\nENDIF\n"
+              "IF NEXIST DIR new.txt\n+[b]ndir=1\nENDIF\n");
+    WriteFile(dir / "run.icm", "a.ini mk.cmd\nb.ini d.cmd\n");
+    RunResult preview = RunRivel({"/p", "/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_FALSE(fs::exists(dir / "new.txt"));
+    EXPECT_EQ(ReadFile(dir / "b.ini"), "[b]\n");
+
+    RunResult real = RunRivel({"/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(real.status, 0) << real.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "b.ini")), "[b]\ndir=1\n");
+    EXPECT_EQ(Lf(preview.out), "would write: new.txt\n" +
+                                   rivel::UnifiedDiff("a.ini", "[s]\n", "[s]\nk=1\n") +
+                                   rivel::UnifiedDiff("b.ini", "[b]\n", "[b]\ndir=1\n"));
+}
+
 // A wildcard name of a later line matches the files earlier lines would have created, in the
 // place the directory's listing gives them, and only those in its directory with a matching name.
 TEST(Preview, WildcardsMatchFilesEarlierLinesWouldCreate) {

@@ -220,7 +220,8 @@ int Exist(Eval& e, bool negate) {
     bool found = false;
     if (kind == "FILE" || kind == "DIR") {
         std::string path = FileOperand(e);
-        found = kind == "FILE" ? ExistsAsLeft(e.run, path) : PathExists(path);
+        // DIR is the same test as FILE: a file or a directory, also one a preview would create.
+        found = ExistsAsLeft(e.run, path);
         if (kind == "FILE") {
             LogMessage(e.run.log, e.V(), 9, found ? "File exists : " : "File not exists : ", path);
         } else {
