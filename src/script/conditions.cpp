@@ -53,6 +53,14 @@ void ReportTooDeep(Eval& e) {
     NoteFailure(e.run, RunFailure::CommandError);
 }
 
+// A condition the evaluator cannot read is an error of the command file, unless it lies in a
+// part that is only passed over.
+void NoteBadCondition(Eval& e) {
+    if (!e.skipping) {
+        NoteFailure(e.run, RunFailure::CommandError);
+    }
+}
+
 // Entering one more level of parentheses or NOT. Beyond the limit the whole condition is false:
 // the evaluation stops reading and every level returns at once.
 bool Deeper(Eval& e) {
@@ -237,6 +245,7 @@ int Exist(Eval& e, bool negate) {
     } else {
         LogMessage(e.run.log, e.V(), 3,
                    negate ? "Unknown NEXIST - Value : " : "Unknown EXIST - Value : ", kind);
+        NoteBadCondition(e);
         return 0;
     }
     return found != negate ? 1 : 0;
@@ -319,10 +328,12 @@ int IniCondition(Eval& e, const std::string& file) {
         if (kind != "SECTION" && kind != "KEY") {
             LogMessage(e.run.log, v, 3,
                        "Unknown INFILE CONTAINS / ININI CONTAINS - Value : ", kind);
+            NoteBadCondition(e);
             return 0;
         }
     } else if (kind != "SECTION" && kind != "KEY" && kind != "VALUE") {
         LogMessage(e.run.log, v, 3, "Unknown INFILE / ININI - Value : ", kind);
+        NoteBadCondition(e);
         return 0;
     }
     std::string section = Operand(e);

@@ -51,6 +51,23 @@ TEST(Conditions, EmptyAndMalformedConditionsAreFalse) {
     EXPECT_EQ(Cond(run, "NOT"), 1);  // NOT of the empty, unimplemented condition
 }
 
+// A condition with a kind no condition has (a misspelt FILE, SECTION, ...) is false and counts
+// as an error of the command file, as an unimplemented comparison does; a kind passed over
+// unread in a decided group counts for nothing.
+TEST(Conditions, UnknownKindsCountAsErrors) {
+    for (const std::string& line :
+         {std::string("EXIST FIEL x"), std::string("NEXIST FIEL x"),
+          std::string("INFILE x SECTOIN [a]"), std::string("ININI CONTAINS VALUE [a] b"),
+          std::string("A = A")}) {
+        RunContext run;
+        EXPECT_EQ(Cond(run, line), 0) << line;
+        EXPECT_EQ(run.failure, static_cast<int>(RunFailure::CommandError)) << line;
+    }
+    RunContext run;
+    EXPECT_EQ(Cond(run, "( A == A OR EXIST FIEL OR INFILE x SECTOIN )"), 1);
+    EXPECT_EQ(run.failure, 0);
+}
+
 TEST(Conditions, GeneralComparisonIgnoresCase) {
     RunContext run;
     EXPECT_EQ(Cond(run, "admin == ADMIN"), 1);
