@@ -78,25 +78,22 @@ bool Deeper(Eval& e) {
     return true;
 }
 
-// Inside a group, an operand that decides the outcome (true before OR, false before AND) leaves
-// the rest of the group unread. That rest is read here, operator by operator and operand by
-// operand as the evaluation would read it, so that the group's ")" is found where it stands;
-// nothing in it is evaluated or logged.
-void SkipDecidedRest(Eval& e) {
+// Inside a group, an operand that decides its level (true before OR, false before AND) leaves
+// the rest of that level unread. The rest is read here, operator by operator and operand by
+// operand as the evaluation would read that level, so that the group's ")" is found where it
+// stands; nothing in it is evaluated or logged. What the level would not read (an AND after a
+// group that ends an operand) is left for the group's ")" test, which reports it.
+void PassOverLevel(Eval& e, std::string_view op, int (*operand)(Eval&)) {
     RunOptions quiet = e.options;
     quiet.VerboseMode = -1;
     Eval rest{e.run, quiet, e.line, e.pos, e.iniFile, e.nesting, e.tooDeep, true};
-    while (!rest.tooDeep) {
+    while (!rest.tooDeep && rest.pos < rest.line.size()) {
         SkipBlanks(rest);
-        if (At(rest, "OR")) {
-            rest.pos += 2;
-            And(rest);
-        } else if (At(rest, "AND")) {
-            rest.pos += 3;
-            Not(rest);
-        } else {
+        if (!At(rest, op.data())) {
             break;
         }
+        rest.pos += op.size();
+        operand(rest);
     }
     if (rest.tooDeep && !e.tooDeep) {
         e.tooDeep = true;
@@ -113,9 +110,6 @@ int Group(Eval& e) {
     }
     ++e.pos;
     int v = Or(e);
-    if (!e.tooDeep) {
-        SkipDecidedRest(e);
-    }
     --e.nesting;
     if (e.tooDeep) {
         return 0;
@@ -143,7 +137,10 @@ int Or(Eval& e) {
             return 0;
         }
         if (v == 1 && !e.skipping) {
-            return 1;
+            if (e.nesting > 0) {
+                PassOverLevel(e, "OR", And);
+            }
+            return e.tooDeep ? 0 : 1;
         }
         if (e.pos >= e.line.size()) {
             return v;
@@ -169,7 +166,13 @@ int And(Eval& e) {
     }
     int v = Not(e);
     while (true) {
-        if (e.tooDeep || (v == 0 && !e.skipping)) {
+        if (e.tooDeep) {
+            return 0;
+        }
+        if (v == 0 && !e.skipping) {
+            if (e.nesting > 0) {
+                PassOverLevel(e, "AND", Not);
+            }
             return 0;
         }
         if (e.pos >= e.line.size()) {

@@ -190,6 +190,28 @@ TEST_F(ConditionFiles, DecidedOperandInsideAGroup) {
     EXPECT_EQ(run.failure, static_cast<int>(RunFailure::CommandError));
 }
 
+// Inside a group, a group that opens the group or follows OR ends its operand, so an AND after
+// it is no part of the condition: that is reported as the missing ")" it is, never passed over
+// in silence as if the AND had been evaluated.
+TEST_F(ConditionFiles, AndAfterAGroupInsideAGroupIsReported) {
+    std::string A = "EXIST FILE " + a + " ";
+    std::string M = "EXIST FILE " + missing + " ";
+    for (const std::string& line :
+         {"( ( " + A + ") AND " + M + ")", "( " + M + "OR ( " + A + ") AND " + M + ")"}) {
+        RunContext run;
+        StartLogCapture(run.log);
+        EXPECT_EQ(Cond(run, line, "", 1), 1) << line;
+        EXPECT_TRUE(Has(TakeLogCapture(run.log), "Missing ) in if line : ")) << line;
+        EXPECT_EQ(run.failure, static_cast<int>(RunFailure::CommandError)) << line;
+    }
+    // The AND that does belong to the group's level is still passed over when decided.
+    RunContext run;
+    StartLogCapture(run.log);
+    EXPECT_EQ(Cond(run, "( " + M + "AND ( " + A + ") AND " + A + ") OR " + A, "", 1), 1);
+    EXPECT_EQ(TakeLogCapture(run.log), "");
+    EXPECT_EQ(run.failure, 0);
+}
+
 TEST_F(ConditionFiles, MissingClosingParenthesis) {
     // 'IF (EXIST FILE A)': the ")" is part of the file name, then the ")" is missing.
     std::string line = "(EXIST FILE " + a + ")";
