@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/file_lock.h"
+#include "platform/full_name_win32.h"
 
 namespace rivel {
 
@@ -30,30 +31,14 @@ std::vector<HeldLock>& Held() {
 // The full name of path, so that a file reached by two names (relative and absolute, or from
 // another folder by a run this one started) has one lock.
 std::string FullName(const std::string& path) {
-    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) {
-        return path;
-    }
-    std::string full(size, '\0');
-    DWORD n = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
-    if (n == 0 || n >= size) {
-        return path;
-    }
-    full.resize(n);
-    return full;
-}
-
-std::string Folded(std::string name) {
-    for (char& c : name) {
-        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : (c == '/' ? '\\' : c);
-    }
-    return name;
+    std::string full = FullPathName(path);
+    return full.empty() ? path : full;
 }
 
 void PublishHeld() {
     std::vector<std::string> identities;
     for (const HeldLock& h : Held()) {
-        identities.push_back(Folded(h.name));
+        identities.push_back(FoldedName(h.name));
     }
     PublishHeldLocks(identities);
 }
@@ -68,14 +53,14 @@ LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string&
     ReleaseEditLock(lock);
     std::string name = FullName(path) + ".rvlock";
     for (HeldLock& h : Held()) {
-        if (Folded(h.name) == Folded(name)) {
+        if (FoldedName(h.name) == FoldedName(name)) {
             ++h.count;
             lock.handle = reinterpret_cast<intptr_t>(h.handle);
             lock.lockPath = name;
             return LockResult::Held;
         }
     }
-    if (HeldByStartingRun(Folded(name))) {
+    if (HeldByStartingRun(FoldedName(name))) {
         lock.handle = kInheritedLock;
         lock.lockPath = name;
         return LockResult::Held;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/full_name_win32.h"
+
 namespace rivel {
 
 // A name the system can be asked about: a NUL would cut it short, so that the question would
@@ -64,14 +66,7 @@ std::string FileIdentity(const std::string& path) {
     if (!PathExists(path)) {
         return "";
     }
-    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    std::string full(size, '\0');
-    DWORD n = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
-    full.resize(n < size ? n : 0);
-    for (char& c : full) {
-        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : (c == '/' ? '\\' : c);
-    }
-    return full;
+    return FoldedName(FullPathName(path));
 }
 
 bool RemoveFile(const std::string& path, std::string& errorText) {
