@@ -128,20 +128,20 @@ TEST(Preview, ExistDirSeesFilesEarlierLinesWouldCreate) {
     ScratchDir dir;
     WriteFile(dir / "a.ini", "[s]\n");
     WriteFile(dir / "b.ini", "[b]\n");
-    WriteFile(dir / "mk.cmd", "O new.txt\nW hi\n+[s]k=1\n");
+    WriteFile(dir / "mk.cmd", "O NEW.TXT\nW hi\n+[s]k=1\n");
     WriteFile(dir / "d.cmd",
-              "IF EXIST DIR new.txt\n+[b]dir=1\nENDIF\n"
-              "IF NEXIST DIR new.txt\n+[b]ndir=1\nENDIF\n");
+              "IF EXIST DIR NEW.TXT\n+[b]dir=1\nENDIF\n"
+              "IF NEXIST DIR NEW.TXT\n+[b]ndir=1\nENDIF\n");
     WriteFile(dir / "run.icm", "a.ini mk.cmd\nb.ini d.cmd\n");
     RunResult preview = RunRivel({"/p", "/x", "/c", "run.icm"}, dir.path());
     EXPECT_EQ(preview.status, 0) << preview.err;
-    EXPECT_FALSE(fs::exists(dir / "new.txt"));
+    EXPECT_FALSE(fs::exists(dir / "NEW.TXT"));
     EXPECT_EQ(ReadFile(dir / "b.ini"), "[b]\n");
 
     RunResult real = RunRivel({"/x", "/c", "run.icm"}, dir.path());
     EXPECT_EQ(real.status, 0) << real.err;
     EXPECT_EQ(Lf(ReadFile(dir / "b.ini")), "[b]\ndir=1\n");
-    EXPECT_EQ(Lf(preview.out), "would write: new.txt\n" +
+    EXPECT_EQ(Lf(preview.out), "would write: NEW.TXT\n" +
                                    rivel::UnifiedDiff("a.ini", "[s]\n", "[s]\nk=1\n") +
                                    rivel::UnifiedDiff("b.ini", "[b]\n", "[b]\ndir=1\n"));
 }
