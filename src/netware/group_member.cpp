@@ -19,6 +19,33 @@ constexpr std::uint8_t kSetProperty = 2;  // the property value is a list of obj
 constexpr int kIDsPerSegment = kNWSegmentSize / 4;
 constexpr unsigned kLastSegment = 255;  // segment numbers are one byte
 
+// The positions of one scan (object IDs, property sequence numbers). A client answers each call
+// from the position it is given, so a position that comes back means the scan goes round in a
+// circle and would never end. One position is remembered and moved on after 1, 2, 4, 8...
+// further calls, which finds every circle, however long, without keeping the whole scan.
+class ScanPositions {
+  public:
+    explicit ScanPositions(std::uint32_t start) : mark_(start) {}
+
+    // False when the position is the remembered one: the scan has come back to it.
+    bool Fresh(std::uint32_t position) {
+        if (position == mark_) {
+            return false;
+        }
+        if (++steps_ == span_) {
+            mark_ = position;
+            span_ *= 2;
+            steps_ = 0;
+        }
+        return true;
+    }
+
+  private:
+    std::uint32_t mark_;
+    std::uint64_t span_ = 1;
+    std::uint64_t steps_ = 0;
+};
+
 // One scan of a group: what the membership loops share.
 struct GroupScan {
     MessageLog& log;
@@ -99,15 +126,15 @@ bool PropertyListsUser(const GroupScan& scan, const std::string& object, std::ui
 // The GROUP_MEMBERS properties of one group object.
 bool GroupListsUser(const GroupScan& scan, const std::string& object, std::uint16_t type) {
     std::uint32_t sequence = 0xFFFFFFFF;
+    ScanPositions positions(sequence);
     for (;;) {
         std::array<char, kNWNameSize> nameField{};
         std::uint8_t flags = 0, security = 0, hasValue = 0, moreProperties = 0;
-        const std::uint32_t last = sequence;
         if (scan.calls.NWScanProperty(scan.connection, object.c_str(), type, "GROUP_MEMBERS",
                                       &sequence, nameField.data(), &flags, &security, &hasValue,
                                       &moreProperties) != 0 ||
-            sequence == last) {
-            // A scan that does not move on would never end.
+            !positions.Fresh(sequence)) {
+            // A scan that stays put or comes back to an earlier position would never end.
             return false;
         }
         if (hasValue != 0 &&
@@ -160,15 +187,15 @@ bool IsGroupMember(RunContext& run, const RunOptions& options, const std::string
     LogMessage(run.log, v, 9, "Scanning for : ", search);
     const GroupScan scan{run.log, options, c, connection, user};
     std::uint32_t objectID = 0xFFFFFFFF;
+    ScanPositions positions(objectID);
     for (;;) {
         std::array<char, kNWNameSize> nameField{};
         std::uint16_t type = 0;
         std::uint8_t hasProperties = 0, flags = 0, security = 0;
-        const std::uint32_t last = objectID;
         if (c.NWScanObject(connection, search.c_str(), searchType, &objectID, nameField.data(),
                            &type, &hasProperties, &flags, &security) != 0 ||
-            objectID == last) {
-            // A scan that does not move on would never end.
+            !positions.Fresh(objectID)) {
+            // A scan that stays put or comes back to an earlier object would never end.
             return false;
         }
         if (c.NWWordSwap(type) != kGroupObjectType) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "base/test_support.h"
 #include "netware_client/netware_client.h"
 
@@ -235,6 +237,65 @@ TEST_F(NetWareQueries, AClientThatNeverEndsAScanIsLeft) {
     }
     Use(std::string(kDirectory) + Members("201", {"105"}) + "endless NWReadPropertyValue\n");
     EXPECT_TRUE(IsGroupMember(run, quiet, "STAFF"));
+}
+
+// A client that cycles through earlier positions instead of ending its scan. Every call is
+// counted; after kRunaway calls it gives up by itself, so that a loop that does not notice the
+// cycle ends the test instead of hanging it.
+constexpr int kRunaway = 1000;
+int scanCalls = 0;
+
+NWCompletionCode RIVEL_LIBRARY_CALL CyclingScanObject(NWConnectionHandle, const char*,
+                                                      std::uint16_t, std::uint32_t* objectID,
+                                                      char* objectName, std::uint16_t* objectType,
+                                                      std::uint8_t* hasProperties,
+                                                      std::uint8_t* objectFlags,
+                                                      std::uint8_t* objectSecurity) {
+    if (++scanCalls > kRunaway) {
+        return 0x89FC;
+    }
+    // Two objects that each name the other as the next one.
+    *objectID = *objectID == 1 ? 2 : 1;
+    std::memset(objectName, 0, kNWNameSize);
+    std::memcpy(objectName, "STAFF", 5);
+    *objectType = NWWordSwap(2);
+    *hasProperties = 0xFF;
+    *objectFlags = 0;
+    *objectSecurity = 0;
+    return 0;
+}
+
+NWCompletionCode RIVEL_LIBRARY_CALL CyclingScanProperty(
+    NWConnectionHandle, const char*, std::uint16_t, const char*, std::uint32_t* sequence,
+    char* propertyName, std::uint8_t* propertyFlags, std::uint8_t* propertySecurity,
+    std::uint8_t* hasValue, std::uint8_t* moreProperties) {
+    if (++scanCalls > kRunaway) {
+        return 0x89FB;
+    }
+    // Positions 7, 8, 9, then 8 again: a cycle that does not start at the first position.
+    *sequence = *sequence == 0xFFFFFFFF ? 7 : *sequence == 9 ? 8 : *sequence + 1;
+    std::memset(propertyName, 0, kNWNameSize);
+    std::memcpy(propertyName, "GROUP_MEMBERS", 13);
+    *propertyFlags = 2;
+    *propertySecurity = 0;
+    *hasValue = 0xFF;
+    *moreProperties = 0xFF;
+    return 0;
+}
+
+TEST_F(NetWareQueries, AClientThatComesBackToAnEarlierPositionIsLeft) {
+    // The user (105) is not listed, so only the end of the scans ends the test.
+    Use(std::string(kDirectory) + Members("201", {"101"}));
+    run.netware->calls.NWScanObject = &CyclingScanObject;
+    scanCalls = 0;
+    EXPECT_FALSE(IsGroupMember(run, quiet, "STAFF"));
+    EXPECT_LT(scanCalls, 10);
+
+    run.netware->calls.NWScanObject = &NWScanObject;
+    run.netware->calls.NWScanProperty = &CyclingScanProperty;
+    scanCalls = 0;
+    EXPECT_FALSE(IsGroupMember(run, quiet, "STAFF"));
+    EXPECT_LT(scanCalls, 10);
 }
 
 }  // namespace
