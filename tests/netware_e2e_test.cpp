@@ -50,6 +50,11 @@ class NetWareRig {
         fs::copy_file(RivelPath().parent_path() / "nwclient" / (variant + ".dll"), bin_ / fileName);
     }
 
+    // The same in the folder the program runs in.
+    void InstallInWorkingFolder(const std::string& variant, const std::string& fileName) {
+        fs::copy_file(RivelPath().parent_path() / "nwclient" / (variant + ".dll"), dir_ / fileName);
+    }
+
     // The data that a variant answers from (each variant reads its own variable).
     void Data(const std::string& text, const std::string& variable = "RIVEL_NWCLIENT_DATA") {
         fs::path file = dir_ / (variable + ".txt");
@@ -130,6 +135,19 @@ TEST(NetWare, WithoutAClientLibraryEveryValueFails) {
     EXPECT_FALSE(Has(r.err, "NWCallsInit"));
     // Seven values and three membership tests.
     EXPECT_EQ(Count(r.err, Msg("Netware support not working")), 10u);
+}
+
+// A client library in the folder the program runs in (a shared folder of command files, say) is
+// never loaded: only the places a library is installed in are searched.
+TEST(NetWare, AClientLibraryInTheWorkingFolderIsNotLoaded) {
+    NetWareRig rig;
+    rig.InstallInWorkingFolder("nwclient", "CALWIN32.DLL");
+    rig.InstallInWorkingFolder("nwclient", "NETWIN32.DLL");
+    rig.Data(kAlice);
+    RunResult r = rig.Run(kValuesCmd, {"/v6"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(rig.ini, kFailedValues);
+    EXPECT_TRUE(Has(r.err, Msg("Load NETWIN32.DLL failed"))) << r.err;
 }
 
 TEST(NetWare, CalwinLoadedGivesEveryValue) {
