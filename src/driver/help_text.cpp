@@ -292,6 +292,9 @@ const std::vector<ManualSection>& ManualSections() {
              {"Variables",
               "A variable's value is inserted up to its first line end; the rest is left out "
               "and reported, so that one line of a command file stays one line."},
+             {"IF MEMBER OF <group>, IFMEMBER, IFNMEMBER",
+              "A group's member list is read to its end even where a member's name cannot be "
+              "looked up. Without a connection or a login name, nobody is a member."},
              {"/l=<file>",
               "A symbolic link at the log file's name is neither followed nor replaced: the "
               "link is reported and the messages stay on standard error."},
