@@ -1,4 +1,5 @@
-// POSIX console: raw terminal mode for one key, restored afterwards and on Ctrl-C.
+// POSIX console: raw terminal mode for one key, restored afterwards and on the signals that end
+// the program from the keyboard or by request (Ctrl-C, Ctrl-\, a kill).
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -41,12 +42,14 @@ int ReadKeyNoEcho() {
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     auto oldInt = ::signal(SIGINT, OnInterrupt);
+    auto oldQuit = ::signal(SIGQUIT, OnInterrupt);
     auto oldTerm = ::signal(SIGTERM, OnInterrupt);
     terminalChanged = 1;
     ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     ssize_t n = ::read(STDIN_FILENO, &c, 1);
     RestoreTerminal();
     ::signal(SIGINT, oldInt);
+    ::signal(SIGQUIT, oldQuit);
     ::signal(SIGTERM, oldTerm);
     return n == 1 ? c : 27;
 }
