@@ -124,5 +124,29 @@ TEST(Wildcards, NoMatchMeansNoRunAndNoMessage) {
     EXPECT_EQ(r.err, "");
 }
 
+// "\\?\" before a full Windows name is the prefix of its long form, not a wildcard: the name is
+// the file itself, and a wildcard after the prefix still matches.
+TEST(Wildcards, TheLongNamePrefixOfWindowsIsNoWildcard) {
+    if (Sep() != '\\') {
+        GTEST_SKIP() << "Windows names only";
+    }
+    ScratchDir dir;
+    const std::string longDir = "\\\\?\\" + fs::absolute(dir.path()).string() + "\\";
+    WriteFile(dir / "a.ini", "[s]\nk=1\n");
+    WriteFile(dir / "b.ini", "[s]\nk=1\n");
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    WriteFile(dir / "f.cmd", "+[s]k=3\n");
+    RunResult r = RunRivel({"/!", "/x", "/v1", longDir + "a.ini", longDir + "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nk=2\n");
+    EXPECT_EQ(ReadFile(dir / "b.ini"), "[s]\nk=1\n");
+
+    r = RunRivel({"/!", "/x", "/v1", longDir + "*.ini", "f.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nk=3\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "b.ini")), "[s]\nk=3\n");
+}
+
 }  // namespace
 }  // namespace rivel_test

@@ -38,6 +38,12 @@ bool IsWildcard(char c) {
     return c == '*' || c == '?';
 }
 
+// The length of a leading "\\?\" of a Windows name in its long form ("\\?\C:\DIR\WIN.INI"),
+// whose "?" is part of the prefix and no wildcard; 0 for any other name.
+size_t LongNamePrefix(const std::string& name) {
+    return PathSeparator() == '\\' && name.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+}
+
 // Expands the first wildcard component at or after position from. Components before it were
 // filled in by the level above with names found on disk; such names may themselves hold "*" or
 // "?" (POSIX allows it) and must not be expanded again, or the recursion would never end.
@@ -97,15 +103,15 @@ void ExpandFrom(RunContext& run, RunOptions& o, const std::string& name1, const 
 
 void ExpandFiles(RunContext& run, RunOptions& options, const std::string& name1,
                  const std::string& name2, const PerFileOperation& operation) {
-    for (char c : name2) {
-        if (IsWildcard(c)) {
+    for (size_t i = LongNamePrefix(name2); i < name2.size(); ++i) {
+        if (IsWildcard(name2[i])) {
             LogMessage(run.log, options.VerboseMode, 1,
                        "Wildcards only supported in filename 1 !!!!", "");
             operation(run, options, name1, name2);
             return;
         }
     }
-    ExpandFrom(run, options, name1, name2, operation, 0);
+    ExpandFrom(run, options, name1, name2, operation, LongNamePrefix(name1));
 }
 
 }  // namespace rivel
