@@ -49,6 +49,34 @@ TEST(Wildcards, IniRunEditsEveryMatchingFile) {
     }
 }
 
+// "*.*" names every file and directory on Windows, those without an extension too, whether or
+// not they also have a short (8.3) name.
+TEST(Wildcards, StarDotStarMatchesNamesWithoutExtensionOnWindows) {
+    if (Sep() != '\\') {
+        GTEST_SKIP() << "Windows names only";
+    }
+    ScratchDir dir;
+    fs::create_directory(dir / "files");
+    for (const char* name : {"a.ini", "noext", "longfilename"}) {
+        WriteFile(dir / "files" / name, "[s]\nk=1\n");
+    }
+    for (const char* name : {"JSMITH", "Administrator"}) {
+        fs::create_directories(dir / "home" / name);
+        WriteFile(dir / "home" / name / "u.ini", "[s]\nk=1\n");
+    }
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    RunResult r = RunRivel({"/!", "/x", Path({"files", "*.*"}), "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"a.ini", "noext", "longfilename"}) {
+        EXPECT_EQ(Lf(ReadFile(dir / "files" / name)), "[s]\nk=2\n") << name;
+    }
+    r = RunRivel({"/!", "/x", Path({"home", "*.*", "u.ini"}), "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"JSMITH", "Administrator"}) {
+        EXPECT_EQ(Lf(ReadFile(dir / "home" / name / "u.ini")), "[s]\nk=2\n") << name;
+    }
+}
+
 TEST(Wildcards, ComponentsAreExpandedOneAfterAnother) {
     ScratchDir dir;
     fs::create_directories(dir / "users" / "ann");

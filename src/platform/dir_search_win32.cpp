@@ -5,9 +5,11 @@
 
 namespace rivel {
 
-// Windows names compare without regard to case.
+// Windows names compare without regard to case, and a name without an extension matches as if
+// it ended in a dot: "*.*" stands for every name, "*." for the names without an extension.
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
-    return WildcardMatchCase(pattern, name, true);
+    return WildcardMatchCase(pattern, name, true) ||
+           (name.find('.') == std::string::npos && WildcardMatchCase(pattern, name + ".", true));
 }
 
 bool ListedBefore(const std::string& a, const std::string& b) {
