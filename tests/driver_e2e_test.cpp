@@ -77,6 +77,29 @@ TEST(LogFile, HeaderAndMessagesGoToTheFile) {
     EXPECT_NE(log.find("Wrong number of parameters for INI-file\n"), std::string::npos);
 }
 
+// A log file is a text file of the system: on Windows every line ends with CR LF, as the files
+// of Notepad and the console's own do, elsewhere with LF alone.
+TEST(LogFile, LinesEndAsTheSystemsTextFilesDo) {
+    ScratchDir dir;
+    WriteFile(dir / "a.ini", "[s]\nk=1\n");
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    RunRivel({"/v9", "/l=run.log", "a.ini", "e.cmd"}, dir.path());
+    const std::string log = ReadFile(dir / "run.log");
+    ASSERT_NE(log.find("; With NETWARE support"), std::string::npos) << log;
+    ASSERT_NE(log.find("INI-Scan"), std::string::npos) << log;
+    size_t lines = 0;
+    size_t crlf = 0;
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i] == '\n') {
+            ++lines;
+            crlf += i > 0 && log[i - 1] == '\r' ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lines, 10u);
+    EXPECT_EQ(log.back(), '\n');
+    EXPECT_EQ(crlf, Sep() == '\\' ? lines : 0u) << log;
+}
+
 TEST(LogFile, UncreatableLogLeavesMessagesOnTheConsole) {
     ScratchDir dir;
     std::string name = std::string("/l=nodir") + Sep() + "x.log";

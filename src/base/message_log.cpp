@@ -1,6 +1,8 @@
 // The message log.
 #include "base/message_log.h"
 
+#include "platform/files.h"
+
 namespace rivel {
 
 namespace {
@@ -34,7 +36,7 @@ void ReportLogFailure(MessageLog& log, const char* label, const std::string& err
 
 void WriteLine(MessageLog& log, std::string_view line) {
     if (log.file != nullptr && !log.capturing) {
-        if (log.file->Write(std::string(line) + "\n")) {
+        if (log.file->Write(std::string(line) + NativeLineEnd())) {
             return;
         }
         // A full disk or a size limit: said once on standard error, where the log goes on.
@@ -91,7 +93,16 @@ void OpenLogFile(MessageLog& log, const std::string& fileName, const std::string
         ReportLogFailure(log, "Can't create log file : ", error);
         return;
     }
-    file->Write(header);
+    // The log is a text file of the system: its lines end as the system's text files do.
+    std::string text;
+    for (char c : header) {
+        if (c == '\n') {
+            text += NativeLineEnd();
+        } else {
+            text += c;
+        }
+    }
+    file->Write(text);
     if (!file->Publish(error)) {
         ReportLogFailure(log, "Can't create log file : ", error);
         return;
