@@ -285,6 +285,79 @@ def test_fleet(ans, scratch):
     )
 
 
+def lock_directory(path, locked):
+    """Makes a directory unwritable, for root too (immutable), or writable again."""
+    if os.geteuid() == 0:
+        return subprocess.run(["chattr", "+i" if locked else "-i", path], capture_output=True).returncode == 0
+    os.chmod(path, 0o555 if locked else 0o755)
+    return True
+
+
+def test_failure_after_a_change(ans, scratch):
+    """A real run that fails on its second file after changing the first reports the change."""
+    root = os.path.join(scratch, "hosts", "pc1", "part")
+    os.makedirs(os.path.join(root, "locked"))
+    for name in ("FIRST.INI", os.path.join("locked", "SECOND.INI")):
+        with open(os.path.join(root, name), "w") as f:
+            f.write("[s]\nk=old\n")
+    with open(os.path.join(root, "SET.CMD"), "w") as f:
+        f.write("+[s]k=new\n")
+    task = {
+        "name": "two files",
+        "rivel.config.apply": {
+            "kind": "icm",
+            "chdir": root,
+            "commands": "FIRST.INI SET.CMD\nlocked/SECOND.INI SET.CMD\n",
+            "binary": "{{ rivel }}",
+        },
+    }
+    if not lock_directory(os.path.join(root, "locked"), True):
+        print("skip  failure after a change: cannot make a directory unwritable here")
+        return
+    try:
+        _, report = ans.playbook("part", [task], hosts="pc1")
+    finally:
+        lock_directory(os.path.join(root, "locked"), False)
+    row = results(report).get("pc1", {})
+    first = read(os.path.join(root, "FIRST.INI"))
+    check(
+        "failure after a change: the first file changed, the task failed with status 2",
+        b"k=new" in first and row.get("failed") is True and row.get("rc") == 2,
+        json.dumps(row)[:1500],
+    )
+    check(
+        "failure after a change: the task reports the change and the file it made",
+        row.get("changed") is True and row.get("files") == ["FIRST.INI"] and "FIRST.INI" in row.get("msg", ""),
+        json.dumps(row)[:1500],
+    )
+
+
+def test_backup_of_a_created_file(ans, scratch):
+    """A file the run creates has no backup: an old .bak beside it is not reported as one."""
+    root = os.path.join(scratch, "hosts", "pc1", "created")
+    os.makedirs(root)
+    with open(os.path.join(root, "NEW.bak"), "w") as f:
+        f.write("[old]\nleft=from before\n")
+    task = {
+        "name": "create",
+        "rivel.config.apply": {
+            "path": root + "/NEW.INI",
+            "create": True,
+            "backup": True,
+            "commands": "+[s]k=v",
+            "binary": "{{ rivel }}",
+        },
+    }
+    _, report = ans.playbook("created", [task], hosts="pc1")
+    row = results(report).get("pc1", {})
+    check(
+        "created file: changed, and no backup reported",
+        row.get("changed") is True and "backup_file" not in row
+        and read(os.path.join(root, "NEW.bak")) == b"[old]\nleft=from before\n",
+        json.dumps(row)[:800],
+    )
+
+
 def test_kinds(ans, scratch):
     """The other kinds and options, on the good hosts, run three times: check, real, again."""
     tasks = [
@@ -430,6 +503,128 @@ def test_kinds(ans, scratch):
     check("kinds, second run: no file touched", tree_state(hosts_root) == after)
 
 
+def test_relative_names(ans, scratch):
+    """Relative chdir, path and binary are each resolved once, from the module's directory,
+    the same way in the check and in the real run."""
+    rel = os.path.relpath(os.path.join(scratch, "hosts"), scratch)  # the playbook runs in scratch
+    rivel_rel = os.path.relpath(ans.rivel, os.path.join(scratch, "hosts"))
+    for h in GOOD:
+        site = os.path.join(scratch, "hosts", h, "rel")
+        os.makedirs(site)
+        with open(os.path.join(site, "A.INI"), "w") as f:
+            f.write("[s]\nk=old\n")
+        with open(os.path.join(site, "SET.CMD"), "w") as f:
+            f.write("+[s]k=new\n")
+        with open(os.path.join(site, "RUN.ICM"), "w") as f:
+            f.write("A.INI ICM.CMD\n")
+        with open(os.path.join(site, "ICM.CMD"), "w") as f:
+            f.write("+[s]icm=yes\n")
+    tasks = [
+        {
+            "name": "relative chdir",
+            "rivel.config.apply": {
+                "chdir": rel + "/{{ inventory_hostname }}/rel",
+                "path": "A.INI",
+                "src": "SET.CMD",
+                "binary": "{{ rivel }}",
+            },
+        },
+        {
+            "name": "ICM file named relative to the module's directory",
+            "rivel.config.apply": {
+                "kind": "icm",
+                "path": rel + "/{{ inventory_hostname }}/rel/RUN.ICM",
+                "binary": "{{ rivel }}",
+            },
+        },
+        {
+            "name": "program named relative to chdir",
+            "rivel.config.apply": {
+                "chdir": "{{ root }}/..",
+                "path": "{{ root }}/rel/A.INI",
+                "commands": "+[s]bin=rel",
+                "binary": rivel_rel,
+            },
+        },
+    ]
+    for task in tasks:
+        task["ignore_errors"] = True
+    names = [t["name"] for t in tasks]
+    hosts_root = os.path.join(scratch, "hosts")
+    before = tree_state(hosts_root)
+    _, report = ans.playbook("relative-check", tasks, hosts="good", check=True)
+    rows = dict((n, results(report, i).get("pc1", {})) for i, n in enumerate(names))
+    check(
+        "relative names, check mode: every task would change its file",
+        all(r.get("changed") is True and "failed" not in r for r in rows.values()),
+        brief(rows),
+    )
+    check("relative names, check mode: nothing written", tree_state(hosts_root) == before)
+    _, report = ans.playbook("relative-apply", tasks, hosts="good")
+    rows = dict((n, results(report, i).get("pc2", {})) for i, n in enumerate(names))
+    text = read(os.path.join(hosts_root, "pc2", "rel", "A.INI"))
+    check(
+        "relative names, real run: every task changed the file it names",
+        all(r.get("changed") is True for r in rows.values())
+        and b"k=new" in text and b"icm=yes" in text and b"bin=rel" in text,
+        brief(rows) + "\n" + repr(text),
+    )
+def test_diff_of_mixed_encodings(ans, scratch):
+    """A UTF-8 file edited with a Windows-1252 command file: the diff shows the one line that
+    changes, the other lines as they are on both sides."""
+    root = os.path.join(scratch, "hosts", "pc2", "enc")
+    os.makedirs(root)
+    with open(os.path.join(root, "USER.INI"), "wb") as f:
+        f.write(b"[user]\nName=J\xc3\xbcrgen\nCity=x\n")
+    with open(os.path.join(root, "CITY.CMD"), "wb") as f:
+        f.write(b"+[user]City=M\xfcnchen\n")
+    task = {
+        "name": "encodings",
+        "rivel.config.apply": {"path": root + "/USER.INI", "src": root + "/CITY.CMD", "binary": "{{ rivel }}"},
+    }
+    for check_mode in (True, False):
+        _, report = ans.playbook("enc", [task], hosts="pc2", check=check_mode, diff=True)
+        row = results(report).get("pc2", {})
+        shown = (row.get("diff") or [{}])[0]
+        before = shown.get("before", "").splitlines()
+        after = shown.get("after", "").splitlines()
+        changed_lines = [(b, a) for b, a in zip(before, after) if b != a]
+        check(
+            "mixed encodings (%s): only the changed line differs in the diff" % ("check" if check_mode else "run"),
+            len(before) == 3 and len(after) == 3 and len(changed_lines) == 1 and changed_lines[0][0] == "City=x",
+            json.dumps(shown)[:800],
+        )
+def test_one_file_edited_twice(ans, scratch):
+    """An ICM file whose lines edit one file in turn: each diff starts from the text the
+    line before left, in the check and in the real run alike."""
+    root = os.path.join(scratch, "hosts", "pc3", "twice")
+    os.makedirs(root)
+    with open(os.path.join(root, "APP.INI"), "w") as f:
+        f.write("[s]\nk=old\n")
+    with open(os.path.join(root, "ONE.CMD"), "w") as f:
+        f.write("+[s]k=one\n")
+    with open(os.path.join(root, "TWO.CMD"), "w") as f:
+        f.write("+[s]k=two\n+[t]x=y\n")
+    task = {
+        "name": "twice",
+        "rivel.config.apply": {
+            "kind": "icm",
+            "chdir": root,
+            "commands": "APP.INI ONE.CMD\nAPP.INI TWO.CMD\n",
+            "binary": "{{ rivel }}",
+        },
+    }
+    shown = {}
+    for check_mode in (True, False):
+        _, report = ans.playbook("twice", [task], hosts="pc3", check=check_mode, diff=True)
+        shown[check_mode] = [
+            (d.get("before"), d.get("after")) for d in results(report).get("pc3", {}).get("diff", [])
+        ]
+    steps = [("[s]\nk=old\n", "[s]\nk=one\n"), ("[s]\nk=one\n", "[s]\nk=two\n\n[t]\nx=y\n")]
+    check("one file edited twice, check mode: each line's diff", shown[True] == steps, repr(shown[True]))
+    check("one file edited twice, real run: each line's diff", shown[False] == steps, repr(shown[False]))
+
+
 def test_readme_example(ans, scratch):
     """The fleet example, run as the README shows it (with its own ansible.cfg)."""
     fleet = os.path.join(EXAMPLES, "fleet")
@@ -502,7 +697,12 @@ def main():
         lay_out_hosts(scratch, rivel)
         ans = Ansible(scratch, rivel)
         test_fleet(ans, scratch)
+        test_failure_after_a_change(ans, scratch)
         test_kinds(ans, scratch)
+        test_relative_names(ans, scratch)
+        test_diff_of_mixed_encodings(ans, scratch)
+        test_one_file_edited_twice(ans, scratch)
+        test_backup_of_a_created_file(ans, scratch)
         test_readme_example(ans, scratch)
         test_module_checks(scratch)
         if "--no-sanity" not in sys.argv:

@@ -112,7 +112,8 @@ options:
   chdir:
     description:
       - The directory rivel runs in. Relative file names, also those inside ICM files, are
-        taken relative to it.
+        taken relative to it. A relative O(chdir) is taken relative to the current directory
+        of the module.
       - Defaults to the directory of O(path) for O(kind=icm) and O(kind=rcm) run from O(path),
         else to the current directory of the module.
     type: path
@@ -120,6 +121,7 @@ options:
     description:
       - The rivel program on the managed host. Without it, C(rivel) is looked for on the
         C(PATH).
+      - A relative name is taken relative to O(chdir).
     type: path
 notes:
   - Supports C(check_mode) and C(diff_mode).
@@ -203,7 +205,10 @@ stdout:
   returned: changed and not in check mode
   type: str
 files:
-  description: The files that changed, or would change in check mode, as rivel names them.
+  description:
+    - The files that changed, or would change in check mode, as rivel names them.
+    - When the real run failed, the files it changed before the failure; the task then reports
+      C(changed) when it changed any.
   returned: always
   type: list
   elements: str
@@ -250,6 +255,12 @@ def decode(data):
         return data.decode("utf-8")
     except UnicodeDecodeError:
         return data.decode("latin-1")
+
+
+def decode_text(data):
+    """A file's text for the diff, line by line: the same bytes always give the same line,
+    also when the other side of the diff holds bytes of another encoding."""
+    return "".join(decode(line) for line in data.splitlines(True))
 
 
 def header_name(line):
@@ -378,6 +389,15 @@ def read_bytes(name):
         return None
 
 
+def file_state(name):
+    """What tells whether a file was written since: None when it does not exist."""
+    try:
+        st = os.stat(name)
+    except OSError:
+        return None
+    return (st.st_ino, st.st_size, st.st_mtime_ns, st.st_ctime_ns)
+
+
 class Runner:
     """Builds the rivel command lines of one task and runs them."""
 
@@ -394,6 +414,8 @@ class Runner:
     def find_binary(self):
         binary = self.module.params["binary"]
         if binary:
+            # Taken relative to chdir, where rivel runs, as the other file names are.
+            binary = os.path.join(self.cwd, binary)
             if not (os.path.isfile(binary) and os.access(binary, os.X_OK)):
                 self.module.fail_json(
                     msg="rivel program %s does not exist or is not executable on this host" % binary
@@ -408,9 +430,13 @@ class Runner:
         return found
 
     def absolute(self, name):
-        """An absolute name that rivel cannot take for an option (/x.ini alone would be one)."""
+        """An absolute name that rivel cannot take for an option. rivel reads an argument that
+        starts with / as a file name only when a second / comes before its first = (/x.ini
+        and /a=b/x.ini would be options); /./ in front makes any such name a file name."""
         name = os.path.join(self.cwd, name)
-        if name.count("/") == 1:
+        second = name.find("/", 1)
+        equals = name.find("=")
+        if second < 0 or 0 <= equals < second:
             name = "/." + name
         return name
 
@@ -472,31 +498,46 @@ class Runner:
             args += ["/r", self.script]
         return args
 
-    def fail_run(self, args, rc, out, err, preview_text):
+    def fail_run(self, args, rc, out, err, preview_text, changed=False, files=None):
+        """Fails the task. A real run can fail after it changed some files (an ICM file or a
+        wildcard name edits several); the task then reports the change and those files."""
         messages = decode(err).splitlines()
+        done = ""
+        if files:
+            done = " (changed before the failure: %s)" % ", ".join(files)
         self.module.fail_json(
-            msg="rivel failed (status %d: %s): %s"
-            % (rc, STATUS_TEXT.get(rc, "unexpected status"), "\n".join(messages) or "no message"),
+            msg="rivel failed (status %d: %s)%s: %s"
+            % (rc, STATUS_TEXT.get(rc, "unexpected status"), done,
+               "\n".join(messages) or "no message"),
+            changed=changed,
             cmd=args,
             rc=rc,
             messages=messages,
             preview=preview_text,
+            files=files or [],
         )
 
 
 def diff_entries(diffs, cwd, befores, afters):
     """The diff of each file: its texts before and after, where the file is text that the
     hunks fit (after a real run, the after text is the file as it now is); else the hunks as
-    rivel printed them (a GRP file, whose diff is that of its GRI text)."""
+    rivel printed them (a GRP file, whose diff is that of its GRI text).
+
+    An ICM file can edit one file on several lines; each of its diffs starts from the text
+    that the diff before left, and only the last one ends at the file as it now is."""
+    last = dict((os.path.join(cwd, decode(diff["new"])), i) for i, diff in enumerate(diffs))
+    texts = dict(befores)
     entries = []
-    for diff in diffs:
+    for i, diff in enumerate(diffs):
         name = decode(diff["new"])
         full = os.path.join(cwd, name)
-        before = befores.get(full)
+        before = texts.get(full)
         after = None
         if before is not None and b"\0" not in before:
             after = apply_hunks(before, diff["hunks"])
-        if after is not None and afters is not None:
+        # A diff that does not fit leaves the file's later diffs nothing to start from.
+        texts[full] = after
+        if after is not None and afters is not None and last[full] == i:
             after = afters.get(full)
         if after is None or len(before) > MAX_TEXT_DIFF or len(after) > MAX_TEXT_DIFF:
             entries.append({"prepared": decode(diff["text"])})
@@ -505,8 +546,8 @@ def diff_entries(diffs, cwd, befores, afters):
                 {
                     "before_header": name,
                     "after_header": name,
-                    "before": decode(before),
-                    "after": decode(after),
+                    "before": decode_text(before),
+                    "after": decode_text(after),
                 }
             )
     return entries
@@ -554,7 +595,14 @@ def main():
         module.fail_json(msg="verbosity must be 0 to 99, not %d" % p["verbosity"])
     if p["chdir"] is None:
         from_script = p["kind"] in ("icm", "rcm") and p["path"] and not (p["commands"] or p["src"])
-        p["chdir"] = os.path.dirname(os.path.abspath(p["path"])) if from_script else os.getcwd()
+        if from_script:
+            # The file's own directory: its name is then taken from the module's directory.
+            p["path"] = os.path.abspath(p["path"])
+            p["chdir"] = os.path.dirname(p["path"])
+        else:
+            p["chdir"] = os.getcwd()
+    # Every name given relative to chdir is joined to it, and rivel must get absolute names.
+    p["chdir"] = os.path.abspath(p["chdir"])
     if not os.path.isdir(p["chdir"]):
         module.fail_json(msg="chdir %s is not a directory on this host" % p["chdir"])
 
@@ -583,16 +631,30 @@ def main():
     )
 
     if changed and not module.check_mode:
+        # The backups as they are before the run: a .bak already there beside a file that the
+        # run creates (and so does not back up) is not this run's backup.
+        backups = []
+        if p["backup"] and p["kind"] in ("ini", "grp"):
+            for diff in diffs:
+                backup = backup_name(os.path.join(runner.cwd, decode(diff["new"])), p["kind"])
+                if backup not in [name for name, state in backups]:
+                    backups.append((backup, file_state(backup)))
         args = runner.arguments(preview=False)
         rc, out, err = runner.run(args)
-        if rc != 0:
-            runner.fail_run(args, rc, out, err, preview_text)
         afters = snapshot(diffs, runner.cwd)
+        if rc != 0:
+            done = []
+            for diff in diffs:
+                name = decode(diff["new"])
+                full = os.path.join(runner.cwd, name)
+                if afters.get(full) != befores.get(full) and name not in done:
+                    done.append(name)
+            # Programs and O/W files of the run may have been started or written, too.
+            runner.fail_run(args, rc, out, err, preview_text, bool(done or runs or writes), done)
         result.update(cmd=args, rc=rc, messages=decode(err).splitlines(), stdout=decode(out))
-        if p["backup"] and p["kind"] in ("ini", "grp") and diffs:
-            backup = backup_name(os.path.join(runner.cwd, decode(diffs[0]["new"])), p["kind"])
-            if os.path.exists(backup):
-                result["backup_file"] = backup
+        made = [b for b, state in backups if file_state(b) not in (None, state)]
+        if made:
+            result["backup_file"] = made[0]
 
     if module._diff and diffs:
         result["diff"] = diff_entries(diffs, runner.cwd, befores, afters)
