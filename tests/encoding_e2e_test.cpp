@@ -70,5 +70,32 @@ TEST(Encodings, TextThatCannotBeConvertedLeavesTheFileUntouched) {
     EXPECT_TRUE(fs::is_empty(dir / "tmp"));
 }
 
+// A command file in one Unicode encoding edits a file in another: the text is the same
+// character in both, whatever encoding the program works in.
+TEST(Encodings, TextMovesBetweenUtf8AndUtf16FilesUnchanged) {
+    ScratchDir dir;
+    fs::create_directories(dir / "tmp");
+    ScopedEnv temp("TEMP", (dir / "tmp").string());
+    WriteFile(dir / "utf16.cmd", Utf16File(u"+[s]name=Ren\u00e9\r\n"));
+    WriteFile(dir / "utf8.cmd", kBom + "+[s]name=Ren\xC3\xA9\r\n");
+    WriteFile(dir / "a.ini", kBom + "[s]\r\nk=1\r\n");
+    WriteFile(dir / "u.ini", Utf16File(u"[s]\r\nk=1\r\n"));
+    RunResult a = RunRivel({"/!", "/x", "a.ini", "utf16.cmd"}, dir.path());
+    RunResult u = RunRivel({"/!", "/x", "u.ini", "utf8.cmd"}, dir.path());
+    EXPECT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(u.status, 0) << u.err;
+    EXPECT_EQ(ReadFile(dir / "a.ini"), kBom + "[s]\r\nk=1\r\nname=Ren\xC3\xA9\r\n");
+    EXPECT_EQ(ReadFile(dir / "u.ini"), Utf16File(u"[s]\r\nk=1\r\nname=Ren\u00e9\r\n"));
+
+    // A UTF-8 file with characters that few code pages have is still edited.
+    const std::string kanji = "\xE6\x97\xA5\xE6\x9C\xAC";
+    WriteFile(dir / "j.ini", kBom + "[s]\r\nname=" + kanji + "\r\n");
+    WriteFile(dir / "j.cmd", "+[s]k=2\r\n");
+    RunResult j = RunRivel({"/!", "/x", "/b", "j.ini", "j.cmd"}, dir.path());
+    EXPECT_EQ(j.status, 0) << j.err;
+    EXPECT_EQ(ReadFile(dir / "j.ini"), kBom + "[s]\r\nname=" + kanji + "\r\nk=2\r\n");
+    EXPECT_EQ(ReadFile(dir / "j.bak"), kBom + "[s]\r\nname=" + kanji + "\r\n");
+}
+
 }  // namespace
 }  // namespace rivel_test

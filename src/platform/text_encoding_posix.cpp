@@ -92,4 +92,19 @@ bool TextToUtf16(std::string_view text, std::u16string& out) {
     return true;
 }
 
+// UTF-8 is the program's text here: a UTF-8 file's bytes are taken and written as they are.
+bool TextIsUtf8() {
+    return true;
+}
+
+bool Utf8ToText(std::string_view bytes, std::string& out) {
+    out.append(bytes);
+    return true;
+}
+
+bool TextToUtf8(std::string_view text, std::string& out) {
+    out.append(text);
+    return true;
+}
+
 }  // namespace rivel

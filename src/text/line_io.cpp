@@ -55,7 +55,16 @@ void LineReader::DetectEncoding() {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(buffer_.data() + begin_);
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         encoding_ = TextEncoding::Utf8Bom;
-        begin_ += 3;
+        if (TextIsUtf8()) {
+            begin_ += 3;
+        } else if (!Utf8RestConverts()) {
+            // Better edited as bytes, as the file is, than refused.
+            encoding_ = TextEncoding::Utf8BomBytes;
+            begin_ += 3;
+        } else {
+            pending_.assign(buffer_.data() + begin_ + 3, n - 3);
+            begin_ = end_ = 0;
+        }
     } else if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
         encoding_ = b[0] == 0xFF ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
         pending_.assign(buffer_.data() + begin_ + 2, n - 2);
@@ -82,6 +91,9 @@ bool LineReader::Fill() {
     }
     if (encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE) {
         return FillUtf16();
+    }
+    if (encoding_ == TextEncoding::Utf8Bom && !TextIsUtf8()) {
+        return FillUtf8();
     }
     if (end_ == buffer_.size()) {
         buffer_.resize(buffer_.size() * 2);
@@ -146,6 +158,89 @@ bool LineReader::FillUtf16() {
             return false;
         }
         pending_.erase(0, 2 * count);
+        if (buffer_.size() - end_ < text.size()) {
+            buffer_.resize(end_ + text.size());
+        }
+        std::memcpy(buffer_.data() + end_, text.data(), text.size());
+        end_ += text.size();
+        return true;
+    }
+}
+
+// The length of the part of bytes that ends with a whole UTF-8 character: the first bytes of a
+// character split by the read wait for the rest.
+static size_t WholeUtf8Characters(const std::string& bytes) {
+    size_t size = bytes.size();
+    for (size_t back = 1; back <= 3 && back <= size; ++back) {
+        unsigned char c = static_cast<unsigned char>(bytes[size - back]);
+        if ((c & 0xC0) == 0x80) {
+            continue;  // a continuation byte: its lead is further back
+        }
+        size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return length > back ? size - back : size;
+    }
+    return size;
+}
+
+// Whether the whole text of a UTF-8 file (its first bytes in the buffer after the mark, the rest
+// still to be read) has the program's text. The file is read on to find out and then set back.
+bool LineReader::Utf8RestConverts() {
+    std::fpos_t at;
+    if (std::fgetpos(file_, &at) != 0) {
+        return true;  // conversion is then tried as the file is read
+    }
+    std::string bytes(buffer_.data() + begin_ + 3, end_ - begin_ - 3);
+    std::string text;
+    bool converts = true;
+    for (;;) {
+        const size_t old = bytes.size();
+        bytes.resize(old + (1 << 16));
+        const size_t n = std::fread(bytes.data() + old, 1, 1 << 16, file_);
+        bytes.resize(old + n);
+        const size_t count = n == 0 ? bytes.size() : WholeUtf8Characters(bytes);
+        text.clear();
+        if (!Utf8ToText(std::string_view(bytes.data(), count), text)) {
+            converts = false;
+            break;
+        }
+        bytes.erase(0, count);
+        if (n == 0) {
+            break;
+        }
+    }
+    std::clearerr(file_);
+    std::fsetpos(file_, &at);
+    return converts;
+}
+
+// Reads UTF-8 bytes and appends their text to the buffer, where the program's text is not UTF-8.
+bool LineReader::FillUtf8() {
+    std::string text;
+    for (;;) {
+        const size_t chunk = 1 << 16;
+        size_t old = pending_.size();
+        pending_.resize(old + chunk);
+        size_t n = std::fread(pending_.data() + old, 1, chunk, file_);
+        pending_.resize(old + n);
+        const bool atEnd = n == 0;
+        if (atEnd) {
+            failed_ = std::ferror(file_) != 0;
+        }
+        size_t count = atEnd ? pending_.size() : WholeUtf8Characters(pending_);
+        if (count == 0) {
+            if (!atEnd) {
+                continue;
+            }
+            eof_ = true;
+            return false;
+        }
+        text.clear();
+        if (!Utf8ToText(std::string_view(pending_.data(), count), text)) {
+            conversionFailed_ = failed_ = eof_ = true;
+            errorText_ = "text not convertible";
+            return false;
+        }
+        pending_.erase(0, count);
         if (buffer_.size() - end_ < text.size()) {
             buffer_.resize(end_ + text.size());
         }
@@ -236,6 +331,7 @@ void LineWriter::SetEncoding(TextEncoding encoding) {
         case TextEncoding::Plain:
             break;
         case TextEncoding::Utf8Bom:
+        case TextEncoding::Utf8BomBytes:
             WriteBytes("\xEF\xBB\xBF", 3);
             break;
         case TextEncoding::Utf16LE:
@@ -259,6 +355,17 @@ void LineWriter::WriteBytes(const char* data, size_t size) {
 
 void LineWriter::Write(std::string_view text) {
     const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
+    if (encoding_ == TextEncoding::Utf8Bom && !TextIsUtf8()) {
+        bytes_.clear();
+        if (!TextToUtf8(text, bytes_)) {
+            failed_ = conversionFailed_ = true;
+        } else if (inMemory_) {
+            memory_.append(text);
+        } else {
+            WriteBytes(bytes_.data(), bytes_.size());
+        }
+        return;
+    }
     if (!wide && !inMemory_) {
         WriteBytes(text.data(), text.size());
         return;

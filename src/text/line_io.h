@@ -15,8 +15,9 @@
 
 namespace rivel {
 
-// How a file's bytes hold its text.
-enum class TextEncoding { Plain, Utf8Bom, Utf16LE, Utf16BE };
+// How a file's bytes hold its text. Utf8BomBytes: UTF-8 with a mark whose text has characters
+// the program's text lacks (where that is not UTF-8 itself), so its bytes are taken as they are.
+enum class TextEncoding { Plain, Utf8Bom, Utf8BomBytes, Utf16LE, Utf16BE };
 
 class LineReader {
   public:
@@ -54,19 +55,23 @@ class LineReader {
     // The encoding found at the start of the file.
     TextEncoding Encoding() const { return encoding_; }
 
-    // True when the file is UTF-16 and held units that cannot be converted to the program's text
+    // True when the file is UTF-16 (or UTF-8 with a mark, where the program's text is another
+    // encoding) and held text that cannot be converted to the program's text
     // (reading then stops, and Failed() is true too).
     bool ConversionFailed() const { return conversionFailed_; }
 
   private:
     bool Fill();
     bool FillUtf16();
+    bool FillUtf8();
+    bool Utf8RestConverts();
     void DetectEncoding();
 
     std::FILE* file_ = nullptr;
     bool inMemory_ = false;
     std::vector<char> buffer_;
-    // UTF-16 bytes read but not yet converted (an odd byte, or a surrogate waiting for its pair).
+    // UTF-16 or UTF-8 bytes read but not yet converted (an odd byte, a surrogate waiting for its
+    // pair, the first bytes of a UTF-8 character).
     std::string pending_;
     TextEncoding encoding_ = TextEncoding::Plain;
     bool conversionFailed_ = false;
