@@ -152,6 +152,30 @@ TEST(Wildcards, NoMatchMeansNoRunAndNoMessage) {
     EXPECT_EQ(r.err, "");
 }
 
+// Another run's work files (the new version it is writing, a group's text, its lock) lie among
+// the user's files for a moment; a wildcard never takes them for files to edit.
+TEST(Wildcards, OtherRunsWorkFilesAreNoMatches) {
+    ScratchDir dir;
+    fs::create_directory(dir / "conf");
+    const std::vector<std::string> work =
+        Sep() == '\\'
+            ? std::vector<std::string>{"~rvl123456.tmp", "rvg0012abcd.tmp", "B.INI.rvlock"}
+            : std::vector<std::string>{".A.INI.rvlk3x9q2ab", "rvgQ1w2E3"};
+    for (const std::string& name : work) {
+        WriteFile(dir / "conf" / name, "[s]\nk=1\n");
+    }
+    WriteFile(dir / "conf" / "A.INI", "[s]\nk=1\n");
+    WriteFile(dir / "conf" / "rvg.ini", "[s]\nk=1\n");
+    WriteFile(dir / "e.cmd", "+[s]k=2\n");
+    RunResult r = RunRivel({"/!", "/x", "/v1", Path({"conf", "*"}), "e.cmd"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "conf" / "A.INI")), "[s]\nk=2\n");
+    EXPECT_EQ(Lf(ReadFile(dir / "conf" / "rvg.ini")), "[s]\nk=2\n");
+    for (const std::string& name : work) {
+        EXPECT_EQ(ReadFile(dir / "conf" / name), "[s]\nk=1\n") << name;
+    }
+}
+
 // "\\?\" before a full Windows name is the prefix of its long form, not a wildcard: the name is
 // the file itself, and a wildcard after the prefix still matches.
 TEST(Wildcards, TheLongNamePrefixOfWindowsIsNoWildcard) {

@@ -26,6 +26,45 @@ bool ListedBefore(const std::string& a, const std::string& b) {
     return a.size() < b.size();
 }
 
+namespace {
+bool Between(const std::string& text, size_t from, size_t to, bool (*test)(char)) {
+    for (size_t i = from; i < to; ++i) {
+        if (!test(text[i])) {
+            return false;
+        }
+    }
+    return from < to;
+}
+bool EndsWith(const std::string& text, const char* tail) {
+    const std::string t = tail;
+    return text.size() >= t.size() &&
+           WildcardMatchCase(t, text.substr(text.size() - t.size()), true);
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+}  // namespace
+
+// "~rvl" and digits ".tmp" (a new version being written), "rvg" and eight hex digits ".tmp" (a
+// group's text), and "<name>.rvlock" (an edit lock).
+bool IsWorkFileName(const std::string& name) {
+    const size_t size = name.size();
+    if (EndsWith(name, ".rvlock")) {
+        return true;
+    }
+    if (!EndsWith(name, ".tmp")) {
+        return false;
+    }
+    if (size > 8 && WildcardMatchCase("~rvl", name.substr(0, 4), true)) {
+        return Between(name, 4, size - 4, IsDigit);
+    }
+    return size == 15 && WildcardMatchCase("rvg", name.substr(0, 3), true) &&
+           Between(name, 3, 11, IsHexDigit);
+}
+
 std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
     std::vector<DirEntry> found;
     if (pattern.find('\0') != std::string::npos) {
@@ -41,7 +80,7 @@ std::vector<DirEntry> SearchDirectory(const std::string& pattern) {
     const DWORD plain = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
     do {
         std::string name = data.cFileName;
-        if (name == "." || name == "..") {
+        if (name == "." || name == ".." || IsWorkFileName(name)) {
             continue;
         }
         // The system also matches the short (8.3) names: "*.INI" would find "win.ini~" by its
