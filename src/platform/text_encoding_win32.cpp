@@ -7,61 +7,11 @@
 
 namespace rivel {
 
-bool Utf16ToText(std::u16string_view units, std::string& out) {
-    if (units.empty()) {
-        return true;
-    }
-    if (units.size() > INT_MAX / 4) {
-        return false;
-    }
-    const wchar_t* wide = reinterpret_cast<const wchar_t*>(units.data());
-    const int count = static_cast<int>(units.size());
-    BOOL usedDefault = FALSE;
-    int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, nullptr, 0, nullptr,
-                                     &usedDefault);
-    if (needed <= 0 || usedDefault) {
-        return false;
-    }
-    size_t at = out.size();
-    out.resize(at + static_cast<size_t>(needed));
-    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, &out[at], needed,
-                                      nullptr, &usedDefault);
-    if (written != needed || usedDefault) {
-        out.resize(at);
-        return false;
-    }
-    return true;
-}
+namespace {
 
-bool TextToUtf16(std::string_view text, std::u16string& out) {
-    if (text.empty()) {
-        return true;
-    }
-    if (text.size() > INT_MAX) {
-        return false;
-    }
-    const int count = static_cast<int>(text.size());
-    int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), count, nullptr, 0);
-    if (needed <= 0) {
-        return false;
-    }
-    size_t at = out.size();
-    out.resize(at + static_cast<size_t>(needed));
-    int written = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), count,
-                                      reinterpret_cast<wchar_t*>(&out[at]), needed);
-    if (written != needed) {
-        out.resize(at);
-        return false;
-    }
-    return true;
-}
-
-bool TextIsUtf8() {
-    return false;
-}
-
-// UTF-8 goes through UTF-16 on its way to and from the code page.
-bool Utf8ToText(std::string_view bytes, std::string& out) {
+// Appends the UTF-16 units of bytes in the code page to out; false (out unchanged) when the
+// bytes are not valid there.
+bool ToUnits(UINT codePage, std::string_view bytes, std::u16string& out) {
     if (bytes.empty()) {
         return true;
     }
@@ -70,23 +20,24 @@ bool Utf8ToText(std::string_view bytes, std::string& out) {
     }
     const int count = static_cast<int>(bytes.size());
     int needed =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), count, nullptr, 0);
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), count, nullptr, 0);
     if (needed <= 0) {
         return false;
     }
-    std::u16string units(static_cast<size_t>(needed), u'\0');
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), count,
-                            reinterpret_cast<wchar_t*>(units.data()), needed) != needed) {
+    size_t at = out.size();
+    out.resize(at + static_cast<size_t>(needed));
+    int written = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), count,
+                                      reinterpret_cast<wchar_t*>(&out[at]), needed);
+    if (written != needed) {
+        out.resize(at);
         return false;
     }
-    return Utf16ToText(units, out);
+    return true;
 }
 
-bool TextToUtf8(std::string_view text, std::string& out) {
-    std::u16string units;
-    if (!TextToUtf16(text, units)) {
-        return false;
-    }
+// Appends the bytes of units in the code page to out; false (out unchanged) when the ANSI code
+// page lacks a character (no look-alike is put in its place).
+bool FromUnits(UINT codePage, std::u16string_view units, std::string& out) {
     if (units.empty()) {
         return true;
     }
@@ -95,18 +46,49 @@ bool TextToUtf8(std::string_view text, std::string& out) {
     }
     const wchar_t* wide = reinterpret_cast<const wchar_t*>(units.data());
     const int count = static_cast<int>(units.size());
-    int needed = WideCharToMultiByte(CP_UTF8, 0, wide, count, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
+    // UTF-8 holds every character, and takes neither flag nor default-character test.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* used = utf8 ? nullptr : &usedDefault;
+    int needed = WideCharToMultiByte(codePage, flags, wide, count, nullptr, 0, nullptr, used);
+    if (needed <= 0 || usedDefault) {
         return false;
     }
     size_t at = out.size();
     out.resize(at + static_cast<size_t>(needed));
-    if (WideCharToMultiByte(CP_UTF8, 0, wide, count, &out[at], needed, nullptr, nullptr) !=
-        needed) {
+    int written =
+        WideCharToMultiByte(codePage, flags, wide, count, &out[at], needed, nullptr, used);
+    if (written != needed || usedDefault) {
         out.resize(at);
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool Utf16ToText(std::u16string_view units, std::string& out) {
+    return FromUnits(CP_ACP, units, out);
+}
+
+bool TextToUtf16(std::string_view text, std::u16string& out) {
+    return ToUnits(CP_ACP, text, out);
+}
+
+bool TextIsUtf8() {
+    return false;
+}
+
+// UTF-8 goes through UTF-16 on its way to and from the code page.
+bool Utf8ToText(std::string_view bytes, std::string& out) {
+    std::u16string units;
+    return ToUnits(CP_UTF8, bytes, units) && FromUnits(CP_ACP, units, out);
+}
+
+bool TextToUtf8(std::string_view text, std::string& out) {
+    std::u16string units;
+    return ToUnits(CP_ACP, text, units) && FromUnits(CP_UTF8, units, out);
 }
 
 }  // namespace rivel

@@ -111,6 +111,20 @@ bool LineReader::Fill() {
     return true;
 }
 
+// Reads the next bytes of an encoded file onto pending_; 0 at the end of the file, or when a read
+// failed (failed_ then tells which).
+size_t LineReader::ReadPending() {
+    const size_t chunk = 1 << 16;
+    const size_t old = pending_.size();
+    pending_.resize(old + chunk);
+    const size_t n = std::fread(pending_.data() + old, 1, chunk, file_);
+    pending_.resize(old + n);
+    if (n == 0) {
+        failed_ = std::ferror(file_) != 0;
+    }
+    return n;
+}
+
 // Reads UTF-16 bytes and appends their text to the buffer. A surrogate pair split by the read
 // waits for its second half; an odd byte or a lone surrogate at the end cannot be converted.
 bool LineReader::FillUtf16() {
@@ -119,14 +133,8 @@ bool LineReader::FillUtf16() {
     std::string text;
     bool atEnd = false;
     for (;;) {
-        const size_t chunk = 1 << 16;
-        size_t old = pending_.size();
-        pending_.resize(old + chunk);
-        size_t n = std::fread(pending_.data() + old, 1, chunk, file_);
-        pending_.resize(old + n);
-        if (n == 0) {
+        if (ReadPending() == 0) {
             atEnd = true;
-            failed_ = std::ferror(file_) != 0;
         }
         size_t count = pending_.size() / 2;
         units.resize(count);
@@ -217,15 +225,7 @@ bool LineReader::Utf8RestConverts() {
 bool LineReader::FillUtf8() {
     std::string text;
     for (;;) {
-        const size_t chunk = 1 << 16;
-        size_t old = pending_.size();
-        pending_.resize(old + chunk);
-        size_t n = std::fread(pending_.data() + old, 1, chunk, file_);
-        pending_.resize(old + n);
-        const bool atEnd = n == 0;
-        if (atEnd) {
-            failed_ = std::ferror(file_) != 0;
-        }
+        const bool atEnd = ReadPending() == 0;
         size_t count = atEnd ? pending_.size() : WholeUtf8Characters(pending_);
         if (count == 0) {
             if (!atEnd) {

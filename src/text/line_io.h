@@ -64,6 +64,7 @@ class LineReader {
     bool Fill();
     bool FillUtf16();
     bool FillUtf8();
+    size_t ReadPending();
     bool Utf8RestConverts();
     void DetectEncoding();
 
