@@ -148,9 +148,9 @@ TEST(IniRun, ExecuteLinesRunBeforeAndAfterTheEdit) {
     WriteFile(dir / "A.INI", "[a]\nk=1\n");
     WriteFile(dir / "x.cmd", "EA " + copy + "after.txt\n+[a]k=2\nE " + copy + "before.txt\n");
     RunResult r = RunRivel({"A.INI", "x.cmd"}, dir.path());
-    EXPECT_EQ(Lf(ReadFile(dir / "before.txt")), "[a]\nk=1\n");
-    EXPECT_EQ(Lf(ReadFile(dir / "after.txt")), "[a]\nk=2\n");
-    EXPECT_NE(Lf(r.err).find("Execute after processing stored :  A "), std::string::npos);
+    EXPECT_EQ(Lf(ReadFile(dir / "before.txt")), "[a]\nk=1\n") << r.status << r.out << r.err;
+    EXPECT_EQ(Lf(ReadFile(dir / "after.txt")), "[a]\nk=2\n") << r.status << r.out << r.err;
+    EXPECT_NE(Lf(r.err).find("Execute after processing stored :  A "), std::string::npos) << r.err;
 }
 
 TEST(IniRun, CommentsAndLastLineWithoutLineEnd) {
