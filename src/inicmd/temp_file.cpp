@@ -4,6 +4,7 @@
 #include "base/message_log.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/work_files.h"
 
 namespace rivel {
 
@@ -41,7 +42,7 @@ std::string MakeGroupTextFile(RunContext& run, const RunOptions& options,
                               const std::string& grpFile) {
     std::string name = BareName(grpFile);
     std::string directory = grpFile.substr(0, grpFile.size() - name.size());
-    std::string path = CreateUniqueFile(directory, "rvg");
+    std::string path = CreateUniqueFile(directory, kGroupTextStem);
     if (path.empty()) {
         std::string error = LastErrorText();
         LogMessage(run.log, options.VerboseMode, 1,

@@ -13,14 +13,9 @@ struct DirEntry {
 
 // Lists the entries of the directory named by the pattern's path part whose names match its last
 // component. "." and ".." are never returned. Entries that are neither plain files nor
-// directories are skipped, and so are work files (IsWorkFileName). On POSIX the result is in byte
-// order of the names.
+// directories are skipped, and so are work files (IsWorkFileName in work_files.h). On POSIX the
+// result is in byte order of the names.
 std::vector<DirEntry> SearchDirectory(const std::string& pattern);
-
-// Whether name is one this program gives its own work files (the new version of a file being
-// written, a group's text, a lock file). A search never lists them: another run's work file is
-// no file of the user's to edit.
-bool IsWorkFileName(const std::string& name);
 
 // Whether a listing of one directory gives name a before name b: byte order on POSIX, as
 // SearchDirectory sorts; on Windows the order in which NTFS keeps names, without regard to case

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/dir_search.h"
+#include "platform/work_files.h"
 
 namespace rivel {
 
@@ -15,31 +16,6 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 
 bool ListedBefore(const std::string& a, const std::string& b) {
     return a < b;
-}
-
-namespace {
-bool AllOf(const std::string& text, size_t from, bool (*test)(char)) {
-    for (size_t i = from; i < text.size(); ++i) {
-        if (!test(text[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-}  // namespace
-
-// ".<name>.rvl" and eight of a-z and 0-9 (a new version being written), "rvg" and six letters
-// or digits (a group's text, made by mkstemp).
-bool IsWorkFileName(const std::string& name) {
-    const size_t size = name.size();
-    if (size > 13 && name[0] == '.' && name.compare(size - 12, 4, ".rvl") == 0 &&
-        AllOf(name, size - 8,
-              [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); })) {
-        return true;
-    }
-    return size == 9 && name.compare(0, 3, "rvg") == 0 && AllOf(name, 3, [](char c) {
-               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-           });
 }
 
 std::vector<DirEntry> SearchDirectory(const std::string& pattern) {

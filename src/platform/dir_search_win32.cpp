@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/dir_search.h"
+#include "platform/work_files.h"
 
 namespace rivel {
 
@@ -24,45 +25,6 @@ bool ListedBefore(const std::string& a, const std::string& b) {
         }
     }
     return a.size() < b.size();
-}
-
-namespace {
-bool Between(const std::string& text, size_t from, size_t to, bool (*test)(char)) {
-    for (size_t i = from; i < to; ++i) {
-        if (!test(text[i])) {
-            return false;
-        }
-    }
-    return from < to;
-}
-bool EndsWith(const std::string& text, const char* tail) {
-    const std::string t = tail;
-    return text.size() >= t.size() &&
-           WildcardMatchCase(t, text.substr(text.size() - t.size()), true);
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-}  // namespace
-
-// "~rvl" and digits ".tmp" (a new version being written), "rvg" and eight hex digits ".tmp" (a
-// group's text), and "<name>.rvlock" (an edit lock).
-bool IsWorkFileName(const std::string& name) {
-    const size_t size = name.size();
-    if (EndsWith(name, ".rvlock")) {
-        return true;
-    }
-    if (!EndsWith(name, ".tmp")) {
-        return false;
-    }
-    if (size > 8 && WildcardMatchCase("~rvl", name.substr(0, 4), true)) {
-        return Between(name, 4, size - 4, IsDigit);
-    }
-    return size == 15 && WildcardMatchCase("rvg", name.substr(0, 3), true) &&
-           Between(name, 3, 11, IsHexDigit);
 }
 
 std::vector<DirEntry> SearchDirectory(const std::string& pattern) {

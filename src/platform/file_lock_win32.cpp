@@ -6,6 +6,7 @@
 
 #include "platform/file_lock.h"
 #include "platform/full_name_win32.h"
+#include "platform/work_files.h"
 
 namespace rivel {
 
@@ -51,7 +52,7 @@ constexpr intptr_t kInheritedLock = -2;
 LockResult AcquireEditLock(const std::string& path, EditLock& lock, std::string& errorText,
                            int waitSeconds) {
     ReleaseEditLock(lock);
-    std::string name = FullName(path) + ".rvlock";
+    std::string name = LockFileName(FullName(path));
     for (HeldLock& h : Held()) {
         if (FoldedName(h.name) == FoldedName(name)) {
             ++h.count;

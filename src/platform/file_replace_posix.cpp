@@ -15,6 +15,7 @@
 #include "platform/file_replace_state.h"
 #include "platform/files.h"
 #include "platform/temp_cleanup.h"
+#include "platform/work_files.h"
 #include "platform/write_buffer.h"
 
 namespace rivel {
@@ -113,18 +114,7 @@ std::string CandidateName(const std::string& base, unsigned attempt) {
     unsigned long seed = static_cast<unsigned long>(::getpid()) * 2654435761ul ^
                          static_cast<unsigned long>(std::time(nullptr)) ^
                          (static_cast<unsigned long>(++counter) << 20) ^ attempt * 40503ul;
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string suffix;
-    for (int i = 0; i < 8; ++i) {
-        suffix += letters[seed % 36];
-        seed = seed / 36 + (seed << 7) + 12345;
-    }
-    // Kept short enough for any file system's name limit.
-    std::string name = ".";
-    name.append(base, 0, 200);
-    name += ".rvl";
-    name += suffix;
-    return name;
+    return NewVersionName(base, seed);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/file_replace_state.h"
 #include "platform/files.h"
 #include "platform/temp_cleanup.h"
+#include "platform/work_files.h"
 #include "platform/write_buffer.h"
 
 namespace rivel {
@@ -102,7 +103,7 @@ bool ReplacementFile::Begin(const std::string& target, std::string& errorText,
     DWORD seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount();
     for (int attempt = 0; attempt < 1000; ++attempt) {
         s->newName =
-            directory + "~rvl" + std::to_string((seed + attempt * 7919u) & 0xffffffu) + ".tmp";
+            directory + NewVersionName(target.substr(directory.size()), seed + attempt * 7919u);
         // Delete sharing lets the end-of-run cleanup remove the file while it is still open;
         // read sharing lets a preview read what was written.
         s->handle =
