@@ -615,14 +615,47 @@ def test_one_file_edited_twice(ans, scratch):
         },
     }
     shown = {}
+    listed = {}
     for check_mode in (True, False):
         _, report = ans.playbook("twice", [task], hosts="pc3", check=check_mode, diff=True)
-        shown[check_mode] = [
-            (d.get("before"), d.get("after")) for d in results(report).get("pc3", {}).get("diff", [])
-        ]
+        row = results(report).get("pc3", {})
+        shown[check_mode] = [(d.get("before"), d.get("after")) for d in row.get("diff", [])]
+        listed[check_mode] = row.get("files")
     steps = [("[s]\nk=old\n", "[s]\nk=one\n"), ("[s]\nk=one\n", "[s]\nk=two\n\n[t]\nx=y\n")]
     check("one file edited twice, check mode: each line's diff", shown[True] == steps, repr(shown[True]))
     check("one file edited twice, real run: each line's diff", shown[False] == steps, repr(shown[False]))
+    check("one file edited twice: listed once", listed == {True: ["APP.INI"], False: ["APP.INI"]}, repr(listed))
+
+
+def test_backups_of_a_wildcard(ans, scratch):
+    """A wildcard path edits several files: each changed one has its backup, and all are told."""
+    root = os.path.join(scratch, "hosts", "pc2", "wild")
+    os.makedirs(root)
+    for name, text in (("A.INI", "[s]\nk=a\n"), ("B.INI", "[s]\nk=b\n"), ("C.INI", "[s]\nk=new\n")):
+        with open(os.path.join(root, name), "w") as f:
+            f.write(text)
+    task = {
+        "name": "wild",
+        "rivel.config.apply": {
+            "path": root + "/*.INI",
+            "backup": True,
+            "commands": "+[s]k=new",
+            "binary": "{{ rivel }}",
+        },
+    }
+    _, report = ans.playbook("wild", [task], hosts="pc2")
+    row = results(report).get("pc2", {})
+    made = [os.path.join(root, "A.bak"), os.path.join(root, "B.bak")]
+    check(
+        "wildcard with backup: every backup made is reported, the unchanged file has none",
+        row.get("changed") is True
+        and row.get("backup_files") == made
+        and row.get("backup_file") == made[0]
+        and read(made[0]) == b"[s]\nk=a\n"
+        and read(made[1]) == b"[s]\nk=b\n"
+        and not os.path.exists(os.path.join(root, "C.bak")),
+        json.dumps(row)[:1500],
+    )
 
 
 def test_readme_example(ans, scratch):
@@ -703,6 +736,7 @@ def main():
         test_diff_of_mixed_encodings(ans, scratch)
         test_one_file_edited_twice(ans, scratch)
         test_backup_of_a_created_file(ans, scratch)
+        test_backups_of_a_wildcard(ans, scratch)
         test_readme_example(ans, scratch)
         test_module_checks(scratch)
         if "--no-sanity" not in sys.argv:

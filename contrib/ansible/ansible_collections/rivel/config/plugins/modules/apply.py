@@ -224,10 +224,18 @@ would_write:
   type: list
   elements: str
 backup_file:
-  description: The backup of the edited file, when O(backup) is set and the file changed.
+  description:
+    - The backup of the edited file, when O(backup) is set and the file changed.
+    - When a wildcard O(path) edits several files, the first of them; RV(backup_files) has all.
   returned: changed and O(backup) is set and O(kind) is V(ini) or V(grp)
   type: str
   sample: /srv/win/WIN.bak
+backup_files:
+  description: The backups this run made, one for each changed file, in the order of RV(files).
+  returned: changed and O(backup) is set and O(kind) is V(ini) or V(grp)
+  type: list
+  elements: str
+  sample: ["/srv/win/WIN.bak", "/srv/win/SYSTEM.bak"]
 """
 
 import os
@@ -368,6 +376,15 @@ def apply_hunks(before, hunks):
             last_tag = tag
     out.extend(old_lines[pos:])
     return b"".join(out)
+
+
+def unique(names):
+    """The names in their order, each once."""
+    seen = []
+    for name in names:
+        if name not in seen:
+            seen.append(name)
+    return seen
 
 
 def backup_name(name, kind="ini"):
@@ -625,7 +642,8 @@ def main():
         rc=rc,
         messages=decode(err).splitlines(),
         preview=preview_text,
-        files=[decode(d["new"]) for d in diffs],
+        # A file that several ICM lines edit has a diff for each, but is one file.
+        files=unique(decode(d["new"]) for d in diffs),
         would_run=runs,
         would_write=writes,
     )
@@ -643,18 +661,19 @@ def main():
         rc, out, err = runner.run(args)
         afters = snapshot(diffs, runner.cwd)
         if rc != 0:
-            done = []
-            for diff in diffs:
-                name = decode(diff["new"])
-                full = os.path.join(runner.cwd, name)
-                if afters.get(full) != befores.get(full) and name not in done:
-                    done.append(name)
+            done = unique(
+                decode(d["new"])
+                for d in diffs
+                if afters.get(os.path.join(runner.cwd, decode(d["new"])))
+                != befores.get(os.path.join(runner.cwd, decode(d["new"])))
+            )
             # Programs and O/W files of the run may have been started or written, too.
             runner.fail_run(args, rc, out, err, preview_text, bool(done or runs or writes), done)
         result.update(cmd=args, rc=rc, messages=decode(err).splitlines(), stdout=decode(out))
         made = [b for b, state in backups if file_state(b) not in (None, state)]
         if made:
             result["backup_file"] = made[0]
+            result["backup_files"] = made
 
     if module._diff and diffs:
         result["diff"] = diff_entries(diffs, runner.cwd, befores, afters)
