@@ -210,8 +210,9 @@ std::string RegValue(RunContext& run, const RunOptions& options, const std::stri
         LogMessage(run.log, v, 3, "Value is not a string", "");
         return kCallError;
     }
-    LogMessage(run.log, v, 9, "Value is ", data);
-    return UpToNul(data);
+    std::string value = UpToNul(data);
+    LogMessage(run.log, v, 9, "Value is ", value);
+    return value;
 }
 
 // True when key holds a value called name (with data, unless data is empty).

@@ -176,6 +176,12 @@ TEST_F(RegistryVars, ValuesOfStringsOnly) {
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Path"), "C:\\FIRM");
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\software\\firm]\"path\""), "C:\\FIRM");
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]@"), "default");
+    // The trace shows the string as it is used: the NUL that ends it in the registry is no
+    // byte of a message line.
+    o.VerboseMode = 9;
+    StartLogCapture(run.log);
+    Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Path");
+    EXPECT_TRUE(Has(TakeLogCapture(run.log), Msg("Value is ", "C:\\FIRM")));
     o.VerboseMode = 3;
     StartLogCapture(run.log);
     EXPECT_EQ(Eval("_REGVALUE[HKEY_LOCAL_MACHINE\\Software\\Firm]Size"), "CallError");
