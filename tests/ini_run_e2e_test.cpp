@@ -161,6 +161,24 @@ TEST(IniRun, CommentsAndLastLineWithoutLineEnd) {
     EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=3\n");
 }
 
+// The trace of a line shows it as each step leaves it: substitution keeps the leading blanks,
+// the user-variable step removes them, whether or not the line had anything to substitute.
+TEST(IniRun, TraceShowsTheLineAfterEachStep) {
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    WriteFile(dir / "x.cmd", "   +[a]k=3\n  +[a]j=%%\n");
+    for (const std::string verbosity : {"/v9", "/v99"}) {
+        RunResult r = RunRivel({verbosity, "A.INI", "x.cmd"}, dir.path());
+        const std::string err = Lf(r.err);
+        for (const std::string line :
+             {"After SubstEnv  :                +[a]k=3", "After SubstEnv  :               +[a]j=%",
+              "CMD after ProcessVarline :    +[a]k=3", "CMD after ProcessVarline :    +[a]j=%"}) {
+            EXPECT_NE(err.find("\n" + line + "\n"), std::string::npos) << verbosity << err;
+        }
+        EXPECT_EQ(err.find("CMD after ProcessVarline :     "), std::string::npos) << verbosity;
+    }
+}
+
 TEST(IniRun, SetEnvCommandIsSeenByLaterLines) {
     ScratchDir dir;
     WriteFile(dir / "A.INI", "[boot]\nshell=progman.exe\n");

@@ -184,13 +184,10 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
             // Nothing to substitute and no variable line (most lines): both steps would give
             // the line back as it is, without its leading blanks.
             LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
+            line = TrimLeft(line);
         }
         LogMessage(run.log, v, 9, "CMD after ProcessVarline : ", line);
-        size_t blanks = 0;  // an all-blank line keeps one blank, as TrimLeft leaves it
-        while (blanks + 1 < line.size() && IsBlank(line[blanks])) {
-            ++blanks;
-        }
-        line.erase(0, blanks);
+        line = TrimLeft(line);
         if (line.empty() || line[0] == ';') {
             LogMessage(run.log, v, 9, "CMD-File  : ", "Is comment");
             continue;
