@@ -137,6 +137,30 @@ TEST(GroupRun, EveryMatchedGroupGetsItsOwnPass) {
     EXPECT_NE(Decompiled(dir, "b.grp").find("\n[Other]\n"), std::string::npos);
 }
 
+// Without TEMP and TMP the warning comes with each of the run's work files: the GRI text of
+// the group, and the new version of that text written by the edit.
+TEST(GroupRun, EachWorkFileWarnsOfMissingTempVariables) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", "", true);
+    ScopedEnv tmp("TMP", "", true);
+    ScopedEnv tmpdir("TMPDIR", "", true);
+    WriteFile(dir / "g.gri", "[Group Info]\nPosX=21\n");
+    RunRivel({"/!", "/c", "g.grp", "g.gri"}, dir.path());
+    WriteFile(dir / "e.cmd", "+[Group Info]PosX=5\n");
+    RunResult r = RunRivel({"/!", "/v9", "/g", "g.grp", "e.cmd"}, dir.path());
+    const std::string err = Lf(r.err);
+    size_t found = 0;
+    for (size_t at = err.find("\nTEMP or TMP environment not found\nTMP-Name&Path :");
+         at != std::string::npos;
+         at = err.find("\nTEMP or TMP environment not found\nTMP-Name&Path :", at + 1)) {
+        // Told between the bare name and the full name of the file.
+        EXPECT_EQ(err.rfind("\nTMPFilename :", at), err.rfind('\n', at - 1)) << err;
+        ++found;
+    }
+    EXPECT_EQ(found, 2u) << err;
+    EXPECT_NE(Decompiled(dir, "g.grp").find("\nPosX=5\n"), std::string::npos);
+}
+
 TEST(GroupRun, MissingGroupFileIsMadeFromTheCommands) {
     ScratchDir dir;
     WriteFile(dir / "e.cmd", "+[Group Info]PRGName=Fresh\n+[Tool]Command=TOOL.EXE\n");

@@ -31,10 +31,10 @@ std::string BareName(const std::string& path) {
 }  // namespace
 
 void ReportTempFile(RunContext& run, const RunOptions& options, const std::string& path) {
+    LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", BareName(path));
     if (!TempVariableSet()) {
         LogMessage(run.log, options.VerboseMode, 3, "TEMP or TMP environment not found", "");
     }
-    LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", BareName(path));
     LogMessage(run.log, options.VerboseMode, 9, "TMP-Name&Path :", path);
 }
 
@@ -51,8 +51,8 @@ std::string MakeGroupTextFile(RunContext& run, const RunOptions& options,
         NoteFailure(run, RunFailure::WriteFailed);
         return "";
     }
-    LogMessage(run.log, options.VerboseMode, 9, "TMPFilename :", BareName(path));
-    LogMessage(run.log, options.VerboseMode, 9, "TMP-Name&Path :", path);
+    // The GRI file is named and told as an INI run's temporary file is.
+    ReportTempFile(run, options, path);
     return path;
 }
 
