@@ -1,6 +1,7 @@
 // Console services: one key without echo, the local time text and the raw command line.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 namespace rivel {
@@ -9,8 +10,11 @@ namespace rivel {
 // otherwise one byte. End of input is returned as ESC (27).
 int ReadKeyNoEcho();
 
-// The local date and time in the C library's text form, ending with a line end
+// A date and time in the C library's text form, ending with a line end
 // ("Sat Jun 01 11:48:39 1996\n").
+std::string TimeText(const std::tm& time);
+
+// The local date and time in that form.
 std::string LocalTimeText();
 
 // The command line after the program name, as the system passed it, leading blanks removed.
