@@ -97,6 +97,16 @@ void OpenOutput(RunContext& run, const RunOptions& options, OutputFile& file,
     }
 }
 
+// TrimLeft without a copy of the line (this runs for every line of the file): a line of
+// blanks keeps one blank, as TrimLeft leaves it.
+void TrimLeftInPlace(std::string& line) {
+    size_t blanks = 0;
+    while (blanks + 1 < line.size() && IsBlank(line[blanks])) {
+        ++blanks;
+    }
+    line.erase(0, blanks);
+}
+
 void Execute(RunContext& run, const RunOptions& options, CommandStore& store,
              const std::string& text) {
     const int v = options.VerboseMode;
@@ -184,10 +194,10 @@ void ScanCMD(RunContext& run, const RunOptions& options, CommandStore& store,
             // Nothing to substitute and no variable line (most lines): both steps would give
             // the line back as it is, without its leading blanks.
             LogMessage(run.log, v, 9, "After SubstEnv  : ", line);
-            line = TrimLeft(line);
+            TrimLeftInPlace(line);
         }
         LogMessage(run.log, v, 9, "CMD after ProcessVarline : ", line);
-        line = TrimLeft(line);
+        TrimLeftInPlace(line);
         if (line.empty() || line[0] == ';') {
             LogMessage(run.log, v, 9, "CMD-File  : ", "Is comment");
             continue;
