@@ -7,24 +7,21 @@ namespace {
 
 // The log header and the GRI header write the day of the month with two digits, as the
 // system's C library does: Sat Jun 01, not Sat Jun  1.
-TEST(TimeText, DayOfTheMonthHasTwoDigits) {
+std::tm At(int year, int month, int day, int weekday, int hour, int minute, int second) {
     std::tm time{};
-    time.tm_year = 96;
-    time.tm_mon = 5;
-    time.tm_mday = 1;
-    time.tm_wday = 6;
-    time.tm_hour = 11;
-    time.tm_min = 48;
-    time.tm_sec = 39;
-    EXPECT_EQ(TimeText(time), "Sat Jun 01 11:48:39 1996\n");
-    time.tm_year = 126;
-    time.tm_mon = 11;
-    time.tm_mday = 31;
-    time.tm_wday = 4;
-    time.tm_hour = 0;
-    time.tm_min = 5;
-    time.tm_sec = 9;
-    EXPECT_EQ(TimeText(time), "Thu Dec 31 00:05:09 2026\n");
+    time.tm_year = year - 1900;
+    time.tm_mon = month - 1;
+    time.tm_mday = day;
+    time.tm_wday = weekday;
+    time.tm_hour = hour;
+    time.tm_min = minute;
+    time.tm_sec = second;
+    return time;
+}
+
+TEST(TimeText, DayOfTheMonthHasTwoDigits) {
+    EXPECT_EQ(TimeText(At(1996, 6, 1, 6, 11, 48, 39)), "Sat Jun 01 11:48:39 1996\n");
+    EXPECT_EQ(TimeText(At(2026, 12, 31, 4, 0, 5, 9)), "Thu Dec 31 00:05:09 2026\n");
 }
 
 }  // namespace
