@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -41,6 +42,70 @@ TEST(SafetyPosix, NonRegularIniTargetsAreRefusedAndKept) {
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
     EXPECT_TRUE(fs::is_fifo(dir / "PIPE.INI"));
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"BLANK.INI", "PIPE.INI", "x.cmd"}));
+}
+
+// Files that are only read (command files, a base file, a file a condition reads, a group, a
+// registry file) may be a pipe that nothing writes to or a device that never ends: the run
+// says it cannot read them and goes on, instead of waiting or filling memory for ever.
+TEST(SafetyPosix, PipesNothingWritesToAndEndlessDevicesAreNotRead) {
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", "[a]\nk=1\n");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero");
+    fs::create_directories(dir / "reg");
+    WriteFile(dir / "x.rcm", "REGEDITCMD1\n[HKEY_CURRENT_USER\\Software\\Firm]\n\"A\"=\"1\"\n");
+    WriteFile(dir / "infile.cmd", "IF INFILE pipe KEY [a] k\n+[a]k=2\nENDIF\n+[a]seen=1\n");
+    WriteFile(dir / "x.cmd", "+[a]k=3\n");
+    ChildLimits limits;
+    limits.env = {"RIVEL_LOCK_WAIT=0", "RIVEL_REGISTRY=" + (dir / "reg").string()};
+    limits.alarmSeconds = 10;
+    limits.memoryBytes = 1024L * 1024 * 1024;
+    for (const char* source : {"pipe", "zero"}) {
+        const std::string name = source;
+        const fs::path hive = dir / "reg" / "user.reg";
+        if (name == "pipe") {
+            ASSERT_EQ(::mkfifo(hive.c_str(), 0600), 0);
+        } else {
+            fs::create_symlink("/dev/zero", hive);
+        }
+        struct Case {
+            std::vector<std::string> args;
+            std::string message;
+        };
+        const Case cases[] = {
+            {{"/x", "A.INI", name}, "CMDFile not opened correctly :./" + name},
+            {{"/x", "/c", name}, "ICMFile open returns BAD for :./" + name},
+            {{"/x", "/r", name}, "Can't open inputfile          ./" + name},
+            {{"/x", "/c", "g.grp", name}, "Can't open GRI-File"},
+            {{"/x", "/d", name, "g.gri"}, "Can't open inputfile <./" + name + ">"},
+            {{"/x", "/n=" + name, "NEW.INI", "x.cmd"}, "Can't open input file         ./" + name},
+            {{"/x", "/r", "x.rcm"}, "Can't read registry file      " + (dir / "reg").string()},
+        };
+        for (const Case& c : cases) {
+            RunResult r = RunLimited(c.args, dir.path(), limits);
+            EXPECT_EQ(r.status, 1) << name << " " << c.args[1] << "\n" << r.err;
+            EXPECT_NE((r.out + r.err).find(c.message), std::string::npos)
+                << name << " " << c.args[1] << "\n"
+                << r.out << r.err;
+        }
+        fs::remove(hive);
+    }
+    // A condition on a file that cannot be read is false; the rest of the CMD file runs.
+    RunResult r = RunLimited({"A.INI", "infile.cmd"}, dir.path(), limits);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Can't open <pipe> for reading "), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=1\nseen=1\n");
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"A.INI", "infile.cmd", "pipe", "reg",
+                                                           "x.cmd", "x.rcm", "zero"}));
+    EXPECT_TRUE(fs::is_empty(dir / "reg"));
+    // A pipe that a program writes to is read.
+    ASSERT_EQ(std::system(("sh -c 'echo \"+[a]k=4\" >" + (dir / "pipe").string() + "' &").c_str()),
+              0);
+    limits.env = {"RIVEL_LOCK_WAIT=5"};
+    r = RunLimited({"/x", "A.INI", "pipe"}, dir.path(), limits);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=4\nseen=1\n");
 }
 
 TEST(SafetyPosix, LockHeldTooLongEndsTheWaitWithAMessage) {
@@ -218,14 +283,20 @@ TEST(SafetyPosix, SignalsAndOutOfMemoryLeaveNoNewFiles) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "AddressSanitizer cannot start under an address-space limit";
 #endif
-    // A CMD file that never ends a line runs out of memory.
+    // A CMD file that never ends a line (a pipe a program fills with zero bytes) runs out of
+    // memory.
+    ASSERT_EQ(::mkfifo((dir / "zeros").c_str(), 0600), 0);
+    ASSERT_EQ(std::system(("timeout 60 sh -c 'cat /dev/zero >" + (dir / "zeros").string() +
+                           "' 2>/dev/null &")
+                              .c_str()),
+              0);
     ChildLimits limits;
     limits.memoryBytes = 256L * 1024 * 1024;
     limits.alarmSeconds = 60;
-    r = RunLimited({"/!", "/g", "g.grp", "/dev/zero"}, dir.path(), limits);
+    r = RunLimited({"/!", "/g", "g.grp", "zeros"}, dir.path(), limits);
     EXPECT_NE(r.err.find("Fatal error: "), std::string::npos) << r.err;
     EXPECT_EQ(ReadFile(dir / "g.grp"), group);
-    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"g.gri", "g.grp", "kill.cmd"}));
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"g.gri", "g.grp", "kill.cmd", "zeros"}));
 }
 
 // A reader of the messages that goes away (`rivel ... | head`) does not end an edit half way:

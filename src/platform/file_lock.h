@@ -22,8 +22,8 @@ enum class LockResult {
     NoLock,  // no lock can be had here (for example a file system without locks)
 };
 
-// How long a run waits for a lock another run holds: 30 seconds, or the number of seconds in
-// the environment variable RIVEL_LOCK_WAIT.
+// How long a run waits for a lock another run holds (and for a program to write to a pipe it
+// reads): 30 seconds, or the number of seconds in the environment variable RIVEL_LOCK_WAIT.
 int EditLockWaitSeconds();
 
 // Waits at most waitSeconds for the edit lock of path. errorText tells why when not Held.

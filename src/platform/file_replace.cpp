@@ -35,9 +35,8 @@ bool ReplacementFile::Failed() const {
 
 bool ReplaceFileWith(const std::string& source, const std::string& target, std::string& errorText,
                      const ReplaceOptions& options) {
-    std::FILE* in = std::fopen(source.c_str(), "rb");
+    std::FILE* in = OpenReadStream(source, errorText);
     if (in == nullptr) {
-        errorText = LastErrorText();
         return false;
     }
     ReplacementFile out;

@@ -1,6 +1,7 @@
 // File-system services: existence tests, deletion, renaming and unique temporary files.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace rivel {
@@ -19,6 +20,13 @@ std::string ResolvedFileName(const std::string& path);
 // A text that is the same for two names of one file (device and inode on POSIX, the full path
 // on Windows); "" when the file cannot be found.
 std::string FileIdentity(const std::string& path);
+
+// Opens a file to be read once from start to end (a command file, a file read for its values, a
+// group file). A directory is refused, and so is a device that is neither a terminal nor the
+// null device (its reading would never end). A pipe is read only once a program writes to it:
+// a pipe that nothing writes to is waited for as long as a run waits for a lock, then refused.
+// Nullptr with errorText when the file is not opened.
+std::FILE* OpenReadStream(const std::string& path, std::string& errorText);
 
 // Deletes a file. On failure returns false and sets errorText to the system's text for the cause.
 bool RemoveFile(const std::string& path, std::string& errorText);

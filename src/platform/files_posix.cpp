@@ -2,12 +2,16 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform/file_lock.h"
 
 namespace rivel {
 
@@ -46,6 +50,80 @@ std::string SystemErrorText(unsigned long code) {
 
 std::string LastErrorText() {
     return SystemErrorText(static_cast<unsigned long>(errno));
+}
+
+namespace {
+
+// Waits until a program has written to the pipe or closed its end: false when none did within
+// the wait.
+bool PipeHasWriter(int fd) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(EditLockWaitSeconds());
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        struct pollfd p {};
+        p.fd = fd;
+        p.events = POLLIN;
+        int rc = ::poll(&p, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (rc > 0) {
+            return true;
+        }
+        if (rc == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+}  // namespace
+
+std::FILE* OpenReadStream(const std::string& path, std::string& errorText) {
+    if (!Usable(path)) {
+        errorText = std::strerror(ENOENT);
+        return nullptr;
+    }
+    // Not blocking in open: opening a pipe would otherwise wait for a writer without end.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        errorText = LastErrorText();
+        return nullptr;
+    }
+    struct stat st {};
+    struct stat null {};
+    bool readable = false;
+    if (::fstat(fd, &st) != 0) {
+        errorText = LastErrorText();
+    } else if (S_ISDIR(st.st_mode)) {
+        errorText = "Is a directory";
+    } else if (S_ISREG(st.st_mode)) {
+        readable = true;
+    } else if (S_ISFIFO(st.st_mode)) {
+        readable = PipeHasWriter(fd);
+        if (!readable) {
+            errorText = "nothing writes to the pipe";
+        }
+    } else if (S_ISCHR(st.st_mode) &&
+               (::isatty(fd) == 1 || (::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) &&
+                                      null.st_rdev == st.st_rdev))) {
+        readable = true;
+    } else {
+        errorText = "not a regular file";
+    }
+    std::FILE* stream = nullptr;
+    if (readable) {
+        int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            errorText = LastErrorText();
+        } else if ((stream = ::fdopen(fd, "rb")) == nullptr) {
+            errorText = LastErrorText();
+        }
+    }
+    if (stream == nullptr) {
+        ::close(fd);
+    }
+    return stream;
 }
 
 bool ResolveFileLinks(std::string& path, std::string& errorText) {

@@ -54,6 +54,18 @@ std::string LastErrorText() {
     return SystemErrorText(GetLastError());
 }
 
+std::FILE* OpenReadStream(const std::string& path, std::string& errorText) {
+    if (IsDirectory(path)) {
+        errorText = "Is a directory";
+        return nullptr;
+    }
+    std::FILE* stream = Usable(path) ? std::fopen(path.c_str(), "rb") : nullptr;
+    if (stream == nullptr) {
+        errorText = LastErrorText();
+    }
+    return stream;
+}
+
 bool ResolveFileLinks(std::string&, std::string&) {
     return true;
 }

@@ -17,9 +17,11 @@ SourceFile::~SourceFile() {
 }
 
 bool SourceFile::Open(const std::string& path, std::string& errorText) {
+    // Not blocking in open, which would wait for a writer of a pipe without end; only a
+    // regular file can be read at any position, so anything else is refused.
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         errorText = LastErrorText();
@@ -27,8 +29,10 @@ bool SourceFile::Open(const std::string& path, std::string& errorText) {
     }
     struct stat info {};
     const bool known = ::fstat(fd, &info) == 0;
-    if (!known || S_ISDIR(info.st_mode)) {
-        errorText = known ? "Is a directory" : LastErrorText();
+    if (!known || !S_ISREG(info.st_mode)) {
+        errorText = !known                  ? LastErrorText()
+                    : S_ISDIR(info.st_mode) ? "Is a directory"
+                                            : "not a regular file";
         ::close(fd);
         return false;
     }

@@ -14,13 +14,8 @@ bool LineReader::Open(const std::string& path) {
         return false;
     }
     errorText_.clear();
-    if (IsDirectory(path)) {
-        errorText_ = "Is a directory";
-        return false;
-    }
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = OpenReadStream(path, errorText_);
     if (file_ == nullptr) {
-        errorText_ = LastErrorText();
         return false;
     }
     buffer_.resize(1 << 16);
@@ -439,10 +434,8 @@ bool LineWriter::Close() {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
-    if (IsDirectory(path)) {
-        return false;
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::string errorText;
+    std::FILE* f = OpenReadStream(path, errorText);
     if (f == nullptr) {
         return false;
     }
