@@ -108,6 +108,50 @@ TEST(SafetyPosix, PipesNothingWritesToAndEndlessDevicesAreNotRead) {
     EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=4\nseen=1\n");
 }
 
+// Started without standard input, output and error (as a service may start it), the run's
+// messages go nowhere: none of them ends up in a file that took the number of a missing stream.
+TEST(SafetyPosix, MissingStandardStreamsGetNoFileOfTheRun) {
+    ScratchDir dir;
+    WriteFile(dir / "g.gri", "[Group Info]\nPRGName=G\n[Tool]\nCommand=TOOL.EXE\n");
+    WriteFile(dir / "x.cmd", "+[a]k=2\n");
+    const std::string rivel = RivelPath().string();
+    for (int closed : {1, 3}) {
+        WriteFile(dir / "A.INI", "[a]\nk=1\n");
+        fs::remove(dir / "A.bak");
+        for (std::vector<std::string> args :
+             {std::vector<std::string>{"/v9", "/b", "A.INI", "x.cmd"},
+              std::vector<std::string>{"/v9", "/c", "g.grp", "g.gri"}}) {
+            args.insert(args.begin(), rivel);
+            std::vector<char*> argv;
+            for (std::string& a : args) {
+                argv.push_back(a.data());
+            }
+            argv.push_back(nullptr);
+            pid_t pid = ::fork();
+            if (pid == 0) {
+                if (::chdir(dir.path().c_str()) != 0) {
+                    ::_exit(126);
+                }
+                for (int fd = STDERR_FILENO; fd > STDERR_FILENO - closed; --fd) {
+                    ::close(fd);
+                }
+                ::execv(argv[0], argv.data());
+                ::_exit(127);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+        EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=2\n") << closed;
+        EXPECT_EQ(ReadFile(dir / "A.bak"), "[a]\nk=1\n") << closed;
+        std::string group = ReadFile(dir / "g.grp");
+        EXPECT_EQ(group.compare(0, 4, "PMCC"), 0) << closed;
+        EXPECT_EQ(group.find("RIVEL"), std::string::npos) << closed;
+    }
+    EXPECT_EQ(Names(dir.path()),
+              (std::vector<std::string>{"A.INI", "A.bak", "g.gri", "g.grp", "x.cmd"}));
+}
+
 TEST(SafetyPosix, LockHeldTooLongEndsTheWaitWithAMessage) {
     ScratchDir dir;
     fs::create_directories(dir / "etc");

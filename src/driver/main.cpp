@@ -9,6 +9,7 @@
 #include "platform/temp_cleanup.h"
 
 int main(int argc, char** argv) {
+    rivel::KeepStandardStreamsOpen();
     rivel::InstallEndCleanup();
     rivel::RunContext run;
     try {

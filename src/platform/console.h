@@ -6,6 +6,11 @@
 
 namespace rivel {
 
+// Makes sure standard input, output and error are open (on the null device when the program was
+// started without them): a file the run opens would otherwise get one of their numbers, and the
+// messages meant for the console would be written into it.
+void KeepStandardStreamsOpen();
+
 // Reads one key without echo and without waiting for Enter when standard input is a terminal,
 // otherwise one byte. End of input is returned as ESC (27).
 int ReadKeyNoEcho();

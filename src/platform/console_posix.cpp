@@ -1,8 +1,10 @@
 // POSIX console: raw terminal mode for one key, restored afterwards and on the signals that end
 // the program from the keyboard or by request (Ctrl-C, Ctrl-\, a kill).
+#include <fcntl.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/console.h"
@@ -28,6 +30,18 @@ void OnInterrupt(int sig) {
 }
 
 }  // namespace
+
+void KeepStandardStreamsOpen() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free number is fd itself, as the ones below it are open.
+            int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != fd) {
+                ::close(opened);
+            }
+        }
+    }
+}
 
 int ReadKeyNoEcho() {
     unsigned char c = 0;

@@ -10,6 +10,10 @@
 
 namespace rivel {
 
+// The program writes its files through handles of the system, never through numbers of the C
+// library, so no message meant for a missing standard stream can end up in one of them.
+void KeepStandardStreamsOpen() {}
+
 int ReadKeyNoEcho() {
     if (_isatty(_fileno(stdin))) {
         int c = _getch();
