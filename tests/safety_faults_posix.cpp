@@ -239,6 +239,19 @@ TEST(SafetyPosix, OutputAndLogWriteFailuresAreReported) {
         << r.err;
     EXPECT_EQ(Names(dir.path()),
               (std::vector<std::string>{"A.INI", "big.log", "out.txt", "run.log", "x.cmd"}));
+    // A log that cannot be made or written is a failed write for /x, even when the edit is made.
+    WriteFile(dir / "y.cmd", "+[a]k=3\n");
+    r = RunLimited({"/x", "/v9", "/l=full.log", "A.INI", "y.cmd"}, dir.path(), limits);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find(Label("Log file write failed : ") + "./full.log"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=3\n");
+    WriteFile(dir / "y.cmd", "+[a]k=4\n");
+    r = RunLimited({"/x", "/l=missing/run.log", "A.INI", "y.cmd"}, dir.path(), {});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find(Label("Can't create log file : ") + "missing/run.log"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=4\n");
 }
 
 TEST(SafetyPosix, BackupNeverFollowsALinkAndAFailedBackupKeepsTheIni) {

@@ -27,6 +27,7 @@ void WriteTo(MessageLog& log, std::FILE* out, std::string_view line) {
 }
 
 void ReportLogFailure(MessageLog& log, const char* label, const std::string& error) {
+    log.failed = true;
     if (log.verbosity < 1) {
         return;
     }

@@ -25,7 +25,8 @@ struct MessageLog {
     // link truncated), written through its own handle.
     std::unique_ptr<ReplacementFile> file;
     std::string fileName;
-    int verbosity = 4;  // of the option scan when the file was named: its failures' threshold
+    int verbosity = 4;    // of the option scan when the file was named: its failures' threshold
+    bool failed = false;  // the log file could not be created or written
     bool capturing = false;
     std::string captured;
 };

@@ -157,6 +157,10 @@ int RunProgram(RunContext& run, ScannedCommandLine& scanned) {
     }
     FreeValues(run, o);
     NetWareShutdown(run, o);
+    if (run.log.failed) {
+        // The log is a file the run was asked to write.
+        NoteFailure(run, RunFailure::WriteFailed);
+    }
     return o.ExitStatus == 1 ? run.failure : 0;
 }
 
