@@ -1,6 +1,8 @@
 // The help pages read their keys from a terminal in raw mode: whatever ends the program while it
-// waits for a key (Ctrl-C, Ctrl-\), the terminal is given back with its echo and line editing.
+// waits for a key (Ctrl-C, Ctrl-\), the terminal is given back with its echo and line editing, and
+// a key that sends several bytes (an arrow key) counts as one key.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "rivel_runner.h"
 
@@ -63,6 +66,80 @@ Ended HelpEndedBy(char key) {
     }
     ::close(master);
     return ended;
+}
+
+const std::string kPrompt = "----- PRESS ANY KEY, ESC to abort -----";
+
+size_t CountPrompts(const std::string& out) {
+    size_t n = 0;
+    for (size_t at = out.find(kPrompt); at != std::string::npos; at = out.find(kPrompt, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// Reads what the program wrote to the terminal until `prompts` prompts have come or nothing more
+// comes for two seconds.
+void ReadUntilPrompts(int master, std::string& out, size_t prompts) {
+    while (CountPrompts(out) < prompts) {
+        pollfd p{master, POLLIN, 0};
+        char buffer[4096];
+        ssize_t n = 0;
+        if (::poll(&p, 1, 2000) <= 0 || (n = ::read(master, buffer, sizeof buffer)) <= 0) {
+            return;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+// Runs the help on a terminal of its own and types each of keys (one write each) once the help
+// waits for a key; returns the number of prompts the program wrote.
+size_t PromptsAfterTyping(const std::vector<std::string>& keys) {
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        ADD_FAILURE() << "no pseudo-terminal";
+        return 0;
+    }
+    const std::string terminal = ::ptsname(master);
+    const std::string program = RivelPath().string();
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        int slave = ::open(terminal.c_str(), O_RDWR);
+        ::dup2(slave, 0);
+        ::dup2(slave, 1);
+        ::dup2(slave, 2);
+        ::execl(program.c_str(), program.c_str(), "/h", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string out;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        ReadUntilPrompts(master, out, i + 1);
+        if (CountPrompts(out) != i + 1) {
+            break;  // the help has ended
+        }
+        termios modes{};
+        for (int wait = 0; wait < 200; ++wait) {
+            if (::tcgetattr(master, &modes) == 0 && (modes.c_lflag & ECHO) == 0) {
+                break;
+            }
+            ::usleep(10000);
+        }
+        EXPECT_EQ(modes.c_lflag & ECHO, 0u) << "the help never waited for key " << i + 1;
+        EXPECT_EQ(::write(master, keys[i].data(), keys[i].size()),
+                  static_cast<ssize_t>(keys[i].size()));
+    }
+    ReadUntilPrompts(master, out, keys.size() + 1);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ::close(master);
+    return CountPrompts(out);
+}
+
+TEST(HelpTerminal, AnArrowKeyShowsTheNextPageAndEscapeAloneEndsTheHelp) {
+    // Down arrow, then F1 (the two common forms of such keys), then ESC.
+    EXPECT_EQ(PromptsAfterTyping({"\x1b[B", "\x1bOP", "\x1b"}), 3u);
+    EXPECT_EQ(PromptsAfterTyping({"\x1b", "x"}), 1u);
 }
 
 TEST(HelpTerminal, EchoAndLineEditingComeBackWhenAKeyEndsTheProgram) {

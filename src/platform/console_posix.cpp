@@ -61,6 +61,19 @@ int ReadKeyNoEcho() {
     terminalChanged = 1;
     ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    if (n == 1 && c == 27) {
+        // Arrow and function keys send ESC and more bytes right behind it. Such a key is one key
+        // like any other, not ESC; its bytes are read here so that none is left for the shell.
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 1;
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+        unsigned char next = 0;
+        if (::read(STDIN_FILENO, &next, 1) == 1 && next != 27) {
+            c = next;
+            while (::read(STDIN_FILENO, &next, 1) == 1) {
+            }
+        }
+    }
     RestoreTerminal();
     ::signal(SIGINT, oldInt);
     ::signal(SIGQUIT, oldQuit);

@@ -17,6 +17,10 @@ void KeepStandardStreamsOpen() {}
 int ReadKeyNoEcho() {
     if (_isatty(_fileno(stdin))) {
         int c = _getch();
+        // Arrow and function keys come as 0 or 0xE0 and a second code: one key, not two.
+        if ((c == 0 || c == 0xE0) && _kbhit()) {
+            _getch();
+        }
         return c == EOF ? 27 : c;
     }
     int c = std::fgetc(stdin);
