@@ -232,7 +232,9 @@ const std::vector<ManualSection>& ManualSections() {
              {"1",
               "a command file or line had an error (syntax, missing input file, a command "
               "that could not be carried out)."},
-             {"2", "a file could not be written or replaced; the file is then unchanged."},
+             {"2",
+              "a file could not be written or replaced; the file is then unchanged. The log "
+              "file of /l counts as one: its messages then stay on standard error."},
              {"3", "wrong command line."},
          }},
         {"ENVIRONMENT",
@@ -248,6 +250,9 @@ const std::vector<ManualSection>& ManualSections() {
               "Without RIVEL_REGISTRY, the Wine prefix whose registry is edited; without both, "
               "$HOME/.local/share/rivel/registry."},
              {"ComSpec", "The command interpreter of E and EA lines on Windows."},
+             {"RIVEL_LOCK_WAIT",
+              "The seconds a run waits for another run's edit lock of a file, and for a "
+              "program to write to a named pipe given as a file to read (30 when not set)."},
          }},
         {"FILES",
          {
@@ -295,6 +300,11 @@ const std::vector<ManualSection>& ManualSections() {
              {"IF MEMBER OF <group>, IFMEMBER, IFNMEMBER",
               "A group's member list is read to its end even where a member's name cannot be "
               "looked up. Without a connection or a login name, nobody is a member."},
+             {"Files read",
+              "A file that is only read (a command file, the INI file of a condition, a base "
+              "file) may be a named pipe: it is read once a program writes to it. A device "
+              "other than a terminal or the null device is refused, as its reading would not "
+              "end."},
              {"/l=<file>",
               "A symbolic link at the log file's name is neither followed nor replaced: the "
               "link is reported and the messages stay on standard error."},
