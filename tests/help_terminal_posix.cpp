@@ -26,14 +26,13 @@ struct Ended {
     tcflag_t localModes = 0;
 };
 
-// Runs the help on a terminal of its own, types key once the help waits for one, and tells how
-// the program ended and the terminal's local modes afterwards.
-Ended HelpEndedBy(char key) {
-    Ended ended;
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+// Starts rivel with option on a pseudo-terminal of its own, without core dumps; returns its
+// process id and the terminal's master side, or -1.
+pid_t StartOnTerminal(const char* option, int& master) {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
         ADD_FAILURE() << "no pseudo-terminal";
-        return ended;
+        return -1;
     }
     const std::string terminal = ::ptsname(master);
     const std::string program = RivelPath().string();
@@ -46,17 +45,36 @@ Ended HelpEndedBy(char key) {
         ::dup2(slave, 2);
         rlimit noCore{0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore);
-        ::execl(program.c_str(), program.c_str(), "/?", static_cast<char*>(nullptr));
+        ::execl(program.c_str(), program.c_str(), option, static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    return pid;
+}
+
+// Whether the program has put the terminal into raw mode (it waits for a key) within the time
+// given in hundredths of a second.
+bool WaitsForAKey(int master, int hundredths) {
     termios modes{};
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < hundredths; ++i) {
         if (::tcgetattr(master, &modes) == 0 && (modes.c_lflag & ECHO) == 0) {
-            break;
+            return true;
         }
         ::usleep(10000);
     }
-    EXPECT_EQ(modes.c_lflag & ECHO, 0u) << "the help never waited for a key";
+    return false;
+}
+
+// Runs the help on a terminal of its own, types key once the help waits for one, and tells how
+// the program ended and the terminal's local modes afterwards.
+Ended HelpEndedBy(char key) {
+    Ended ended;
+    int master = -1;
+    pid_t pid = StartOnTerminal("/?", master);
+    if (pid < 0) {
+        return ended;
+    }
+    EXPECT_TRUE(WaitsForAKey(master, 1000)) << "the help never waited for a key";
+    termios modes{};
     EXPECT_EQ(::write(master, &key, 1), 1);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -95,22 +113,10 @@ void ReadUntilPrompts(int master, std::string& out, size_t prompts) {
 // Runs the help on a terminal of its own and types each of keys (one write each) once the help
 // waits for a key; returns the number of prompts the program wrote.
 size_t PromptsAfterTyping(const std::vector<std::string>& keys) {
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        ADD_FAILURE() << "no pseudo-terminal";
+    int master = -1;
+    pid_t pid = StartOnTerminal("/h", master);
+    if (pid < 0) {
         return 0;
-    }
-    const std::string terminal = ::ptsname(master);
-    const std::string program = RivelPath().string();
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setsid();
-        int slave = ::open(terminal.c_str(), O_RDWR);
-        ::dup2(slave, 0);
-        ::dup2(slave, 1);
-        ::dup2(slave, 2);
-        ::execl(program.c_str(), program.c_str(), "/h", static_cast<char*>(nullptr));
-        ::_exit(127);
     }
     std::string out;
     for (size_t i = 0; i < keys.size(); ++i) {
@@ -118,14 +124,7 @@ size_t PromptsAfterTyping(const std::vector<std::string>& keys) {
         if (CountPrompts(out) != i + 1) {
             break;  // the help has ended
         }
-        termios modes{};
-        for (int wait = 0; wait < 200; ++wait) {
-            if (::tcgetattr(master, &modes) == 0 && (modes.c_lflag & ECHO) == 0) {
-                break;
-            }
-            ::usleep(10000);
-        }
-        EXPECT_EQ(modes.c_lflag & ECHO, 0u) << "the help never waited for key " << i + 1;
+        EXPECT_TRUE(WaitsForAKey(master, 200)) << "the help never waited for key " << i + 1;
         EXPECT_EQ(::write(master, keys[i].data(), keys[i].size()),
                   static_cast<ssize_t>(keys[i].size()));
     }
