@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/run_context.h"
+#include "platform/bulk_memory.h"
 
 namespace rivel {
 
@@ -58,7 +59,7 @@ struct ReplaceRecord {
 // The stored commands of one CMD file. CommandList holds the records in CMD-file order;
 // ReplaceList holds the replace records newest first (the order they are applied in).
 struct CommandStore {
-    std::vector<CommandRecord> CommandList;
+    BulkVector<CommandRecord> CommandList;
     std::deque<ReplaceRecord> ReplaceList;
     int32_t NoCommands = 1;
     // The programs of EA lines, run after the INI file has been replaced.

@@ -4,7 +4,7 @@
 namespace rivel {
 
 void ListTable::Grow(size_t size) {
-    std::vector<uint64_t> slots(size, 0);
+    BulkVector<uint64_t> slots(size, 0);
     const size_t mask = slots.size() - 1;
     for (size_t i = 0; i < entries_.size(); ++i) {
         size_t s = entries_[i].hash & mask;

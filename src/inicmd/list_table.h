@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "inicmd/upper_words.h"
+#include "platform/bulk_memory.h"
 
 namespace rivel {
 
@@ -105,11 +106,11 @@ class ListTable {
     }
     void Grow(size_t size);
 
-    std::vector<Entry> entries_;
+    BulkVector<Entry> entries_;
     // Open addressing (see Slot), 0 in a free slot; never more than half full.
-    std::vector<uint64_t> slots_;
-    std::vector<std::pair<uint32_t, uint32_t>> pending_;
-    std::vector<uint32_t> values_;
+    BulkVector<uint64_t> slots_;
+    BulkVector<std::pair<uint32_t, uint32_t>> pending_;
+    BulkVector<uint32_t> values_;
 };
 
 template <class Same, class Make>

@@ -20,7 +20,7 @@ struct UpperName {
     std::string_view text;
     uint32_t hash;
 };
-UpperName AppendUpper(std::string& names, std::string_view text) {
+UpperName AppendUpper(BulkString& names, std::string_view text) {
     const size_t at = names.size();
     names.append(text);
     char* const out = names.data() + at;
@@ -34,7 +34,7 @@ UpperName AppendUpper(std::string& names, std::string_view text) {
 }
 
 // A name upper-cased into the tail of names, which has room for it.
-std::string_view AppendUpperName(std::string& names, std::string_view text) {
+std::string_view AppendUpperName(BulkString& names, std::string_view text) {
     const size_t at = names.size();
     names.append(text);
     UpperInPlace(names.data() + at, text.size());
@@ -137,7 +137,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     // its records that the next one takes.
     std::vector<uint32_t> filed;
     std::vector<uint32_t> groups;
-    std::vector<KeyItem> items;
+    BulkVector<KeyItem> items;
     items.reserve(store.CommandList.size());
     // Every command and replace command files at least one value.
     table.ReserveValues(store.CommandList.size() + store.ReplaceList.size());
@@ -246,7 +246,7 @@ void BuildSectionIndex(const CommandStore& store, SectionIndex& index) {
     for (size_t s = 1; s < starts.size(); ++s) {
         starts[s] += starts[s - 1];
     }
-    std::vector<KeyItem> sorted(items.size());
+    BulkVector<KeyItem> sorted(items.size());
     {
         std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
         for (const KeyItem& item : items) {

@@ -102,15 +102,15 @@ struct SectionIndex {
         uint32_t end;
         Kind kind;
     };
-    std::vector<KeyRef> keys;
-    std::vector<uint32_t> keyPositions;
+    BulkVector<KeyRef> keys;
+    BulkVector<uint32_t> keyPositions;
     // The hash of the key filter (kKeyFilterStart, NextKeyFilterHash) of the whole text.
     static uint32_t KeyHash(std::string_view text);
     // The key of the given kind (kKey or kGroup) named UpperCase(key) in section, or nullptr;
     // keyHash is the KeyHash of that name.
     const KeyRef* FindKey(const SectionCommands& section, Kind kind, std::string_view key,
                           uint32_t keyHash) const;
-    std::vector<SectionCommands> sections;
+    BulkVector<SectionCommands> sections;
     std::vector<uint32_t> replacesEverywhere;
     // For each group (by its tag): the kKey list of its stem without the numbered-key commands,
     // which a key line that is its own stem meets (it meets those through the group).
@@ -118,7 +118,7 @@ struct SectionIndex {
     std::vector<uint32_t> plainValues;
     // The upper-case names of sections and keys and values of the numbered-key commands, named
     // by the lists: made room for before the first is added, so that they stay in place.
-    std::string names;
+    BulkString names;
     // For each kGroupAdds list (by its tag): the highest number its adds have met in this pass;
     // the number after it is the one the next add takes.
     mutable std::vector<int32_t> highestNumber;
