@@ -14,8 +14,12 @@ namespace {
 // the others are held: a block cut short or overlapping another shows as a wrong byte (or, under
 // the sanitizers, as a fault).
 TEST(BulkMemory, BlocksOfEverySizeHoldTheirBytesAndEachOther) {
-    const size_t sizes[] = {1, 4096, (size_t{2} << 20) - 1, size_t{2} << 20,
-                            (size_t{2} << 20) + 1, (size_t{5} << 20) + 17};
+    const size_t sizes[] = {1,
+                            4096,
+                            (size_t{2} << 20) - 1,
+                            size_t{2} << 20,
+                            (size_t{2} << 20) + 1,
+                            (size_t{5} << 20) + 17};
     std::vector<std::pair<unsigned char*, size_t>> blocks;
     for (size_t size : sizes) {
         auto* block = static_cast<unsigned char*>(AllocateBulk(size));
