@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/file_lock.h"
+#include "platform/read_open_posix.h"
 
 namespace rivel {
 
@@ -76,26 +77,36 @@ bool PipeHasWriter(int fd) {
 
 }  // namespace
 
-std::FILE* OpenReadStream(const std::string& path, std::string& errorText) {
-    if (!Usable(path)) {
-        errorText = std::strerror(ENOENT);
-        return nullptr;
-    }
-    // Not blocking in open: opening a pipe would otherwise wait for a writer without end.
+int OpenToRead(const std::string& path, struct stat& info, std::string& errorText) {
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         errorText = LastErrorText();
+        return -1;
+    }
+    if (::fstat(fd, &info) != 0) {
+        errorText = LastErrorText();
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::FILE* OpenReadStream(const std::string& path, std::string& errorText) {
+    if (!Usable(path)) {
+        errorText = std::strerror(ENOENT);
         return nullptr;
     }
     struct stat st {};
+    const int fd = OpenToRead(path, st, errorText);
+    if (fd < 0) {
+        return nullptr;
+    }
     struct stat null {};
     bool readable = false;
-    if (::fstat(fd, &st) != 0) {
-        errorText = LastErrorText();
-    } else if (S_ISDIR(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) {
         errorText = "Is a directory";
     } else if (S_ISREG(st.st_mode)) {
         readable = true;

@@ -1,11 +1,10 @@
 // POSIX positional reads: pread never moves a shared file offset, so pieces can be read in any
 // order.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
-#include "platform/files.h"
+#include "platform/read_open_posix.h"
 #include "platform/source_file.h"
 
 namespace rivel {
@@ -17,22 +16,14 @@ SourceFile::~SourceFile() {
 }
 
 bool SourceFile::Open(const std::string& path, std::string& errorText) {
-    // Not blocking in open, which would wait for a writer of a pipe without end; only a
-    // regular file can be read at any position, so anything else is refused.
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    // Only a regular file can be read at any position, so anything else is refused.
+    struct stat info {};
+    const int fd = OpenToRead(path, info, errorText);
     if (fd < 0) {
-        errorText = LastErrorText();
         return false;
     }
-    struct stat info {};
-    const bool known = ::fstat(fd, &info) == 0;
-    if (!known || !S_ISREG(info.st_mode)) {
-        errorText = !known                  ? LastErrorText()
-                    : S_ISDIR(info.st_mode) ? "Is a directory"
-                                            : "not a regular file";
+    if (!S_ISREG(info.st_mode)) {
+        errorText = S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file";
         ::close(fd);
         return false;
     }
