@@ -141,9 +141,7 @@ TEST(GroupRun, EveryMatchedGroupGetsItsOwnPass) {
 // the group, and the new version of that text written by the edit.
 TEST(GroupRun, EachWorkFileWarnsOfMissingTempVariables) {
     ScratchDir dir;
-    ScopedEnv temp("TEMP", "", true);
-    ScopedEnv tmp("TMP", "", true);
-    ScopedEnv tmpdir("TMPDIR", "", true);
+    NoTempVariables noTemp;
     WriteFile(dir / "g.gri", "[Group Info]\nPosX=21\n");
     RunRivel({"/!", "/c", "g.grp", "g.gri"}, dir.path());
     WriteFile(dir / "e.cmd", "+[Group Info]PosX=5\n");

@@ -256,9 +256,7 @@ namespace {
 
 TEST(IniRunTempFile, WithoutTempVariablesTheCurrentDirectoryIsUsed) {
     ScratchDir dir;
-    ScopedEnv temp("TEMP", "", true);
-    ScopedEnv tmp("TMP", "", true);
-    ScopedEnv tmpdir("TMPDIR", "", true);
+    NoTempVariables noTemp;
     WriteFile(dir / "A.INI", "[a]\nk=1\n");
     WriteFile(dir / "x.cmd", "+[a]k=2\n");
     RunResult r = RunRivel({"/v3", "A.INI", "x.cmd"}, dir.path());

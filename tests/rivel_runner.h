@@ -72,6 +72,13 @@ class ScopedEnv {
     std::string old_;
 };
 
+// None of the variables that name a directory for temporary files, for the rest of a test.
+struct NoTempVariables {
+    ScopedEnv temp{"TEMP", "", true};
+    ScopedEnv tmp{"TMP", "", true};
+    ScopedEnv tmpdir{"TMPDIR", "", true};
+};
+
 // "\\" on Windows, "/" elsewhere.
 char Sep();
 
