@@ -69,6 +69,13 @@ def read(name):
         return b""
 
 
+def write_files(root, files):
+    """Writes each of files (name: text or bytes) under root."""
+    for name, text in files.items():
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(text.encode() if isinstance(text, str) else text)
+
+
 def digest(data):
     return hashlib.sha256(data).hexdigest()[:12]
 
@@ -297,11 +304,10 @@ def test_failure_after_a_change(ans, scratch):
     """A real run that fails on its second file after changing the first reports the change."""
     root = os.path.join(scratch, "hosts", "pc1", "part")
     os.makedirs(os.path.join(root, "locked"))
-    for name in ("FIRST.INI", os.path.join("locked", "SECOND.INI")):
-        with open(os.path.join(root, name), "w") as f:
-            f.write("[s]\nk=old\n")
-    with open(os.path.join(root, "SET.CMD"), "w") as f:
-        f.write("+[s]k=new\n")
+    write_files(
+        root,
+        {"FIRST.INI": "[s]\nk=old\n", os.path.join("locked", "SECOND.INI"): "[s]\nk=old\n", "SET.CMD": "+[s]k=new\n"},
+    )
     task = {
         "name": "two files",
         "rivel.config.apply": {
@@ -336,8 +342,7 @@ def test_backup_of_a_created_file(ans, scratch):
     """A file the run creates has no backup: an old .bak beside it is not reported as one."""
     root = os.path.join(scratch, "hosts", "pc1", "created")
     os.makedirs(root)
-    with open(os.path.join(root, "NEW.bak"), "w") as f:
-        f.write("[old]\nleft=from before\n")
+    write_files(root, {"NEW.bak": "[old]\nleft=from before\n"})
     task = {
         "name": "create",
         "rivel.config.apply": {
@@ -426,8 +431,7 @@ def test_kinds(ans, scratch):
         task["ignore_errors"] = True  # one failing kind must not hide the others' results
     names = [t["name"] for t in tasks]
     for h in GOOD:
-        with open(os.path.join(scratch, "hosts", h, "site.cmd"), "w") as f:
-            f.write("+[site]Name=%s\n" % h)
+        write_files(os.path.join(scratch, "hosts", h), {"site.cmd": "+[site]Name=%s\n" % h})
     hosts_root = os.path.join(scratch, "hosts")
     before = tree_state(hosts_root)
     path_env = {"PATH": os.path.dirname(ans.rivel) + os.pathsep + os.environ.get("PATH", "")}
@@ -511,14 +515,10 @@ def test_relative_names(ans, scratch):
     for h in GOOD:
         site = os.path.join(scratch, "hosts", h, "rel")
         os.makedirs(site)
-        with open(os.path.join(site, "A.INI"), "w") as f:
-            f.write("[s]\nk=old\n")
-        with open(os.path.join(site, "SET.CMD"), "w") as f:
-            f.write("+[s]k=new\n")
-        with open(os.path.join(site, "RUN.ICM"), "w") as f:
-            f.write("A.INI ICM.CMD\n")
-        with open(os.path.join(site, "ICM.CMD"), "w") as f:
-            f.write("+[s]icm=yes\n")
+        write_files(
+            site,
+            {"A.INI": "[s]\nk=old\n", "SET.CMD": "+[s]k=new\n", "RUN.ICM": "A.INI ICM.CMD\n", "ICM.CMD": "+[s]icm=yes\n"},
+        )
     tasks = [
         {
             "name": "relative chdir",
@@ -574,10 +574,7 @@ def test_diff_of_mixed_encodings(ans, scratch):
     changes, the other lines as they are on both sides."""
     root = os.path.join(scratch, "hosts", "pc2", "enc")
     os.makedirs(root)
-    with open(os.path.join(root, "USER.INI"), "wb") as f:
-        f.write(b"[user]\nName=J\xc3\xbcrgen\nCity=x\n")
-    with open(os.path.join(root, "CITY.CMD"), "wb") as f:
-        f.write(b"+[user]City=M\xfcnchen\n")
+    write_files(root, {"USER.INI": b"[user]\nName=J\xc3\xbcrgen\nCity=x\n", "CITY.CMD": b"+[user]City=M\xfcnchen\n"})
     task = {
         "name": "encodings",
         "rivel.config.apply": {"path": root + "/USER.INI", "src": root + "/CITY.CMD", "binary": "{{ rivel }}"},
@@ -599,12 +596,7 @@ def test_one_file_edited_twice(ans, scratch):
     line before left, in the check and in the real run alike."""
     root = os.path.join(scratch, "hosts", "pc3", "twice")
     os.makedirs(root)
-    with open(os.path.join(root, "APP.INI"), "w") as f:
-        f.write("[s]\nk=old\n")
-    with open(os.path.join(root, "ONE.CMD"), "w") as f:
-        f.write("+[s]k=one\n")
-    with open(os.path.join(root, "TWO.CMD"), "w") as f:
-        f.write("+[s]k=two\n+[t]x=y\n")
+    write_files(root, {"APP.INI": "[s]\nk=old\n", "ONE.CMD": "+[s]k=one\n", "TWO.CMD": "+[s]k=two\n+[t]x=y\n"})
     task = {
         "name": "twice",
         "rivel.config.apply": {
@@ -631,9 +623,7 @@ def test_backups_of_a_wildcard(ans, scratch):
     """A wildcard path edits several files: each changed one has its backup, and all are told."""
     root = os.path.join(scratch, "hosts", "pc2", "wild")
     os.makedirs(root)
-    for name, text in (("A.INI", "[s]\nk=a\n"), ("B.INI", "[s]\nk=b\n"), ("C.INI", "[s]\nk=new\n")):
-        with open(os.path.join(root, name), "w") as f:
-            f.write(text)
+    write_files(root, {"A.INI": "[s]\nk=a\n", "B.INI": "[s]\nk=b\n", "C.INI": "[s]\nk=new\n"})
     task = {
         "name": "wild",
         "rivel.config.apply": {
