@@ -49,6 +49,25 @@ TEST(IcmFile, ErrorCodeOfAnExecuteLineReachesLaterLines) {
     EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\nx=1\ncode=3\nseen=yes\n");
 }
 
+#ifdef _WIN32
+// Many programs end with exit(-1) on failure. Such a program did run: its status is the error
+// code that later lines test, and no "Execute failed" is reported for it.
+TEST(IcmFile, AProgramEndingWithMinusOneRan) {
+    ScratchDir dir;
+    ScopedEnv temp("TEMP", dir.path().string());
+    WriteFile(dir / "a.ini", "[s]\n");
+    WriteFile(dir / "code.cmd", "E exit -1\n+[s]cmd=$(_ERRORCODE)\n");
+    WriteFile(dir / "run.icm",
+              "E exit -1\n$(CODE) := $(_ERRORCODE)\na.ini code.cmd\nIF $(CODE) == -1\n"
+              "E echo yes > minus.txt\nENDIF\n");
+    RunResult r = RunRivel({"/x", "/c", "run.icm"}, dir.path());
+    EXPECT_EQ(Lf(ReadFile(dir / "a.ini")), "[s]\ncmd=-1\n");
+    EXPECT_TRUE(fs::exists(dir / "minus.txt"));
+    EXPECT_EQ(r.err.find("Execute failed"), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+#endif
+
 // A NUL byte would cut a program's command line or a file's name short, so that something else
 // than the line says would run or be tested: such a line runs nothing, and such a name names
 // no file.

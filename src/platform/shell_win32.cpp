@@ -17,8 +17,12 @@ CommandResult RunShellCommand(const std::string& commandLine) {
     }
     errno = 0;
     int raw = std::system(commandLine.c_str());
-    if (raw == -1) {
-        result.error = errno;
+    // -1 is also what a program gives when it ends with exit(-1), as many do on failure: the
+    // command was then run all the same, and its status must reach _ERRORCODE and the
+    // conditions. Only when no interpreter is there, or the line could not be handed to it, did
+    // nothing run.
+    if (raw == -1 && (errno == E2BIG || errno == ENOMEM || std::system(nullptr) == 0)) {
+        result.error = errno != 0 ? errno : ENOENT;
         return result;
     }
     result.started = true;
