@@ -2,7 +2,9 @@
 // files and the files a run leaves behind.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <sstream>
 
 #include "rivel_runner.h"
 
@@ -159,6 +161,41 @@ TEST(IniRun, CommentsAndLastLineWithoutLineEnd) {
     WriteFile(dir / "x.cmd", "  ; comment\n\n   \n+[a]k=3");
     RunRivel({"A.INI", "x.cmd"}, dir.path());
     EXPECT_EQ(ReadFile(dir / "A.INI"), "[a]\nk=3\n");
+}
+
+// A section met again and again, full of comment lines, with a command for each of its keys:
+// each header and comment line costs the same however many commands the section has, so a large
+// file takes seconds, not the minutes that looking at every command on every line would take.
+TEST(IniRun, ManyCommandsOnASectionMetOftenAndFullOfComments) {
+    const int n = 40000;
+    std::string ini, cmd;
+    for (int i = 0; i < n; ++i) {
+        const std::string number = std::to_string(i);
+        ini += "[s]\nk" + number + "=v\n;note " + number + "\n;[t]\nx" + number + "=1\n";
+        cmd += "+[s]k" + number + "=w\n-[t]x" + number + "\n";
+    }
+    ScratchDir dir;
+    WriteFile(dir / "A.INI", ini);
+    WriteFile(dir / "x.cmd", cmd);
+    const auto start = std::chrono::steady_clock::now();
+    RunResult r = RunRivel({"A.INI", "x.cmd"}, dir.path());
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(seconds.count(), 10.0);
+    // Every k<i> line of every [s] is set, k1 and on added to the first [s] too; the [t] keys
+    // are gone; the comment lines stay.
+    std::istringstream lines(Lf(ReadFile(dir / "A.INI")));
+    int set = 0, deleted = 0, notes = 0, headers = 0;
+    for (std::string line; std::getline(lines, line);) {
+        set += line[0] == 'k' && line.ends_with("=w");
+        deleted += line[0] == 'x';
+        notes += line.starts_with(";note ");
+        headers += line == ";[t]";
+    }
+    EXPECT_EQ(set, 2 * n - 1);
+    EXPECT_EQ(deleted, 0);
+    EXPECT_EQ(notes, n);
+    EXPECT_EQ(headers, n);
 }
 
 // The trace of a line shows it as each step leaves it: substitution keeps the leading blanks,

@@ -1,6 +1,9 @@
 // The INI rewrite pass.
 #include "inicmd/ini_rewrite.h"
 
+#include <cstring>
+#include <unordered_set>
+
 #include "base/message_log.h"
 #include "inicmd/key_line.h"
 #include "inicmd/replace_line.h"
@@ -13,23 +16,6 @@
 namespace rivel {
 
 namespace {
-
-bool IsAddOrUncommentKind(CommandKind k) {
-    switch (k) {
-        case CommandKind::UCommentSection:
-        case CommandKind::UCommentKey:
-        case CommandKind::UCommentKeyVal:
-        case CommandKind::MergeKey:
-        case CommandKind::MergeFKey:
-        case CommandKind::AddKeyNumeric:
-        case CommandKind::AddKey:
-        case CommandKind::AddKeyAnyway:
-        case CommandKind::AddKeyAnywayU:
-            return true;
-        default:
-            return false;
-    }
-}
 
 bool IsNewSectionKind(CommandKind k) {
     return k == CommandKind::AddKey || k == CommandKind::AddKeyNumeric ||
@@ -57,6 +43,92 @@ struct Pass {
     const SectionCommands* commands = &index.CommandsOf("");
     Positions replaces = index.ReplacesOf("");
 
+    // What the pass has learnt of a section's commands, by section tag, so that a section met
+    // many times, or holding many comment lines, does not look at all its commands each time.
+    struct SectionFacts {
+        bool learnt = false;
+        // The first DeleteSection or CommentSection command of the section, if any.
+        bool deletes = false;
+        bool comments = false;
+        // Whether it has uncomment commands, and one for the whole section.
+        bool uncomments = false;
+        bool uncommentsSection = false;
+        // Every add before this index into `records` is done (or no add): adds are only ever
+        // marked done, so the index only moves forward.
+        uint32_t pendingAdds = 0;
+    };
+    std::vector<SectionFacts> facts = std::vector<SectionFacts>(index.sections.size());
+    SectionFacts* current = nullptr;
+    uint32_t currentTag = 0;
+    // The key and key-value uncomment commands of the sections learnt (see UncommentName).
+    std::unordered_set<std::string> uncommentNames;
+
+    // The name under which an uncomment command of kind 'K' (key) or 'V' (key and value) of
+    // section tag is filed in uncommentNames: upper-case texts, lengths spelled out, so that
+    // texts of any bytes cannot run into each other.
+    static std::string UncommentName(uint32_t tag, char kind, std::string_view key,
+                                     std::string_view value) {
+        std::string name(sizeof tag + 1 + sizeof(size_t), '\0');
+        const size_t keySize = key.size();
+        std::memcpy(name.data(), &tag, sizeof tag);
+        name[sizeof tag] = kind;
+        std::memcpy(name.data() + sizeof tag + 1, &keySize, sizeof keySize);
+        name += UpperCase(key);
+        name += UpperCase(value);
+        return name;
+    }
+
+    // The commands' kinds and texts never change during the pass: each section is looked at
+    // once, when it is first entered.
+    void Learn(SectionFacts& f, uint32_t tag) {
+        f.learnt = true;
+        for (size_t i : commands->records) {
+            const CommandRecord& r = store.CommandList[i];
+            switch (r.Kind) {
+                case CommandKind::DeleteSection:
+                    f.deletes = f.deletes || !f.comments;
+                    break;
+                case CommandKind::CommentSection:
+                    f.comments = f.comments || !f.deletes;
+                    break;
+                case CommandKind::UCommentSection:
+                    f.uncomments = f.uncommentsSection = true;
+                    break;
+                case CommandKind::UCommentKey:
+                    f.uncomments = true;
+                    uncommentNames.insert(UncommentName(tag, 'K', r.Key, ""));
+                    break;
+                case CommandKind::UCommentKeyVal:
+                    f.uncomments = true;
+                    uncommentNames.insert(UncommentName(tag, 'V', r.Key, r.Value));
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+
+    // The index into the current section's records before which no add is pending.
+    size_t FirstPendingAdd() {
+        return AddsPending() ? current->pendingAdds : commands->records.size();
+    }
+
+    // Whether an add command of the current section is still pending.
+    bool AddsPending() {
+        if (current == nullptr) {
+            return false;
+        }
+        const Positions& records = commands->records;
+        uint32_t& at = current->pendingAdds;
+        for (; at < records.size(); ++at) {
+            const CommandRecord& r = store.CommandList[records[at]];
+            if (!r.Done && IsNewSectionKind(r.Kind)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // Keeping the file's layout (/k): the input line being processed, as read, and its line end.
     const bool keep = options.KeepLayout == 1;
     const std::string* raw = nullptr;
@@ -72,16 +144,20 @@ struct Pass {
         currentSection = std::move(section);
         commands = &index.CommandsOf(currentSection);
         replaces = index.ReplacesOf(currentSection);
-        sectionMayGrow = false;
-        for (size_t i : commands->records) {
-            const CommandRecord& r = store.CommandList[i];
-            sectionMayGrow = sectionMayGrow || (!r.Done && IsNewSectionKind(r.Kind));
+        current = nullptr;
+        if (commands->id != ListTable::kNone) {
+            currentTag = index.table.Tag(commands->id);
+            current = &facts[currentTag];
+            if (!current->learnt) {
+                Learn(*current, currentTag);
+            }
         }
+        sectionMayGrow = AddsPending();
     }
 
     void Flush() {
         const bool wrote = FlushSection(run, options, store, index, *commands, out, currentSection,
-                                        sectionDeleted, sectionCommented);
+                                        sectionDeleted, sectionCommented, FirstPendingAdd());
         // With /k, a deleted section given keys again ends as it ended before: the empty lines
         // that closed it still part it from what follows.
         if (keep && sectionDeleted && wrote) {
@@ -151,12 +227,9 @@ struct Pass {
         }
         firstSection = sectionDeleted = sectionCommented = false;
         EnterSection(UpperCase(TrimRight(std::string_view(l).substr(1))));
-        for (size_t i : commands->records) {
-            const CommandRecord& r = store.CommandList[i];
-            if (!r.Done && IsAddOrUncommentKind(r.Kind)) {
-                Uncomment(l);
-                return;
-            }
+        if (current != nullptr && (current->uncomments || AddsPending())) {
+            Uncomment(l);
+            return;
         }
         Emit(l);
     }
@@ -166,18 +239,12 @@ struct Pass {
         std::string key, value;
         SplitKeyValue(run, options, l, key, value);
         key = Trim(std::string_view(key).substr(key.empty() ? 0 : 1));
-        for (size_t i : commands->records) {
-            const CommandRecord& r = store.CommandList[i];
-            if (r.Done) {
-                continue;
-            }
-            if (r.Kind == CommandKind::UCommentSection ||
-                (r.Kind == CommandKind::UCommentKey && EqualsIgnoreCase(r.Key, key)) ||
-                (r.Kind == CommandKind::UCommentKeyVal && EqualsIgnoreCase(r.Key, key) &&
-                 EqualsIgnoreCase(r.Value, value))) {
-                Uncomment(l);
-                return;
-            }
+        if (current != nullptr && current->uncomments &&
+            (current->uncommentsSection ||
+             uncommentNames.contains(UncommentName(currentTag, 'K', key, "")) ||
+             uncommentNames.contains(UncommentName(currentTag, 'V', key, value)))) {
+            Uncomment(l);
+            return;
         }
         EmitTrailing(l);
     }
@@ -189,19 +256,12 @@ struct Pass {
         }
         ReleaseHeld();
         EnterSection(UpperCase(l));
-        sectionDeleted = sectionCommented = false;
-        for (size_t i : commands->records) {
-            const CommandRecord& r = store.CommandList[i];
-            if (r.Kind == CommandKind::DeleteSection) {
-                sectionDeleted = true;
-                LogMessage(run.log, verbose, 6, "Deletesection : ", currentSection);
-                break;
-            }
-            if (r.Kind == CommandKind::CommentSection) {
-                sectionCommented = true;
-                LogMessage(run.log, verbose, 9, "Commentsection: ", currentSection);
-                break;
-            }
+        sectionDeleted = current != nullptr && current->deletes;
+        sectionCommented = current != nullptr && current->comments;
+        if (sectionDeleted) {
+            LogMessage(run.log, verbose, 6, "Deletesection : ", currentSection);
+        } else if (sectionCommented) {
+            LogMessage(run.log, verbose, 9, "Commentsection: ", currentSection);
         }
         if (sectionDeleted) {
             LogMessage(run.log, verbose, 6, "Delete Line : ", l);
@@ -339,7 +399,8 @@ struct Pass {
             LogMessage(run.log, options.VerboseMode, 6,
                        "Flushsection found new section: ", r.Section);
             out.WriteLine(r.Section);
-            FlushSection(run, options, store, index, *commands, out, currentSection, false, false);
+            FlushSection(run, options, store, index, *commands, out, currentSection, false, false,
+                         FirstPendingAdd());
         }
     }
 };

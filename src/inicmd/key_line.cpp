@@ -398,12 +398,12 @@ int32_t HighestNumber(const SectionIndex& index, const SectionCommands& commands
 
 bool FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
                   const SectionIndex& index, const SectionCommands& commands, LineWriter& output,
-                  const std::string& section, bool deleted, bool commented) {
+                  const std::string& section, bool deleted, bool commented, size_t from) {
     const int verbose = options.VerboseMode;
     LogMessage(run.log, verbose, 9, "FlushSection : ", section);
     const Positions& records = commands.records;
     bool wrote = false;
-    for (size_t pos = 0; pos < records.size(); ++pos) {
+    for (size_t pos = from; pos < records.size(); ++pos) {
         CommandRecord& r = store.CommandList[records[pos]];
         if (r.Done || !IsAddKind(r.Kind)) {
             continue;

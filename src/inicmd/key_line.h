@@ -37,9 +37,10 @@ bool MayActOn(const RunOptions& options, const SectionCommands& commands, std::s
               size_t from);
 
 // Writes the keys that the add commands of section (whose commands are `commands`) still have
-// to add. True when it wrote any line.
+// to add. True when it wrote any line. `from` is an index into the section's records before
+// which no add is pending.
 bool FlushSection(RunContext& run, const RunOptions& options, CommandStore& store,
                   const SectionIndex& index, const SectionCommands& commands, LineWriter& output,
-                  const std::string& section, bool deleted, bool commented);
+                  const std::string& section, bool deleted, bool commented, size_t from = 0);
 
 }  // namespace rivel
