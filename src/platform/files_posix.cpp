@@ -28,6 +28,26 @@ bool Stat(const std::string& path, struct stat& st) {
     return Usable(path) && ::stat(path.c_str(), &st) == 0;
 }
 
+// Waits until a program has written to the pipe or closed its end: false when none did within
+// the wait.
+bool PipeHasWriter(int fd) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(EditLockWaitSeconds());
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        struct pollfd p {};
+        p.fd = fd;
+        p.events = POLLIN;
+        int rc = ::poll(&p, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (rc > 0) {
+            return true;
+        }
+        if (rc == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
 }  // namespace
 
 bool PathExists(const std::string& path) {
@@ -52,30 +72,6 @@ std::string SystemErrorText(unsigned long code) {
 std::string LastErrorText() {
     return SystemErrorText(static_cast<unsigned long>(errno));
 }
-
-namespace {
-
-// Waits until a program has written to the pipe or closed its end: false when none did within
-// the wait.
-bool PipeHasWriter(int fd) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::seconds(EditLockWaitSeconds());
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        struct pollfd p {};
-        p.fd = fd;
-        p.events = POLLIN;
-        int rc = ::poll(&p, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-        if (rc > 0) {
-            return true;
-        }
-        if (rc == 0 || errno != EINTR) {
-            return false;
-        }
-    }
-}
-
-}  // namespace
 
 int OpenToRead(const std::string& path, struct stat& info, std::string& errorText) {
     int fd;

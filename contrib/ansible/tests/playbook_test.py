@@ -70,10 +70,20 @@ def read(name):
 
 
 def write_files(root, files):
-    """Writes each of files (name: text or bytes) under root."""
+    """Writes each of files (name: text or bytes) under root, making the folders they need."""
     for name, text in files.items():
-        with open(os.path.join(root, name), "wb") as f:
+        full = os.path.join(root, name)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as f:
             f.write(text.encode() if isinstance(text, str) else text)
+
+
+def host_folder(scratch, host, folder, files):
+    """A new folder of a host's tree holding files (as for write_files); its path."""
+    root = os.path.join(scratch, "hosts", host, folder)
+    os.makedirs(root)
+    write_files(root, files)
+    return root
 
 
 def digest(data):
@@ -302,10 +312,10 @@ def lock_directory(path, locked):
 
 def test_failure_after_a_change(ans, scratch):
     """A real run that fails on its second file after changing the first reports the change."""
-    root = os.path.join(scratch, "hosts", "pc1", "part")
-    os.makedirs(os.path.join(root, "locked"))
-    write_files(
-        root,
+    root = host_folder(
+        scratch,
+        "pc1",
+        "part",
         {"FIRST.INI": "[s]\nk=old\n", os.path.join("locked", "SECOND.INI"): "[s]\nk=old\n", "SET.CMD": "+[s]k=new\n"},
     )
     task = {
@@ -340,9 +350,7 @@ def test_failure_after_a_change(ans, scratch):
 
 def test_backup_of_a_created_file(ans, scratch):
     """A file the run creates has no backup: an old .bak beside it is not reported as one."""
-    root = os.path.join(scratch, "hosts", "pc1", "created")
-    os.makedirs(root)
-    write_files(root, {"NEW.bak": "[old]\nleft=from before\n"})
+    root = host_folder(scratch, "pc1", "created", {"NEW.bak": "[old]\nleft=from before\n"})
     task = {
         "name": "create",
         "rivel.config.apply": {
@@ -513,10 +521,10 @@ def test_relative_names(ans, scratch):
     rel = os.path.relpath(os.path.join(scratch, "hosts"), scratch)  # the playbook runs in scratch
     rivel_rel = os.path.relpath(ans.rivel, os.path.join(scratch, "hosts"))
     for h in GOOD:
-        site = os.path.join(scratch, "hosts", h, "rel")
-        os.makedirs(site)
-        write_files(
-            site,
+        host_folder(
+            scratch,
+            h,
+            "rel",
             {"A.INI": "[s]\nk=old\n", "SET.CMD": "+[s]k=new\n", "RUN.ICM": "A.INI ICM.CMD\n", "ICM.CMD": "+[s]icm=yes\n"},
         )
     tasks = [
@@ -572,9 +580,9 @@ def test_relative_names(ans, scratch):
 def test_diff_of_mixed_encodings(ans, scratch):
     """A UTF-8 file edited with a Windows-1252 command file: the diff shows the one line that
     changes, the other lines as they are on both sides."""
-    root = os.path.join(scratch, "hosts", "pc2", "enc")
-    os.makedirs(root)
-    write_files(root, {"USER.INI": b"[user]\nName=J\xc3\xbcrgen\nCity=x\n", "CITY.CMD": b"+[user]City=M\xfcnchen\n"})
+    root = host_folder(
+        scratch, "pc2", "enc", {"USER.INI": b"[user]\nName=J\xc3\xbcrgen\nCity=x\n", "CITY.CMD": b"+[user]City=M\xfcnchen\n"}
+    )
     task = {
         "name": "encodings",
         "rivel.config.apply": {"path": root + "/USER.INI", "src": root + "/CITY.CMD", "binary": "{{ rivel }}"},
@@ -591,12 +599,14 @@ def test_diff_of_mixed_encodings(ans, scratch):
             len(before) == 3 and len(after) == 3 and len(changed_lines) == 1 and changed_lines[0][0] == "City=x",
             json.dumps(shown)[:800],
         )
+
+
 def test_one_file_edited_twice(ans, scratch):
     """An ICM file whose lines edit one file in turn: each diff starts from the text the
     line before left, in the check and in the real run alike."""
-    root = os.path.join(scratch, "hosts", "pc3", "twice")
-    os.makedirs(root)
-    write_files(root, {"APP.INI": "[s]\nk=old\n", "ONE.CMD": "+[s]k=one\n", "TWO.CMD": "+[s]k=two\n+[t]x=y\n"})
+    root = host_folder(
+        scratch, "pc3", "twice", {"APP.INI": "[s]\nk=old\n", "ONE.CMD": "+[s]k=one\n", "TWO.CMD": "+[s]k=two\n+[t]x=y\n"}
+    )
     task = {
         "name": "twice",
         "rivel.config.apply": {
@@ -621,9 +631,7 @@ def test_one_file_edited_twice(ans, scratch):
 
 def test_backups_of_a_wildcard(ans, scratch):
     """A wildcard path edits several files: each changed one has its backup, and all are told."""
-    root = os.path.join(scratch, "hosts", "pc2", "wild")
-    os.makedirs(root)
-    write_files(root, {"A.INI": "[s]\nk=a\n", "B.INI": "[s]\nk=b\n", "C.INI": "[s]\nk=new\n"})
+    root = host_folder(scratch, "pc2", "wild", {"A.INI": "[s]\nk=a\n", "B.INI": "[s]\nk=b\n", "C.INI": "[s]\nk=new\n"})
     task = {
         "name": "wild",
         "rivel.config.apply": {

@@ -661,12 +661,8 @@ def main():
         rc, out, err = runner.run(args)
         afters = snapshot(diffs, runner.cwd)
         if rc != 0:
-            done = unique(
-                decode(d["new"])
-                for d in diffs
-                if afters.get(os.path.join(runner.cwd, decode(d["new"])))
-                != befores.get(os.path.join(runner.cwd, decode(d["new"])))
-            )
+            full = dict((name, os.path.join(runner.cwd, name)) for name in result["files"])
+            done = [name for name in result["files"] if afters.get(full[name]) != befores.get(full[name])]
             # Programs and O/W files of the run may have been started or written, too.
             runner.fail_run(args, rc, out, err, preview_text, bool(done or runs or writes), done)
         result.update(cmd=args, rc=rc, messages=decode(err).splitlines(), stdout=decode(out))
