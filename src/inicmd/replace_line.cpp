@@ -351,9 +351,13 @@ const std::string& ReplaceLine(RunContext& run, const RunOptions& options, Comma
         if (scratch.searches.empty()) {
             // The list stays as it is during the pass. Reached through a vector: indexing the
             // list itself costs more than the search on a short line.
+            scratch.searches.reserve(store.ReplaceList.size());
+            size_t chunks = 0;
             for (ReplaceRecord& r : store.ReplaceList) {
                 scratch.searches.push_back(ReplaceSearch{.record = &r});
+                chunks += r.Txt1.size() / 8 + 2;  // the most PrepareSearch makes
             }
+            scratch.chunks.reserve(chunks);
         }
         // A line is searched here, without a call; only one that holds an occurrence goes on to
         // ApplyReplace.

@@ -11,6 +11,7 @@
 #include "base/run_context.h"
 #include "inicmd/command_list.h"
 #include "inicmd/section_index.h"
+#include "platform/bulk_memory.h"
 
 namespace rivel {
 
@@ -42,9 +43,11 @@ struct ReplaceSearch {
 // Storage that the replace commands reuse from line to line, in one rewrite pass.
 struct ReplaceScratch {
     std::string out, window;
-    // One for each record of the replace list, in list order (made at the first line).
-    std::vector<ReplaceSearch> searches;
-    std::vector<ReplaceChunk> chunks;
+    // One for each record of the replace list, in list order (made at the first line), and
+    // their chunks, with room made at once for the chunks of every record: thousands of
+    // records grow them to sizes where each step would touch fresh memory again.
+    BulkVector<ReplaceSearch> searches;
+    BulkVector<ReplaceChunk> chunks;
 };
 
 // Applies the replace commands to one line (trailing blanks removed first): those for every

@@ -1,8 +1,8 @@
 // Memory for the large arrays of a run (the stored commands of a CMD file and their index).
 // Fresh memory is handed to a process a page at a time as it is first touched, and on many
 // machines (virtual ones above all) each of those steps costs more than filling the page: an
-// array of 10 MiB costs thousands of them. Blocks of several MiB are therefore asked for in huge
-// pages where the system offers them; smaller blocks come from operator new as usual.
+// array of 10 MiB costs thousands of them. Blocks of 256 KiB and more are therefore asked for in
+// huge pages where the system offers them; smaller blocks come from operator new as usual.
 #pragma once
 
 #include <cstddef>

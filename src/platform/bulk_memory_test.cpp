@@ -10,12 +10,15 @@
 namespace rivel {
 namespace {
 
-// Blocks on both sides of the size where huge pages start, each filled to its last byte while
-// the others are held: a block cut short or overlapping another shows as a wrong byte (or, under
-// the sanitizers, as a fault).
+// Blocks on both sides of the sizes where huge pages start and where one is full, each filled to
+// its last byte while the others are held: a block cut short or overlapping another shows as a
+// wrong byte (or, under the sanitizers, as a fault).
 TEST(BulkMemory, BlocksOfEverySizeHoldTheirBytesAndEachOther) {
     const size_t sizes[] = {1,
                             4096,
+                            (size_t{256} << 10) - 1,
+                            size_t{256} << 10,
+                            (size_t{256} << 10) + 1,
                             (size_t{2} << 20) - 1,
                             size_t{2} << 20,
                             (size_t{2} << 20) + 1,
