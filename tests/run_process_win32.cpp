@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <string>
 
 #include "rivel_runner.h"
 
@@ -70,14 +71,21 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     PROCESS_INFORMATION pi{};
     std::string dir = workDir.string();
     static std::mutex creating;
-    BOOL created;
-    {
+    BOOL created = FALSE;
+    DWORD startError = 0;
+    // Under Wine a start now and then fails for a moment (the program never ran, so nothing
+    // is lost by asking again); a start that keeps failing is reported with its reason.
+    for (int attempt = 0; attempt < 3 && !created; ++attempt) {
+        if (attempt > 0) {
+            Sleep(200);
+        }
         std::lock_guard<std::mutex> hold(creating);
         for (HANDLE h : {hIn, hOut, hErr}) {
             SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
         }
         created = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                  dir.c_str(), &si, &pi);
+        startError = created ? 0 : GetLastError();
         for (HANDLE h : {hIn, hOut, hErr}) {
             SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);
         }
@@ -102,6 +110,10 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     result.err = ReadFile(err);
     if (timedOut) {
         result.err += kProgramStoppedNote;
+    }
+    if (!created) {
+        result.err += "\n[test runner: the program could not be started, error " +
+                      std::to_string(startError) + "]\n";
     }
     std::error_code ignored;
     fs::remove(in, ignored);
