@@ -45,6 +45,11 @@ inline uint64_t LowBytes(size_t k) {
     return k >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * k)) - 1;
 }
 
+// The most chunks PrepareSearch makes for a search text of that size.
+size_t MostChunks(size_t size) {
+    return size / 8 + 2;
+}
+
 // Makes the chunks of s from its search text. Ignoring case, a byte matches an upper-case
 // letter when it is that letter in either case: the two differ only in bit 0x20, and no other
 // byte gives the same value with that bit set. Other bytes of the text match only themselves.
@@ -355,7 +360,7 @@ const std::string& ReplaceLine(RunContext& run, const RunOptions& options, Comma
             size_t chunks = 0;
             for (ReplaceRecord& r : store.ReplaceList) {
                 scratch.searches.push_back(ReplaceSearch{.record = &r});
-                chunks += r.Txt1.size() / 8 + 2;  // the most PrepareSearch makes
+                chunks += MostChunks(r.Txt1.size());
             }
             scratch.chunks.reserve(chunks);
         }
